@@ -1,0 +1,128 @@
+#include "driver/Driver.h"
+
+#include "compiler/Compilation.h"
+#include "driver/CommandLine.h"
+#include "driver/ConfigFile.h"
+#include "driver/DirectoryNodes.h"
+#include "driver/ExitCodes.h"
+#include "driver/FileDescriptor.h"
+#include "driver/Memory.h"
+#include "driver/Messages.h"
+#include "driver/Settings.h"
+#include "driver/Utf8.h"
+#include "library/CompiledFiles.h"
+#include "runtime/ProgramRun.h"
+
+#include <cstdio>
+
+namespace vorlan {
+namespace {
+
+// The list of blocks still alive when the process ends goes here, in the
+// current directory.
+constexpr const char* kLeakDumpPath = "vorlan_leaks.txt";
+
+struct RunState {
+    compiler::Compilation* program = nullptr;
+    uint32_t leftBehind = 0;  // blocks the program run did not release
+};
+
+int CompileFailure(Status status) { return status == Status::InternalFailure ? kExitInternal : kExitCompilation; }
+
+// Writes the compilation to the output path as a file of `kind`.
+int WriteOutput(RunState& state, Settings& settings, FileKind kind) {
+    uint16_t code = 0;
+    FileDescriptor* descriptor = MakeFileDescriptor(settings.run.outputPath, kind, settings, &code);
+    if (!descriptor) {
+        CommandLineReport(code, settings.run.outputPath);
+        return kExitFileWrite;
+    }
+    const Status status = library::WriteCompiledFile(*state.program, *descriptor);
+    FreeFileDescriptor(descriptor);
+    if (status == Status::Success) return kExitSuccess;
+    return status == Status::InternalFailure ? kExitInternal : kExitFileWrite;
+}
+
+int LoadProgramFile(RunState& state, Settings& settings) {
+    if (const Status status = compiler::CreateCompilation(RunMode::RunProgram, settings, &state.program);
+        status != Status::Success)
+        return status == Status::InternalFailure ? kExitInternal : kExitCommandLine;
+    uint16_t code = 0;
+    FileDescriptor* descriptor = MakeFileDescriptor(settings.run.filePath, FileKind::Program, settings, &code);
+    if (!descriptor) {
+        CommandLineReport(code, settings.run.filePath);
+        return kExitCommandLine;
+    }
+    const Status status = library::ReadCompiledFile(*state.program, *descriptor);
+    FreeFileDescriptor(descriptor);
+    if (status == Status::Success) return kExitSuccess;
+    return status == Status::InternalFailure ? kExitInternal : kExitCommandLine;
+}
+
+int DoRunMode(RunState& state, Settings& settings) {
+    RunSettings& run = settings.run;
+    switch (run.runMode) {
+    case RunMode::BuildProgram:
+    case RunMode::RunSource:
+    case RunMode::BuildLibrary: {
+        if (run.runMode == RunMode::BuildLibrary) {
+            std::fputs("Build Library ", stdout);
+            WriteWide(stdout, run.filePath);
+            std::fputs("\n", stdout);
+        }
+        if (const Status status = compiler::Compile(run.filePath, settings, &state.program);
+            status != Status::Success)
+            return CompileFailure(status);
+        if (run.runMode == RunMode::BuildProgram) return WriteOutput(state, settings, FileKind::Program);
+        if (run.runMode == RunMode::BuildLibrary) return WriteOutput(state, settings, FileKind::Library);
+        return runtime::RunProgram(*state.program, settings, &state.leftBehind);
+    }
+    case RunMode::RunProgram:
+        if (const int code = LoadProgramFile(state, settings); code != kExitSuccess) return code;
+        return runtime::RunProgram(*state.program, settings, &state.leftBehind);
+    case RunMode::Nothing: break;
+    }
+    return kExitSuccess;
+}
+
+// The last lines of every run that got past the main configuration file.
+int Finish(int code, RunState& state, Settings& settings, uint32_t startCount) {
+    if (code == kExitSuccess && state.leftBehind > 0)
+        std::printf("**** Memory lost during run  %u\n", state.leftBehind);
+    if (code != kExitSuccess && state.leftBehind != 0)
+        std::printf("**** Memory count error during error run %u\n", state.leftBehind);
+    compiler::FreeCompilation(state.program);
+    FreeDirectoryNodes(settings);
+    const uint32_t endCount = MemLiveCount();
+    if (code != kExitSuccess) std::printf("Program failed with exit code %d ( %s )\n", code, ExitCodeName(code));
+    if (endCount != startCount) {
+        std::printf(code == kExitSuccess ? "**** Memory lost during whole  %u -> %u\n"
+                                         : "**** Memory lost during whole process  %u -> %u\n",
+                    startCount, endCount);
+        MemDump(kLeakDumpPath);  // a dump that cannot be written is skipped
+    } else {
+        std::fputs("All Memory Freed\n", stdout);
+    }
+    std::fflush(stdout);
+    return code;
+}
+
+}  // namespace
+
+int RunVorlan(int count, const char16_t* const* args) {
+    const uint32_t startCount = MemLiveCount();
+    Settings& settings = GlobalSettings();
+    RunState state;
+    if (!LoadMainConfiguration(settings)) return Finish(kExitMainIni, state, settings, startCount);
+    CopyRunSettings(settings);
+    if (!ReadCommandLine(count, args, settings)) return Finish(kExitCommandLine, state, settings, startCount);
+    if (settings.run.runMode == RunMode::Nothing) {
+        FreeDirectoryNodes(settings);
+        std::fflush(stdout);
+        return kExitSuccess;
+    }
+    if (!BuildOutputPath(settings)) return Finish(kExitCommandLine, state, settings, startCount);
+    return Finish(DoRunMode(state, settings), state, settings, startCount);
+}
+
+}  // namespace vorlan

@@ -1,0 +1,133 @@
+#include "driver/LanguageFile.h"
+
+#include "driver/ConfigScanner.h"
+#include "driver/FileDescriptor.h"
+#include "driver/LanguageTables.h"
+#include "driver/Messages.h"
+#include "driver/Settings.h"
+#include "driver/TextReader.h"
+
+#include <cstdio>
+
+namespace vorlan {
+namespace {
+
+// Where a key's values go: a table of `count` entries of `capacity` characters.
+struct KeyTarget {
+    char16_t* first;
+    int count;
+    int capacity;
+};
+
+struct LanguageKey {
+    const char16_t* name;
+    KeyTarget (*target)(LanguageTables&, int form);
+    int form;  // 0..3 for U, L, C, D
+};
+
+KeyTarget Months(LanguageTables& t, int f) { return {t.months[f][0], 12, 31}; }
+KeyTarget Days(LanguageTables& t, int f) { return {t.days[f][0], 7, 31}; }
+KeyTarget Suffixes(LanguageTables& t, int f) { return {t.suffixes[f][0], 31, 7}; }
+KeyTarget Halves(LanguageTables& t, int f) { return {t.halves[f][0], 2, 7}; }
+KeyTarget Truth(LanguageTables& t, int f) { return {t.truth[f][0], 2, 31}; }
+
+// clang-format off
+constexpr LanguageKey kKeys[] = {
+    {u"MonthsU",  &Months,   0}, {u"MonthsL",  &Months,   1}, {u"MonthsC",  &Months,   2}, {u"MonthsD",  &Months,   3},
+    {u"DaysU",    &Days,     0}, {u"DaysL",    &Days,     1}, {u"DaysC",    &Days,     2}, {u"DaysD",    &Days,     3},
+    {u"SuffixU",  &Suffixes, 0}, {u"SuffixL",  &Suffixes, 1}, {u"SuffixC",  &Suffixes, 2}, {u"SuffixD",  &Suffixes, 3},
+    {u"AmPmU",    &Halves,   0}, {u"AmPmL",    &Halves,   1}, {u"AmPmC",    &Halves,   2}, {u"AmPmD",    &Halves,   3},
+    {u"LogicalU", &Truth,    0}, {u"LogicalL", &Truth,    1}, {u"LogicalC", &Truth,    2}, {u"LogicalD", &Truth,    3},
+};
+// clang-format on
+
+const LanguageKey* FindKey(const char16_t* name) {
+    for (const LanguageKey& key : kKeys) {
+        if (WideEqualNoCase(name, key.name)) return &key;
+    }
+    return nullptr;
+}
+
+void LanguageListError() { std::fputs("ERROR in language file\n", stdout); }
+
+// Reads "value, value, ... ;" into the key's table. An error in the list ends
+// the list, not the load. Returns false only when a comment does not end.
+bool ReadValueList(TextReader& reader, KeyTarget target) {
+    char16_t text[kConfigTokenMax + 1];
+    int entry = 0;
+    bool afterValue = false;
+    for (;;) {
+        const ConfigToken token = ScanConfigToken(reader, text);
+        switch (token) {
+        case ConfigToken::Semicolon:
+        case ConfigToken::EndOfFile: return true;
+        case ConfigToken::Comma:
+            if (!afterValue) {
+                LanguageListError();
+                return true;
+            }
+            afterValue = false;
+            break;
+        case ConfigToken::Word:
+        case ConfigToken::Quoted:
+            if (entry == target.count || afterValue) {
+                LanguageListError();
+                return true;
+            }
+            WideCopy(target.first + entry * (target.capacity + 1), text, static_cast<uint16_t>(target.capacity));
+            ++entry;
+            afterValue = true;
+            break;
+        case ConfigToken::CommentStart:
+            if (!SkipComment(reader)) return false;  // a comment may sit inside a list
+            break;
+        default: LanguageListError(); return true;
+        }
+    }
+}
+
+}  // namespace
+
+bool LoadLanguageFile(const char16_t* language, const Settings& settings, LanguageTables& tables) {
+    char16_t path[kPathMax + 1];
+    WideCopy(path, u"LANGFILES:/", kPathMax);
+    WideAppend(path, language, kPathMax);
+    WideAppend(path, u".ini", kPathMax);
+    uint16_t code = 0;
+    FileDescriptor* descriptor = MakeFileDescriptor(path, FileKind::Config, settings, &code);
+    if (!descriptor) {
+        CommandLineReport(code, path);
+        return false;
+    }
+    TextReader* reader = OpenTextReader(descriptor, stdout, &code);
+    if (!reader) {
+        CommandLineReport(code, descriptor->path);
+        FreeFileDescriptor(descriptor);
+        return false;
+    }
+    bool ok = true;
+    char16_t text[kConfigTokenMax + 1];
+    for (bool done = false; ok && !done;) {
+        switch (ScanConfigToken(*reader, text)) {
+        case ConfigToken::EndOfFile: done = true; break;
+        case ConfigToken::CommentStart: ok = SkipComment(*reader); break;
+        case ConfigToken::Word:
+        case ConfigToken::Quoted: {
+            const LanguageKey* key = FindKey(text);
+            if (!key || ScanConfigToken(*reader, text) != ConfigToken::Equals) {
+                std::fputs("Error\n", stdout);
+                ok = false;
+                break;
+            }
+            ok = ReadValueList(*reader, key->target(tables, key->form));
+            break;
+        }
+        default: break;
+        }
+    }
+    CloseTextReader(reader);
+    FreeFileDescriptor(descriptor);
+    return ok;
+}
+
+}  // namespace vorlan

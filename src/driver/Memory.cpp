@@ -1,0 +1,190 @@
+#include "driver/Memory.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace vorlan {
+namespace {
+
+struct BlockHeader {
+    BlockHeader* next;
+    BlockHeader* prev;
+    uint32_t size;
+    uint32_t tag;
+    uint64_t spare;
+};
+static_assert(sizeof(BlockHeader) == 32, "the caller's bytes must stay 16-byte aligned");
+
+constexpr uint32_t kReleasedMark = 0x80000000u;
+
+BlockHeader* gNewest = nullptr;
+uint32_t gLiveCount = 0;
+uint32_t gFailCountdown = 0;
+
+BlockHeader* HeaderOf(const void* block) {
+    return reinterpret_cast<BlockHeader*>(const_cast<char*>(static_cast<const char*>(block)) -
+                                          sizeof(BlockHeader));
+}
+
+// Section - Live set
+//
+// A second release through a stale copy of an address must be caught without
+// reading memory that has gone back to the platform, so membership of the live
+// list is kept in an open-addressing set keyed by address, outside the blocks.
+
+uintptr_t* gSlots = nullptr;
+size_t gSlotMask = 0;  // capacity - 1, capacity a power of two
+size_t gSlotsUsed = 0;
+
+size_t SlotOf(uintptr_t key) {
+    return static_cast<size_t>((key >> 4) * 0x9E3779B97F4A7C15ull >> 20) & gSlotMask;
+}
+
+bool LiveSetGrow() {
+    const size_t capacity = gSlots ? (gSlotMask + 1) * 2 : 1024;
+    auto* slots = static_cast<uintptr_t*>(std::calloc(capacity, sizeof(uintptr_t)));
+    if (!slots) return false;
+    uintptr_t* old = gSlots;
+    const size_t oldCapacity = gSlots ? gSlotMask + 1 : 0;
+    gSlots = slots;
+    gSlotMask = capacity - 1;
+    for (size_t i = 0; i < oldCapacity; ++i) {
+        if (!old[i]) continue;
+        size_t s = SlotOf(old[i]);
+        while (gSlots[s]) s = (s + 1) & gSlotMask;
+        gSlots[s] = old[i];
+    }
+    std::free(old);
+    return true;
+}
+
+bool LiveSetInsert(uintptr_t key) {
+    if ((gSlotsUsed + 1) * 2 > gSlotMask + 1 || !gSlots) {
+        if (!LiveSetGrow()) return false;
+    }
+    size_t s = SlotOf(key);
+    while (gSlots[s]) s = (s + 1) & gSlotMask;
+    gSlots[s] = key;
+    ++gSlotsUsed;
+    return true;
+}
+
+// Removes `key`; false when it was not there. Linear probing with backward
+// shifting keeps every chain unbroken without tombstones.
+bool LiveSetErase(uintptr_t key) {
+    if (!gSlots) return false;
+    size_t s = SlotOf(key);
+    while (gSlots[s] != key) {
+        if (!gSlots[s]) return false;
+        s = (s + 1) & gSlotMask;
+    }
+    size_t hole = s;
+    for (size_t i = (hole + 1) & gSlotMask; gSlots[i]; i = (i + 1) & gSlotMask) {
+        const size_t home = SlotOf(gSlots[i]);
+        // Move the entry back when its home is not cyclically within (hole, i].
+        const bool homeInRange = hole <= i ? (home > hole && home <= i) : (home > hole || home <= i);
+        if (!homeInRange) {
+            gSlots[hole] = gSlots[i];
+            hole = i;
+        }
+    }
+    gSlots[hole] = 0;
+    --gSlotsUsed;
+    return true;
+}
+
+// Section - Recent releases
+//
+// The tags of the last few thousand releases, so that a second release can
+// name the tag of the block it refers to.
+
+struct Released {
+    uintptr_t address;
+    uint32_t tag;
+};
+constexpr size_t kReleasedRing = 4096;
+Released gReleased[kReleasedRing];
+size_t gReleasedNext = 0;
+
+uint32_t ReleasedTagOf(uintptr_t address) {
+    for (size_t n = 0; n < kReleasedRing; ++n) {
+        const Released& r = gReleased[(gReleasedNext + kReleasedRing - 1 - n) % kReleasedRing];
+        if (r.address == address) return r.tag & ~kReleasedMark;
+    }
+    return 0;
+}
+
+void AllocationFailed() {
+    std::fputs("FATAL ERROR - Memory Allocation Failed", stdout);
+}
+
+}  // namespace
+
+void* MemAllocate(size_t size, uint32_t tag) {
+    if (gFailCountdown && --gFailCountdown == 0) {
+        AllocationFailed();
+        return nullptr;
+    }
+    if (size > UINT32_MAX - sizeof(BlockHeader)) {
+        AllocationFailed();
+        return nullptr;
+    }
+    auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader) + size));
+    if (!header || !LiveSetInsert(reinterpret_cast<uintptr_t>(header))) {
+        std::free(header);
+        AllocationFailed();
+        return nullptr;
+    }
+    header->size = static_cast<uint32_t>(size);
+    header->tag = tag & ~kReleasedMark;
+    header->next = gNewest;
+    if (gNewest) gNewest->prev = header;
+    gNewest = header;
+    ++gLiveCount;
+    return header + 1;
+}
+
+void* MemDuplicate(const void* block) {
+    if (!block) return nullptr;
+    const BlockHeader* header = HeaderOf(block);
+    void* copy = MemAllocate(header->size, header->tag);
+    if (copy) std::memcpy(copy, block, header->size);
+    return copy;
+}
+
+void MemReleaseBlock(void* block) {
+    if (!block) return;
+    BlockHeader* header = HeaderOf(block);
+    const auto key = reinterpret_cast<uintptr_t>(header);
+    if (!LiveSetErase(key)) {
+        std::printf("FATAL: Memory error delete twice: %u\n", ReleasedTagOf(key));
+        return;
+    }
+    if (header->prev) header->prev->next = header->next;
+    else gNewest = header->next;
+    if (header->next) header->next->prev = header->prev;
+    header->tag |= kReleasedMark;
+    gReleased[gReleasedNext] = {key, header->tag};
+    gReleasedNext = (gReleasedNext + 1) % kReleasedRing;
+    --gLiveCount;
+    std::free(header);
+}
+
+uint32_t MemLiveCount() { return gLiveCount; }
+uint32_t MemBlockSize(const void* block) { return block ? HeaderOf(block)->size : 0; }
+uint32_t MemBlockTag(const void* block) { return block ? HeaderOf(block)->tag : 0; }
+
+bool MemDump(const char* path) {
+    FILE* out = path ? std::fopen(path, "w") : stdout;
+    if (!out) return false;
+    for (const BlockHeader* h = gNewest; h; h = h->next)
+        std::fprintf(out, "%5u %8lu\n", h->tag, static_cast<unsigned long>(h->size));
+    if (path) return std::fclose(out) == 0;
+    std::fflush(out);
+    return true;
+}
+
+void MemFailAllocationAt(uint32_t n) { gFailCountdown = n; }
+
+}  // namespace vorlan

@@ -1,0 +1,145 @@
+#include "driver/TextFile.h"
+
+#include "driver/Messages.h"
+#include "driver/Utf8.h"
+
+#include <sys/stat.h>
+
+namespace vorlan {
+
+TextFile* TextFile::Open(const char16_t* path, uint16_t* code) {
+    char narrow[kUtf8PathCapacity];
+    if (!WideToUtf8(path, narrow, sizeof narrow) || !narrow[0]) {
+        *code = static_cast<uint16_t>(Msg::CouldNotOpenFile);
+        return nullptr;
+    }
+    FILE* handle = std::fopen(narrow, "rb");
+    struct stat info;
+    // A directory opens for reading here but yields no text: refuse it as a
+    // file that cannot be opened.
+    if (!handle || fstat(fileno(handle), &info) != 0 || S_ISDIR(info.st_mode)) {
+        if (handle) std::fclose(handle);
+        *code = static_cast<uint16_t>(Msg::CouldNotOpenFile);
+        return nullptr;
+    }
+    auto* file = new TextFile;
+    if (file) file->buffer_ = static_cast<unsigned char*>(MemAllocate(kTextBlock, kTagTextBuffer));
+    if (!file || !file->buffer_) {
+        delete file;
+        std::fclose(handle);
+        *code = static_cast<uint16_t>(Msg::OutOfMemory);
+        return nullptr;
+    }
+    file->handle_ = handle;
+    file->Fill();
+    file->DetectEncoding();
+    return file;
+}
+
+void TextFile::Close(TextFile*& file) {
+    if (!file) return;
+    if (file->handle_) std::fclose(file->handle_);
+    MemRelease(file->buffer_);
+    delete file;
+    file = nullptr;
+}
+
+bool TextFile::Fill() {
+    fill_ = std::fread(buffer_, 1, kTextBlock, handle_);
+    position_ = 0;
+    return fill_ > 0;
+}
+
+int TextFile::NextByte() {
+    if (position_ >= fill_ && !Fill()) return -1;
+    return buffer_[position_++];
+}
+
+void TextFile::DetectEncoding() {
+    const unsigned char* b = buffer_;
+    if (fill_ >= 2 && b[0] == 0xFF && b[1] == 0xFE) {
+        encoding_ = TextEncoding::Utf16LE, startOffset_ = 2;
+    } else if (fill_ >= 2 && b[0] == 0xFE && b[1] == 0xFF) {
+        encoding_ = TextEncoding::Utf16BE, startOffset_ = 2;
+    } else if (fill_ >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
+        encoding_ = TextEncoding::Utf8, startOffset_ = 3;
+    } else {
+        encoding_ = TextEncoding::Bytes, startOffset_ = 0;
+    }
+    position_ = startOffset_;
+}
+
+bool TextFile::Rewind() {
+    hasPushedBack_ = false;
+    pendingLow_ = 0;
+    if (std::fseek(handle_, 0, SEEK_SET) != 0) return false;
+    Fill();
+    position_ = startOffset_ <= fill_ ? startOffset_ : fill_;
+    return true;
+}
+
+// Decodes one UTF-8 character. Malformed bytes become U+FFFD one byte at a
+// time; characters beyond the BMP come out as a surrogate pair.
+char16_t TextFile::ReadUtf8() {
+    const int lead = NextByte();
+    if (lead < 0) return kEndOfFile;
+    if (lead < 0x80) return static_cast<char16_t>(lead);
+    int extra;
+    uint32_t cp;
+    if ((lead & 0xE0) == 0xC0) extra = 1, cp = lead & 0x1F;
+    else if ((lead & 0xF0) == 0xE0) extra = 2, cp = lead & 0x0F;
+    else if ((lead & 0xF8) == 0xF0) extra = 3, cp = lead & 0x07;
+    else return kReplacementChar;
+    for (int i = 0; i < extra; ++i) {
+        const int next = NextByte();
+        if (next < 0) return kReplacementChar;
+        if ((next & 0xC0) != 0x80) {
+            --position_;  // the byte starts the next character; NextByte just filled or advanced
+            return kReplacementChar;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    static constexpr uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacementChar;
+    if (cp >= 0x10000) {
+        pendingLow_ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        return static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+    }
+    return static_cast<char16_t>(cp);
+}
+
+char16_t TextFile::Read() {
+    if (hasPushedBack_) {
+        hasPushedBack_ = false;
+        return pushedBack_;
+    }
+    if (pendingLow_) {
+        const char16_t low = pendingLow_;
+        pendingLow_ = 0;
+        return low;
+    }
+    char16_t c = kEndOfFile;
+    switch (encoding_) {
+    case TextEncoding::Bytes: {
+        const int b = NextByte();
+        return b < 0 ? kEndOfFile : static_cast<char16_t>(b);
+    }
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        const int first = NextByte();
+        const int second = first < 0 ? -1 : NextByte();
+        if (second < 0) return kEndOfFile;  // a lone last byte ends the file
+        c = encoding_ == TextEncoding::Utf16LE ? static_cast<char16_t>(first | (second << 8))
+                                               : static_cast<char16_t>((first << 8) | second);
+        break;
+    }
+    case TextEncoding::Utf8:
+        c = ReadUtf8();
+        if (c == kEndOfFile) return c;
+        break;
+    }
+    // The end-of-file mark cannot be text: a U+FFFF in the file reads as U+FFFD.
+    return c == kEndOfFile ? kReplacementChar : c;
+}
+
+}  // namespace vorlan

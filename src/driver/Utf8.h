@@ -1,0 +1,25 @@
+#pragma once
+// Conversions at the edges of the system: the command line and file names come
+// in as UTF-8, standard output goes out as UTF-8, everything inside is 16-bit.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace vorlan {
+
+constexpr char16_t kReplacementChar = 0xFFFD;
+
+// Decodes UTF-8 into at most `max` 16-bit units plus terminator (characters
+// beyond the BMP become surrogate pairs, malformed bytes U+FFFD). Returns false
+// when the text had to be cut.
+bool Utf8ToWide(const char* src, char16_t* dst, size_t max);
+// Encodes into `dst` of `capacity` bytes (terminator included); false when it
+// does not fit, leaving dst empty.
+bool WideToUtf8(const char16_t* src, char* dst, size_t capacity);
+// Writes a wide text as UTF-8; nullptr writes nothing.
+void WriteWide(FILE* out, const char16_t* text);
+// Largest UTF-8 size of a path of kPathMax units, terminator included.
+constexpr size_t kUtf8PathCapacity = 255 * 3 + 1;
+
+}  // namespace vorlan
