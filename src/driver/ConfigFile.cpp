@@ -103,7 +103,9 @@ bool ReadStatement(TextReader& reader, const ReportPosition& at, Section section
         FileReport(&reader, &at, Msg::ExpectedEquals, nullptr);
         return false;
     }
-    if (!IsConfigValue(ScanConfigToken(reader, value))) {
+    const ConfigToken valueToken = ScanConfigToken(reader, value);
+    if (valueToken == ConfigToken::None) return false;  // reported already, or a character that starts no token
+    if (!IsConfigValue(valueToken)) {
         FileReport(&reader, &at, Msg::ExpectedValue, nullptr);
         return false;
     }
@@ -144,7 +146,10 @@ bool ReadSections(TextReader& reader, Settings& settings) {
             } else if (WideEqualNoCase(text, u"directories")) {
                 section = Section::Directories;
             } else {
-                FileReport(&reader, nullptr, Msg::UnknownSection, text);
+                // Reported at the closing "]": a header never spans lines.
+                ReportPosition end = at;
+                end.column += WideLength(text) + 1;
+                FileReport(&reader, &end, Msg::UnknownSection, text);
                 return false;
             }
             break;
