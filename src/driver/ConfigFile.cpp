@@ -98,13 +98,17 @@ bool ApplyDefaultsTag(TextReader& reader, const ReportPosition& at, Settings& se
 // A statement is: tag "=" value ";". The tag has been scanned.
 bool ReadStatement(TextReader& reader, const ReportPosition& at, Section section, Settings& settings,
                    const char16_t* tag) {
+    // A token in error has been reported by the scanner already, and a
+    // character that starts no token fails the load without a report.
     char16_t value[kConfigTokenMax + 1];
-    if (ScanConfigToken(reader, value) != ConfigToken::Equals) {
+    const ConfigToken equals = ScanConfigToken(reader, value);
+    if (equals == ConfigToken::None) return false;
+    if (equals != ConfigToken::Equals) {
         FileReport(&reader, &at, Msg::ExpectedEquals, nullptr);
         return false;
     }
     const ConfigToken valueToken = ScanConfigToken(reader, value);
-    if (valueToken == ConfigToken::None) return false;  // reported already, or a character that starts no token
+    if (valueToken == ConfigToken::None) return false;
     if (!IsConfigValue(valueToken)) {
         FileReport(&reader, &at, Msg::ExpectedValue, nullptr);
         return false;
@@ -123,7 +127,9 @@ bool ReadStatement(TextReader& reader, const ReportPosition& at, Section section
     case Section::None: return false;  // a statement before any section header
     }
     char16_t end[kConfigTokenMax + 1];
-    if (ScanConfigToken(reader, end) != ConfigToken::Semicolon) {
+    const ConfigToken semicolon = ScanConfigToken(reader, end);
+    if (semicolon == ConfigToken::None) return false;
+    if (semicolon != ConfigToken::Semicolon) {
         FileReport(&reader, &at, Msg::ExpectedSemicolonIni, nullptr);
         return false;
     }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,33 @@ TEST_F(CommandLineTest, OutputPathTooLongIsRefused) {
     testing::internal::CaptureStdout();
     EXPECT_FALSE(BuildOutputPath(settings_));
     EXPECT_EQ(testing::internal::GetCapturedStdout().substr(0, 29), "Error - CMD/103: Bad file pat");
+}
+
+// Random command lines built from option names, sizes, numbers and file names
+// never read past the argument vector or lose memory, whatever they say.
+TEST_F(CommandLineTest, RandomCommandLinesFailCleanly) {
+    const char16_t* pool[] = {u"-BMP", u"-PNG", u"/pat", u"-JPG", u"-AVI", u"-FPS", u"-QTY", u"-OUT", u"-LNG",
+                              u"-PRG", u"-LIB", u"-VER", u"-INI", u"-", u"/", u"-X", u"640x480", u"0x0",
+                              u"99999x1", u"3", u"0", u"101", u"x", u"a.vrs", u"b.vrx", u"c.vrl", u"d.txt",
+                              u"e", u"/abs/f.vrs", u"nowhere:/g.ini", u"", u".", u"h."};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<const char16_t*> args;
+        const int count = static_cast<int>(random() % 7);
+        for (int i = 0; i < count; ++i) args.push_back(pool[random() % std::size(pool)]);
+        CopyRunSettings(settings_);
+        args_ = {u"vorlan"};
+        args_.insert(args_.end(), args.begin(), args.end());
+        args_.push_back(nullptr);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        if (ReadCommandLine(static_cast<int>(args_.size() - 1), args_.data(), settings_)) {
+            BuildOutputPath(settings_);
+        }
+        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+        ASSERT_EQ(MemLiveCount(), start_ + 3);  // ROOT's node, name and value
+    }
 }
 
 }  // namespace

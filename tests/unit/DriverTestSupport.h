@@ -4,7 +4,10 @@
 // scratch directory so files can be named "ROOT:/name".
 
 #include "driver/DirectoryNodes.h"
+#include "driver/FileDescriptor.h"
+#include "driver/Memory.h"
 #include "driver/Settings.h"
+#include "driver/TextReader.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +26,6 @@ inline std::u16string Widen(std::string_view text) {
     std::u16string wide;
     for (char c : text) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
     return wide;
-}
-
-inline void WriteBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Everything written to a stream so far.
@@ -56,7 +54,7 @@ public:
     const std::string& Path() const { return path_; }  // ends in "/"
     std::string File(std::string_view name) const { return path_ + std::string(name); }
     std::string Write(std::string_view name, std::string_view bytes) const {
-        WriteBytes(File(name), bytes);
+        std::ofstream(File(name), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return File(name);
     }
 
@@ -69,5 +67,46 @@ inline void PrepareSettings(Settings& settings, const std::u16string& root) {
     FillDefaultSettings(settings);
     ASSERT_TRUE(DefineDirectoryNode(nullptr, nullptr, settings, u"ROOT", root.c_str()));
 }
+
+// A scratch directory as ROOT, and a check that everything the test
+// allocated has been released by the time it ends.
+class DriverFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        start_ = MemLiveCount();
+        ASSERT_TRUE(dir.Ok());
+        PrepareSettings(settings, Widen(dir.Path()));
+    }
+    void TearDown() override {
+        FreeDirectoryNodes(settings);
+        EXPECT_EQ(MemLiveCount(), start_);
+    }
+
+    // A reader on "ROOT:/<name>" holding `bytes`, reporting to `stream`
+    // (which closing the reader closes, unless standard output).
+    struct Opened {
+        FileDescriptor* descriptor = nullptr;
+        TextReader* reader = nullptr;
+        ~Opened() {
+            CloseTextReader(reader);
+            FreeFileDescriptor(descriptor);
+        }
+    };
+    void Open(Opened& opened, std::string_view bytes, FILE* stream = stdout, const char* name = "text.txt",
+              FileKind kind = FileKind::Source) {
+        dir.Write(name, bytes);
+        uint16_t code = 0;
+        opened.descriptor = MakeFileDescriptor(Widen(std::string("ROOT:/") + name).c_str(), kind, settings, &code);
+        ASSERT_NE(opened.descriptor, nullptr);
+        opened.reader = OpenTextReader(opened.descriptor, stream, &code);
+        ASSERT_NE(opened.reader, nullptr);
+    }
+
+    ScratchDir dir;
+    Settings settings{};
+
+private:
+    uint32_t start_ = 0;
+};
 
 }  // namespace vorlan::test
