@@ -5,7 +5,7 @@
 #include "driver/LanguageFile.h"
 #include "driver/Messages.h"
 #include "driver/Settings.h"
-#include "driver/SizeSpec.h"
+#include "driver/PictureSize.h"
 #include "driver/WideText.h"
 
 #include <cstdio>
@@ -39,8 +39,8 @@ bool SetOutput(ArgumentCursor& cursor, Settings& settings, FileType type, bool s
     if (hasSize) {
         const char16_t* size = TakeArgument(cursor);
         if (!size) return false;
-        if (!ReadSizeSpec(size, run.picture)) {
-            CommandLineReport(Msg::InvalidSizeSpec, size);
+        if (!ReadPictureSize(size, run.picture)) {
+            CommandLineReport(Msg::InvalidSize, size);
             return false;
         }
     }

@@ -5,7 +5,7 @@
 #include "driver/FileDescriptor.h"
 #include "driver/Messages.h"
 #include "driver/Settings.h"
-#include "driver/SizeSpec.h"
+#include "driver/PictureSize.h"
 #include "driver/TextReader.h"
 #include "driver/Utf8.h"
 
@@ -38,7 +38,7 @@ bool SetFileType(Settings& settings, const char16_t* value) {
     return false;
 }
 
-bool SetSize(Settings& settings, const char16_t* value) { return ReadSizeSpec(value, settings.picture); }
+bool SetSize(Settings& settings, const char16_t* value) { return ReadPictureSize(value, settings.picture); }
 
 bool SetLanguage(Settings& settings, const char16_t* value) {
     WideCopy(settings.language, value, 7);

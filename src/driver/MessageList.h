@@ -9,7 +9,7 @@
 VL_MESSAGE(0,   NoError,                  "- no error -")
 VL_MESSAGE(1,   CouldNotOpenIni,          "Could not open ini file: ")
 VL_MESSAGE(2,   InvalidOption,            "Invalid command option: ")
-VL_MESSAGE(3,   InvalidSizeSpec,          "Invalid size specification: ")
+VL_MESSAGE(3,   InvalidSize,          "Invalid size specification: ")
 VL_MESSAGE(5,   NoProgram,                "No program or source specified")
 VL_MESSAGE(6,   ExpectedSourceFile,       "Expected a source file")
 VL_MESSAGE(7,   UnknownExtension,         "Unknown file extension")

@@ -19,7 +19,7 @@ TIMEOUT_SECONDS = 120
 
 
 def parse_expect(path):
-    spec = {"args": "{file}", "exit": "0", "checks": [], "stdout": None, "stderr": []}
+    expect = {"args": "{file}", "exit": "0", "checks": [], "stdout": None, "stderr": []}
     with open(path, encoding="utf-8") as handle:
         lines = handle.read().split("\n")
     for index, line in enumerate(lines):
@@ -31,32 +31,32 @@ def parse_expect(path):
             body = lines[index + 1:]
             if body and body[-1] == "":
                 body = body[:-1]
-            spec["stdout"] = "".join(text + "\n" for text in body)
+            expect["stdout"] = "".join(text + "\n" for text in body)
             break
         if key in ("file-exists", "file-absent", "file-size"):
-            spec["checks"].append((key, value))
+            expect["checks"].append((key, value))
         elif key == "stderr-contains":
-            spec["stderr"].append(value)
+            expect["stderr"].append(value)
         elif key in ("args", "exit", "main-ini"):
-            spec[key] = value
+            expect[key] = value
         else:
             raise SystemExit(f"{path}: unknown key '{key}'")
-    if spec["stdout"] is None:
+    if expect["stdout"] is None:
         raise SystemExit(f"{path}: no 'stdout:' section")
-    return spec
+    return expect
 
 
-def prepare(work, test_dir, vorlan, spec):
+def prepare(work, test_dir, vorlan, expect):
     shutil.copytree(test_dir, work, dirs_exist_ok=True)
-    if "main-ini" not in spec:
+    if "main-ini" not in expect:
         return vorlan
     # A private copy of the executable reads its own main configuration file.
     bin_dir = os.path.join(work, "bin")
     os.mkdir(bin_dir)
     private = os.path.join(bin_dir, "vorlan")
     shutil.copy(vorlan, private)
-    if spec["main-ini"] != "none":
-        shutil.copy(os.path.join(test_dir, spec["main-ini"]), os.path.join(bin_dir, "vorlan.ini"))
+    if expect["main-ini"] != "none":
+        shutil.copy(os.path.join(test_dir, expect["main-ini"]), os.path.join(bin_dir, "vorlan.ini"))
     return private
 
 
@@ -77,27 +77,27 @@ def check_files(work, checks):
 
 def main():
     vorlan, test = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    spec = parse_expect(test[: -len(".vrs")] + ".expect")
+    expect = parse_expect(test[: -len(".vrs")] + ".expect")
     with tempfile.TemporaryDirectory(prefix="vorlan-test-") as work:
-        executable = prepare(work, os.path.dirname(test), vorlan, spec)
+        executable = prepare(work, os.path.dirname(test), vorlan, expect)
         args = [a.replace("{file}", os.path.basename(test)).replace("{work}", work)
-                for a in shlex.split(spec["args"])]
+                for a in shlex.split(expect["args"])]
         result = subprocess.run([executable] + args, cwd=work, capture_output=True,
                                 timeout=TIMEOUT_SECONDS, stdin=subprocess.DEVNULL)
         stdout = result.stdout.decode("utf-8", errors="replace").replace(work, "{work}")
         stderr = result.stderr.decode("utf-8", errors="replace")
         failures = []
-        if str(result.returncode) != spec["exit"]:
-            failures.append(f"exit code {result.returncode}, expected {spec['exit']}")
-        if stdout != spec["stdout"]:
-            failures.append("standard output differs:\n--- expected\n" + spec["stdout"] +
+        if str(result.returncode) != expect["exit"]:
+            failures.append(f"exit code {result.returncode}, expected {expect['exit']}")
+        if stdout != expect["stdout"]:
+            failures.append("standard output differs:\n--- expected\n" + expect["stdout"] +
                             "--- got\n" + stdout + "---")
-        for text in spec["stderr"]:
+        for text in expect["stderr"]:
             if text not in stderr:
                 failures.append(f"standard error lacks '{text}'")
         if "Sanitizer" in stderr or "runtime error:" in stderr:
             failures.append("sanitizer report:\n" + stderr)
-        failures += check_files(work, spec["checks"])
+        failures += check_files(work, expect["checks"])
     if failures:
         print(f"FAIL {test}")
         for failure in failures:

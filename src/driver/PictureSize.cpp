@@ -1,4 +1,4 @@
-#include "driver/SizeSpec.h"
+#include "driver/PictureSize.h"
 
 #include "driver/Settings.h"
 #include "driver/WideText.h"
@@ -27,7 +27,7 @@ bool ReadLeadingNumber(const char16_t* text, uint16_t* value) {
     return ReadNumberAt(cursor, value);
 }
 
-bool ReadSizeSpec(const char16_t* text, PictureSettings& picture) {
+bool ReadPictureSize(const char16_t* text, PictureSettings& picture) {
     const char16_t* cursor = text;
     uint16_t width, height;
     if (!ReadNumberAt(cursor, &width)) return false;

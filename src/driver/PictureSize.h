@@ -1,5 +1,5 @@
 #pragma once
-// Size specifications ("640x480", "320X240LS") and the leading numbers of
+// Picture sizes ("640x480", "320X240LS") and the leading numbers of
 // options and configuration values.
 
 #include <cstdint>
@@ -14,7 +14,7 @@ bool ReadLeadingNumber(const char16_t* text, uint16_t* value);
 
 // WIDTHxHEIGHT followed by any letters: L or R turn the picture, P or S choose
 // the colour mix, anything else is ignored. Writes width, height, rotation and
-// colour mix only when the whole specification is good.
-bool ReadSizeSpec(const char16_t* text, PictureSettings& picture);
+// colour mix only when the whole size is good.
+bool ReadPictureSize(const char16_t* text, PictureSettings& picture);
 
 }  // namespace vorlan
