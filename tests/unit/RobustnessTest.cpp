@@ -6,7 +6,7 @@
 #include "DriverTestSupport.h"
 #include "driver/ConfigFile.h"
 #include "driver/LanguageFile.h"
-#include "driver/SizeSpec.h"
+#include "driver/PictureSize.h"
 
 #include <gtest/gtest.h>
 
@@ -141,7 +141,7 @@ TEST(Robustness, RandomNumbersAndSizes) {
 
         // A size is taken whole or not at all.
         PictureSettings picture{FileType::Bmp, 7, 11, 13, 2, 2, 17, 3};
-        if (ReadSizeSpec(text.c_str(), picture)) {
+        if (ReadPictureSize(text.c_str(), picture)) {
             ++accepted;
             EXPECT_LE(picture.width, 32767);
             EXPECT_LE(picture.height, 32767);
