@@ -173,4 +173,6 @@ VL_MESSAGE(417, ContextInFunction,        "Graphics Context found in Function")
 VL_MESSAGE(418, ExpectedFieldParameter,   "Expected a field/parameter")
 VL_MESSAGE(419, NeedOpen1DArray,          "Target must be an open 1D array")
 VL_MESSAGE(420, IndeterminateStructure,   "Inderminate structure type")
+// Beyond the numbered set above: a limit that keeps the compiler's stack bounded
+VL_MESSAGE(421, NestedTooDeeply,          "Nested too deeply")
 // clang-format on

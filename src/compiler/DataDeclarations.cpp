@@ -1,0 +1,158 @@
+#include "compiler/Declarations.h"
+#include "compiler/ParseTree.h"
+
+#include "driver/WideText.h"
+
+namespace vorlan::compiler {
+namespace {
+
+bool SkipExpression(Parser& parser) {
+    ParseNode* tree = ParseExpression(parser);
+    if (!tree) return false;
+    FreeParseTree(tree);
+    return true;
+}
+
+DataItem* MakeDataItem(Parser& parser, TypeDescriptor* type, uint16_t flags, const Token& name) {
+    auto* item = new DataItem{};
+    if (!item) {
+        parser.Report(Msg::OutOfMemory);
+        return nullptr;
+    }
+    item->module = parser.unit->module;
+    item->type = type;
+    item->flags = flags;
+    item->cellSize = type->cellSize;
+    item->position = name.position;
+    return item;
+}
+
+// One name of a unit-level data declaration, declared in the module's data.
+bool DeclareGlobal(Parser& parser, TypeDescriptor* type, const Modifiers& modifiers, const Token& name) {
+    Unit& unit = *parser.unit;
+    const Scope scope = modifiers.scope == Scope::None ? Scope::Private : modifiers.scope;
+    if (const uint16_t conflict = CheckUnitName(unit, name.text, scope)) {
+        FileReport(parser.reader, &name.position, conflict, nullptr);
+        return true;  // reported; the declaration goes on with its next name
+    }
+    DataItem* item = MakeDataItem(parser, type, modifiers.isConst ? kDataConst : 0, name);
+    IdentifierEntry* entry = item ? MakeIdentifier(name.text, kCategoryGlobalDatum, scope, item) : nullptr;
+    if (!entry) {
+        delete item;
+        if (item) parser.Report(Msg::OutOfMemory);
+        return false;
+    }
+    item->entry = entry;
+    AddIdentifier(unit, entry);
+    unit.module->Data().Add(item);
+    return true;
+}
+
+// One name of a local data declaration: in the routine's frame, or in the
+// module's data when Saved.
+bool DeclareLocal(Parser& parser, TypeDescriptor* type, bool saved, bool isConst, const Token& name) {
+    Routine& routine = *parser.routine;
+    const Compilation& compilation = *parser.unit->module->compilation;
+    bool clash = false;
+    for (const DataItem* p = routine.type->fields.first; p; p = p->next) clash |= WideEqual(p->entry->name, name.text);
+    if (compilation.systemModule->publicList.Find(name.text)) {
+        parser.ReportAt(name.position, Msg::AlreadyInSystem);
+        return true;
+    }
+    if (clash || routine.locals.Find(name.text)) {
+        parser.ReportAt(name.position, Msg::AlreadyLocal);
+        return true;
+    }
+    uint16_t flags = isConst ? kDataConst : 0;
+    if (saved) flags |= kDataSaved;
+    DataItem* item = MakeDataItem(parser, type, flags, name);
+    IdentifierEntry* entry =
+        item ? MakeIdentifier(name.text, saved ? kCategorySavedDatum : kCategoryLocalDatum, Scope::Local, item)
+             : nullptr;
+    if (!entry) {
+        delete item;
+        if (item) parser.Report(Msg::OutOfMemory);
+        return false;
+    }
+    item->entry = entry;
+    routine.locals.Add(entry);
+    if (saved) parser.unit->module->Data().Add(item);
+    else routine.frame.Add(item);
+    return true;
+}
+
+// TypeName name [= value] {, name [= value]} ; declaring each name through
+// `declare` (nothing in the body pass).
+template <class Declare>
+bool ReadDataNames(Parser& parser, Declare declare) {
+    const ReportPosition typeAt = parser.token.position;
+    TypeDescriptor* type = ReadTypeName(parser);
+    if (!type) {
+        SkipTo(parser, Tok::Semicolon);
+        return false;
+    }
+    if (type->state != TypeState::Complete) {
+        parser.ReportAt(typeAt, Msg::TypeNotFullyDefined);
+        SkipTo(parser, Tok::Semicolon);
+        return false;
+    }
+    for (;;) {
+        if (!parser.Is(Tok::Identifier)) {
+            parser.Report(Msg::ExpectedIdentifier);
+            SkipTo(parser, Tok::Semicolon);
+            return false;
+        }
+        if (!declare(type, parser.token)) {
+            SkipTo(parser, Tok::Semicolon);
+            return false;
+        }
+        parser.Next();
+        if (parser.Is(Tok::Equals)) {  // initial values are compiled in the body pass
+            parser.Next();
+            if (!SkipExpression(parser)) {
+                SkipTo(parser, Tok::Semicolon);
+                return false;
+            }
+        }
+        if (!parser.Is(Tok::Comma)) break;
+        parser.Next();
+    }
+    if (!parser.Is(Tok::Semicolon)) {
+        parser.Report(Msg::ExpectedSemicolon);
+        SkipTo(parser, Tok::Semicolon);
+        return false;
+    }
+    parser.Next();
+    return true;
+}
+
+}  // namespace
+
+bool DataDeclaration(Parser& parser, const Modifiers& modifiers) {
+    return ReadDataNames(parser, [&](TypeDescriptor* type, const Token& name) {
+        return DeclareGlobal(parser, type, modifiers, name);
+    });
+}
+
+bool DataInitialisation(Parser& parser) {
+    return ReadDataNames(parser, [](TypeDescriptor*, const Token&) { return true; });
+}
+
+// [Saved] [Const] TypeName name [= value] {, name [= value]} ;
+bool LocalDeclaration(Parser& parser, bool declaring) {
+    bool saved = false;
+    bool isConst = false;
+    if (parser.Is(Tok::Saved)) {
+        saved = true;
+        parser.Next();
+    }
+    if (parser.Is(Tok::Const)) {
+        isConst = true;
+        parser.Next();
+    }
+    return ReadDataNames(parser, [&](TypeDescriptor* type, const Token& name) {
+        return !declaring || DeclareLocal(parser, type, saved, isConst, name);
+    });
+}
+
+}  // namespace vorlan::compiler

@@ -1,0 +1,42 @@
+#include "compiler/Identifiers.h"
+
+#include "driver/WideText.h"
+
+namespace vorlan::compiler {
+
+void IdentifierList::Add(IdentifierEntry* entry) {
+    if (entry->number == 0) entry->number = nextNumber++;
+    entry->next = nullptr;
+    if (last) last->next = entry;
+    else first = entry;
+    last = entry;
+    entry->listed = 1;
+}
+
+IdentifierEntry* IdentifierList::Find(const char16_t* name) const {
+    for (IdentifierEntry* entry = first; entry; entry = entry->next) {
+        if (WideEqual(entry->name, name)) return entry;
+    }
+    return nullptr;
+}
+
+void IdentifierList::FreeAll() {
+    while (first) {
+        IdentifierEntry* next = first->next;
+        delete first;
+        first = next;
+    }
+    last = nullptr;
+}
+
+IdentifierEntry* MakeIdentifier(const char16_t* name, uint16_t category, Scope scope, void* object) {
+    auto* entry = new IdentifierEntry{};
+    if (!entry) return nullptr;
+    WideCopy(entry->name, name, kNameLength);
+    entry->category = category;
+    entry->scope = scope;
+    entry->object = object;
+    return entry;
+}
+
+}  // namespace vorlan::compiler

@@ -1,0 +1,64 @@
+#pragma once
+// The registration tables of the system module: base types, enumerations,
+// structures, built-in functions and shapes, in the order they are declared.
+
+#include "compiler/Types.h"
+#include "library/SystemTypeCodes.h"
+#include "runtime/Value.h"
+
+#include <array>
+#include <cstdint>
+
+namespace vorlan::library {
+
+using compiler::SystemDefault;
+
+struct EnumConstant {
+    const char16_t* name;
+    int32_t value;
+};
+
+struct EnumRow {
+    const char16_t* name;
+    uint16_t code;
+    std::array<EnumConstant, 8> constants;
+};
+
+// A structure field or a routine parameter. Attributes are bits: 1 Const,
+// 2 Ref, 16 the hidden type parameter. `position` is where the registration
+// expects it; the builder checks it against the cell sizes.
+struct MemberRow {
+    const char16_t* name;
+    uint16_t typeCode;
+    uint8_t attributes;
+    uint16_t position;
+    SystemDefault defaultKind = SystemDefault::None;
+    uint32_t defaultWord = 0;
+};
+
+constexpr uint8_t kConst = 1;
+constexpr uint8_t kConstRef = 3;
+constexpr uint8_t kHiddenType = 17;
+
+struct StructRow {
+    const char16_t* name;
+    uint16_t code;
+    std::array<MemberRow, 8> fields;
+};
+
+struct RoutineRow {
+    const char16_t* name;
+    uint16_t number;
+    uint16_t resultCode;
+    std::array<MemberRow, 6> parameters;
+};
+
+extern const std::array<EnumRow, 11> kSystemEnums;
+extern const std::array<StructRow, 2> kPlainStructs;     // Colour, Point
+extern const std::array<StructRow, 6> kContextStructs;   // TStatus, TImage, TBrush, TCanvas, TFont, TPen
+extern const std::array<RoutineRow, 50> kBuiltinFunctions;
+extern const std::array<RoutineRow, 21> kBuiltinShapes;
+
+constexpr uint32_t NumberDefault(int32_t n) { return runtime::MakeIntegerUnchecked(n); }
+
+}  // namespace vorlan::library
