@@ -192,6 +192,16 @@ bool ReadDefinition(Parser& parser, TypeDescriptor& type) {
     return false;
 }
 
+bool WaitsForForward(const TypeDescriptor& type) {
+    auto waits = [](const TypeDescriptor* part) { return part->state != TypeState::Complete || !part->ops.clear; };
+    if (type.kind == TypeKind::Array) return waits(type.baseType);
+    if (type.kind != TypeKind::Structure) return false;
+    for (const DataItem* field = type.fields.first; field; field = field->next) {
+        if (!(field->flags & kDataRef) && waits(field->type)) return true;
+    }
+    return false;
+}
+
 // The name and its descriptor: a new one, or the unit's forward type of that name.
 TypeDescriptor* DeclareTypeName(Parser& parser, const Modifiers& modifiers, const Token& name) {
     Unit& unit = *parser.unit;
@@ -254,10 +264,9 @@ bool TypeDeclaration(Parser& parser, const Modifiers& modifiers) {
         ok = false;
     }
     if (ok && type->state != TypeState::Forward) {
-        // An array of a type still forward gets its operations once the
+        // A type built on one still forward gets its operations once the
         // declaration pass has seen every type (ChooseDeferredValueOps).
-        const bool deferred = type->kind == TypeKind::Array && type->baseType->state != TypeState::Complete;
-        if (!deferred && !runtime::SetValueOps(*type)) {
+        if (!WaitsForForward(*type) && !runtime::SetValueOps(*type)) {
             parser.ReportAt(name.position, Msg::IndeterminateMode, name.text);
             ok = false;
         } else {
