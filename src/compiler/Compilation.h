@@ -26,10 +26,12 @@ constexpr uint32_t kTagUnit = 107;
 
 enum class RoutineKind : uint8_t { Function = 3, Shape = 4, Program = 5 };
 
+struct CallCheck;
+
 // Built-in routines run through a handler; the argument checker, where there
 // is one, settles the real types of _Variant arguments at compile time.
 using BuiltinHandler = Status (*)(void* context, void* parameters, void* result);
-using ArgumentChecker = bool (*)(void* call);
+using ArgumentChecker = bool (*)(CallCheck& call);
 
 struct Routine : Tagged<kTagRoutine> {
     uint16_t number;  // in its module's routine list, from 100

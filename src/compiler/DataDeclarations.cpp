@@ -1,4 +1,5 @@
 #include "compiler/Declarations.h"
+#include "compiler/Expression.h"
 #include "compiler/ParseTree.h"
 
 #include "driver/WideText.h"
@@ -81,10 +82,26 @@ bool DeclareLocal(Parser& parser, TypeDescriptor* type, bool saved, bool isConst
     return true;
 }
 
-// TypeName name [= value] {, name [= value]} ; declaring each name through
-// `declare` (nothing in the body pass).
-template <class Declare>
-bool ReadDataNames(Parser& parser, Declare declare) {
+// An initial value: an expression of the item's type, kept with the item.
+bool CompileInitialValue(Parser& parser, DataItem& item) {
+    const ReportPosition at = parser.token.position;
+    ExprNode* node = CompileExpression(parser, item.type);
+    if (!node) return false;
+    if (!TypesCompatible(parser, item.type, node->type, Compatibility::Assignment, at)) {
+        ReleaseNode(node);
+        return false;
+    }
+    ReleaseNode(item.initial);
+    item.initial = node;
+    item.flags |= kDataComplete;
+    return true;
+}
+
+// TypeName name [= value] {, name [= value]} ; `name` declares each name
+// (declaration pass) or finds the item made for it (body pass, which then
+// compiles the initial values; nullptr skips them).
+template <class Name>
+bool ReadDataNames(Parser& parser, Name name) {
     const ReportPosition typeAt = parser.token.position;
     TypeDescriptor* type = ReadTypeName(parser);
     if (!type) {
@@ -102,14 +119,15 @@ bool ReadDataNames(Parser& parser, Declare declare) {
             SkipTo(parser, Tok::Semicolon);
             return false;
         }
-        if (!declare(type, parser.token)) {
+        DataItem* item = nullptr;
+        if (!name(type, parser.token, &item)) {
             SkipTo(parser, Tok::Semicolon);
             return false;
         }
         parser.Next();
-        if (parser.Is(Tok::Equals)) {  // initial values are compiled in the body pass
+        if (parser.Is(Tok::Equals)) {
             parser.Next();
-            if (!SkipExpression(parser)) {
+            if (item ? !CompileInitialValue(parser, *item) : !SkipExpression(parser)) {
                 SkipTo(parser, Tok::Semicolon);
                 return false;
             }
@@ -126,16 +144,27 @@ bool ReadDataNames(Parser& parser, Declare declare) {
     return true;
 }
 
+DataItem* FoundItem(IdentifierEntry* entry) {
+    return entry && (entry->category & (kCategoryGlobalDatum | kCategoryLocalDatum | kCategorySavedDatum))
+               ? static_cast<DataItem*>(entry->object)
+               : nullptr;
+}
+
 }  // namespace
 
 bool DataDeclaration(Parser& parser, const Modifiers& modifiers) {
-    return ReadDataNames(parser, [&](TypeDescriptor* type, const Token& name) {
+    return ReadDataNames(parser, [&](TypeDescriptor* type, const Token& name, DataItem**) {
         return DeclareGlobal(parser, type, modifiers, name);
     });
 }
 
 bool DataInitialisation(Parser& parser) {
-    return ReadDataNames(parser, [](TypeDescriptor*, const Token&) { return true; });
+    return ReadDataNames(parser, [&](TypeDescriptor*, const Token& name, DataItem** item) {
+        IdentifierEntry* entry = parser.unit->privateList.Find(name.text);
+        if (!entry) entry = parser.unit->module->publicList.Find(name.text);
+        *item = FoundItem(entry);
+        return true;
+    });
 }
 
 // [Saved] [Const] TypeName name [= value] {, name [= value]} ;
@@ -150,8 +179,10 @@ bool LocalDeclaration(Parser& parser, bool declaring) {
         isConst = true;
         parser.Next();
     }
-    return ReadDataNames(parser, [&](TypeDescriptor* type, const Token& name) {
-        return !declaring || DeclareLocal(parser, type, saved, isConst, name);
+    return ReadDataNames(parser, [&](TypeDescriptor* type, const Token& name, DataItem** item) {
+        if (declaring) return DeclareLocal(parser, type, saved, isConst, name);
+        *item = FoundItem(parser.routine->locals.Find(name.text));
+        return true;
     });
 }
 

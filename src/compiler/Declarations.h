@@ -38,9 +38,10 @@ bool DataInitialisation(Parser& parser);
 bool LocalDeclaration(Parser& parser, bool declaring);
 
 // Reads a field or parameter list into `owner`'s fields (declaring: true) or
-// reads it again (declaring: false). The opening bracket has been taken; the
-// parser stops at the token after the last item.
-bool FieldList(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declaring);
+// reads it again (declaring: false), compiling defaults when asked. The
+// opening bracket has been taken; the parser stops at the token after the
+// last item.
+bool FieldList(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declaring, bool compileDefaults);
 // A type written as name, Module:name or :name, or nullptr after a report.
 TypeDescriptor* ReadTypeName(Parser& parser);
 // Reports the conflict at `at` and returns false when the types do not fit.

@@ -65,7 +65,11 @@ bool EndsExpression(TokenClass c) {
            c == TokenClass::AccessMod || c == TokenClass::Command;
 }
 
-ParseNode* MakeNode(const Token& token, ParseKind kind) {
+ParseNode* MakeNode(Parser& parser, const Token& token, ParseKind kind) {
+    if (++parser.expressionNodes > kMaxExpressionNodes) {
+        if (parser.expressionNodes == kMaxExpressionNodes + 1) parser.Report(Msg::ExpressionTooLong);
+        return nullptr;
+    }
     auto* node = new ParseNode{};
     if (!node) return nullptr;
     node->position = token.position;
@@ -169,7 +173,7 @@ ParseNode* ParseFlat(Parser& parser) {
             return tree;
         }
         case TokenClass::Operand:
-            node = code == Tok::ParenOperand ? ParseNested(parser) : MakeNode(parser.token, OperandKind(code));
+            node = code == Tok::ParenOperand ? ParseNested(parser) : MakeNode(parser, parser.token, OperandKind(code));
             if (!node) break;
             if (code != Tok::ParenOperand) parser.Next();
             Stacks::Push(stacks.operands, node);
@@ -184,7 +188,7 @@ ParseNode* ParseFlat(Parser& parser) {
         case TokenClass::ListInfix: {
             const OperatorRow* row = FindOperator(code);
             if (!Reduce(parser, stacks, row->right)) break;
-            node = MakeNode(parser.token, ParseKind::Operator);
+            node = MakeNode(parser, parser.token, ParseKind::Operator);
             if (!node) break;
             node->op = row;
             node->arity = 2;
@@ -208,7 +212,7 @@ ParseNode* ParseFlat(Parser& parser) {
                 break;
             }
             if (current != TokenClass::Prefix && !Reduce(parser, stacks, row->right)) break;
-            node = MakeNode(parser.token, ParseKind::Operator);
+            node = MakeNode(parser, parser.token, ParseKind::Operator);
             if (!node) break;
             node->op = row;
             node->arity = current == TokenClass::Infix ? 2 : 1;
@@ -218,7 +222,8 @@ ParseNode* ParseFlat(Parser& parser) {
             continue;
         }
         }
-        if (!node && parser.reader->errorCount == 0) parser.Report(Msg::OutOfMemory);
+        if (!node && parser.expressionNodes <= kMaxExpressionNodes && parser.reader->errorCount == 0)
+            parser.Report(Msg::OutOfMemory);
         stacks.FreeAll();
         return nullptr;
     }
@@ -258,10 +263,10 @@ Tok ClosingOf(ParseKind kind) {
 // An opening bracket, items separated by commas, the matching closing bracket.
 ParseNode* ParseList(Parser& parser, ParseKind kind) {
     if (!Enter(parser)) return nullptr;
-    ParseNode* list = MakeNode(parser.token, kind);
+    ParseNode* list = MakeNode(parser, parser.token, kind);
     if (!list) {
         --parser.depth;
-        parser.Report(Msg::OutOfMemory);
+        if (parser.expressionNodes <= kMaxExpressionNodes) parser.Report(Msg::OutOfMemory);
         return nullptr;
     }
     const Tok closing = ClosingOf(kind);
@@ -311,7 +316,10 @@ const OperatorRow* FindOperator(Tok code) {
     return nullptr;
 }
 
-ParseNode* ParseExpression(Parser& parser) { return ParseFlat(parser); }
+ParseNode* ParseExpression(Parser& parser) {
+    parser.expressionNodes = 0;
+    return ParseFlat(parser);
+}
 
 // Iterative over list items and right operands so that long chains do not
 // deepen the stack; only left operands recurse, and those are bounded by the

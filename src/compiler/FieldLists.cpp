@@ -1,4 +1,5 @@
 #include "compiler/Declarations.h"
+#include "compiler/Expression.h"
 #include "compiler/ParseTree.h"
 
 #include "driver/WideText.h"
@@ -8,12 +9,24 @@ namespace {
 
 Tok ClosingOf(ListMode mode) { return mode == ListMode::Fields ? Tok::RightBrace : Tok::RightParen; }
 
-// A default or initial value: parsed here; its typed form is compiled with
-// the other constant expressions.
-bool ReadConstantExpression(Parser& parser) {
+bool SkipExpression(Parser& parser) {
     ParseNode* tree = ParseExpression(parser);
     if (!tree) return false;
     FreeParseTree(tree);
+    return true;
+}
+
+// A default: an expression of the item's type, kept with the item.
+bool CompileDefault(Parser& parser, DataItem* item) {
+    const ReportPosition at = parser.token.position;
+    ExprNode* node = CompileExpression(parser, item->type);
+    if (!node) return false;
+    if (!TypesCompatible(parser, item->type, node->type, Compatibility::Assignment, at)) {
+        ReleaseNode(node);
+        return false;
+    }
+    ReleaseNode(item->initial);
+    item->initial = node;
     return true;
 }
 
@@ -48,8 +61,10 @@ bool DeclareItem(Parser& parser, TypeDescriptor& owner, ListMode mode, TypeDescr
     return true;
 }
 
-// [Const] [Ref] TypeName name [= default]
-bool ReadItem(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declaring) {
+// [Const] [Ref] TypeName name [= default]. `index` counts the items read, so
+// that reading the list again finds each item made the first time.
+bool ReadItem(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declaring, bool compileDefaults,
+              uint16_t index) {
     uint16_t flags = 0;
     if (parser.Is(Tok::Const)) {
         flags |= kDataConst;
@@ -70,6 +85,7 @@ bool ReadItem(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declari
         return false;
     }
     const Token name = parser.token;
+    DataItem* item = nullptr;
     if (declaring) {
         const Compilation& compilation = *parser.unit->module->compilation;
         if (compilation.systemModule->publicList.Find(name.text)) {
@@ -78,19 +94,25 @@ bool ReadItem(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declari
             parser.Report(Msg::NameAlreadyUsed, name.text);
         } else if (!DeclareItem(parser, owner, mode, type, flags, name)) {
             return false;
+        } else {
+            item = owner.fields.last;
         }
+    } else {
+        item = owner.fields.first;
+        for (uint16_t i = 0; item && i < index; ++i) item = item->next;
     }
     parser.Next();
     if (parser.Is(Tok::Equals)) {
         parser.Next();
-        if (!ReadConstantExpression(parser)) return false;
+        if (!compileDefaults || !item) return SkipExpression(parser);
+        return CompileDefault(parser, item);
     }
     return true;
 }
 
 }  // namespace
 
-bool FieldList(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declaring) {
+bool FieldList(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declaring, bool compileDefaults) {
     const Tok closing = ClosingOf(mode);
     if (parser.Is(closing)) {
         if (mode == ListMode::Fields) {
@@ -99,8 +121,8 @@ bool FieldList(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declar
         }
         return true;
     }
-    for (;;) {
-        if (!ReadItem(parser, owner, mode, declaring)) return false;
+    for (uint16_t index = 0;; ++index) {
+        if (!ReadItem(parser, owner, mode, declaring, compileDefaults, index)) return false;
         if (!parser.Is(Tok::Comma)) return true;
         parser.Next();
         if (parser.Is(closing)) {

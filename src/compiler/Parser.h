@@ -15,6 +15,9 @@ struct Routine;
 // Deeper nesting of brackets or blocks than this is refused, so that no
 // source can exhaust the compiler's stack.
 constexpr int kMaxNesting = 200;
+// Operands and operators of one expression; typing walks the tree
+// recursively, so its size is bounded too.
+constexpr int kMaxExpressionNodes = 2048;
 
 enum class Pass : uint8_t { Declarations, Bodies };
 
@@ -24,6 +27,7 @@ struct Parser {
     Routine* routine = nullptr;  // the routine being compiled, if any
     Pass pass = Pass::Declarations;
     int depth = 0;  // nesting of expressions and blocks
+    int expressionNodes = 0;  // nodes of the expression being parsed
     Token token{};
 
     Tok Code() const { return token.code; }

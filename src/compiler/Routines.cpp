@@ -67,7 +67,7 @@ bool ParameterList(Parser& parser, Routine& routine, bool declaring) {
     }
     parser.Next();
     const ListMode mode = routine.kind == RoutineKind::Program ? ListMode::ProgramParameters : ListMode::Parameters;
-    if (!FieldList(parser, *routine.type, mode, declaring)) return false;
+    if (!FieldList(parser, *routine.type, mode, declaring, !declaring)) return false;
     if (!parser.Is(Tok::RightParen)) {
         parser.Report(Msg::ExpectedCloseParen);
         return false;

@@ -1,7 +1,9 @@
 #include "compiler/Declarations.h"
 #include "compiler/ParseTree.h"
 
+#include "compiler/Expression.h"
 #include "driver/WideText.h"
+#include "runtime/Value.h"
 #include "runtime/ValueOps.h"
 
 namespace vorlan::compiler {
@@ -42,7 +44,7 @@ bool SkipExpression(Parser& parser) {
 bool DefineStructure(Parser& parser, TypeDescriptor& type) {
     type.kind = TypeKind::Structure;
     parser.Next();
-    if (!FieldList(parser, type, ListMode::Fields, true)) return false;
+    if (!FieldList(parser, type, ListMode::Fields, true, true)) return false;
     if (!parser.Is(Tok::RightBrace)) {
         parser.Report(Msg::ExpectedRightBrace);
         return false;
@@ -158,7 +160,7 @@ bool DefineRoutineType(Parser& parser, TypeDescriptor& type) {
     type.kind = type.baseType->typeCode == kTypeCodeShape ? TypeKind::ShapeType : TypeKind::FunctionType;
     type.cellSize = 8;
     parser.Next();
-    if (!FieldList(parser, type, ListMode::Parameters, true)) return false;
+    if (!FieldList(parser, type, ListMode::Parameters, true, true)) return false;
     if (!parser.Is(Tok::RightParen)) {
         parser.Report(Msg::ExpectedCloseParen);
         return false;
@@ -284,14 +286,191 @@ void ChooseDeferredValueOps(Parser& parser) {
     }
 }
 
-// The body pass reads the declaration again. Enumeration values and array
-// bounds are the constant expressions it completes.
+// Section - Body pass: enumeration values and array bounds
+
+namespace {
+
+using runtime::Number;
+
+// Folds a constant; reports a failed fold with the status as the message code.
+bool FoldConstant(Parser& parser, ExprNode& node, uint8_t (&value)[8]) {
+    const uint16_t status = FoldNode(node, value);
+    if (status == static_cast<uint16_t>(Status::Success)) return true;
+    FileReport(parser.reader, &node.position, status, nullptr);
+    return false;
+}
+
+// One value part of an enumeration item: a whole number sets its value, a
+// text its text, each at most once.
+bool EnumValuePart(Parser& parser, DataItem& item, bool& numbered, bool& named) {
+    ExprNode* node = CompileExpression(parser, nullptr);
+    if (!node) return false;
+    uint8_t value[8] = {};
+    bool ok = FoldConstant(parser, *node, value);
+    if (ok && node->type->kind == TypeKind::Base && node->type->valueClass == kValueClassNumber) {
+        const Number word = runtime::LoadCell<Number>(value);
+        if (numbered) {
+            parser.ReportAt(node->position, Msg::InitialisationTwice);
+            ok = false;
+        } else if (!runtime::IsInteger(word)) {
+            parser.ReportAt(node->position, Msg::BadEnumInitialiser);
+            ok = false;
+        } else {
+            item.enumValue = runtime::IntegerOf(word);
+            numbered = true;
+        }
+    } else if (ok && node->type->kind == TypeKind::Base && node->type->valueClass == kValueClassText) {
+        void* block = runtime::LoadHandle<void>(value);
+        if (named) {
+            parser.ReportAt(node->position, Msg::InitialisationTwice);
+            MemReleaseBlock(block);
+            ok = false;
+        } else {
+            MemReleaseBlock(item.enumText);
+            item.enumText = block;
+            named = true;
+        }
+    } else if (ok) {
+        parser.ReportAt(node->position, Msg::InvalidOperandTypes);
+        ok = false;
+    }
+    ReleaseNode(node);
+    return ok;
+}
+
+// ( item = value = value, ... ) read again: values in order; an item without
+// a number follows the one before it once any item has been numbered.
+bool CompleteEnumeration(Parser& parser, TypeDescriptor& type) {
+    parser.Next();
+    bool ok = true;
+    bool renumbering = false;
+    int32_t previous = 0;
+    for (DataItem* item = type.fields.first; item && parser.Is(Tok::Identifier); item = item->next) {
+        parser.Next();
+        bool numbered = false, named = false;
+        while (parser.Is(Tok::Equals)) {
+            parser.Next();
+            ok = EnumValuePart(parser, *item, numbered, named) && ok;
+        }
+        if (numbered) renumbering = true;
+        else if (renumbering) item->enumValue = previous + 1;
+        previous = item->enumValue;
+        if (!parser.Is(Tok::Comma)) break;
+        parser.Next();
+    }
+    return ok;
+}
+
+bool WholeBound(Parser& parser, ExprNode& node, int32_t* bound) {
+    uint8_t value[8] = {};
+    if (!FoldConstant(parser, node, value)) return false;
+    const Number word = runtime::LoadCell<Number>(value);
+    if (!runtime::IsInteger(word)) {
+        parser.ReportAt(node.position, Msg::InvalidIndexValue);
+        return false;
+    }
+    *bound = runtime::IntegerOf(word);
+    return true;
+}
+
+// An enumeration item's position from a folded handle.
+bool ItemBound(Parser& parser, ExprNode& node, int32_t* bound) {
+    uint8_t value[8] = {};
+    if (!FoldConstant(parser, node, value)) return false;
+    const DataItem* item = runtime::LoadHandle<DataItem>(value);
+    if (!item) {
+        parser.ReportAt(node.position, Msg::InvalidIndexValue);
+        return false;
+    }
+    *bound = item->enumPosition;
+    return true;
+}
+
+// A fixed dimension read again: E, or low To high of Numbers or of items of
+// one enumeration.
+bool CompleteDimension(Parser& parser, Dimension& dimension) {
+    TypeDescriptor* number = FindSystemType(*parser.unit->module->compilation, 2);
+    ExprNode* low = CompileExpression(parser, nullptr);
+    if (!low) return false;
+    bool ok = true;
+    const TypeDescriptor* named = nullptr;
+    if (low->eval == EvalCode::Literal && low->type->typeCode == 8 && low->type->systemDeclared)
+        named = runtime::LoadHandle<TypeDescriptor>(low->literal);
+    if (named && named->kind == TypeKind::Enumeration) {  // indexed by a whole enumeration
+        dimension.indexType = const_cast<TypeDescriptor*>(named);
+        dimension.low = 1;
+        dimension.high = named->fields.count;
+        if (parser.Is(Tok::To)) {
+            parser.Report(Msg::UnexpectedRangeHigh);
+            ok = false;
+        }
+    } else if (low->type != number && low->type->kind != TypeKind::Enumeration) {
+        parser.ReportAt(low->position, Msg::InvalidIndexType);
+        ok = false;
+    } else if (!parser.Is(Tok::To)) {
+        parser.Report(Msg::ExpectedTo);
+        ok = false;
+    } else {
+        parser.Next();
+        ExprNode* high = CompileExpression(parser, low->type);
+        ok = high != nullptr;
+        if (ok && high->type != low->type) {
+            parser.ReportAt(high->position, Msg::MismatchedTypes);
+            ok = false;
+        }
+        if (ok) {
+            const bool items = low->type->kind == TypeKind::Enumeration;
+            ok = items ? ItemBound(parser, *low, &dimension.low) && ItemBound(parser, *high, &dimension.high)
+                       : WholeBound(parser, *low, &dimension.low) && WholeBound(parser, *high, &dimension.high);
+            dimension.indexType = low->type;
+        }
+        ReleaseNode(high);
+    }
+    if (ok && dimension.high < dimension.low) {
+        parser.ReportAt(low->position, Msg::InvalidIndexRange);
+        ok = false;
+    }
+    if (ok) dimension.count = dimension.high - dimension.low + 1;
+    ReleaseNode(low);
+    return ok;
+}
+
+bool CompleteArray(Parser& parser, TypeDescriptor& type) {
+    parser.Next();  // the "["
+    bool ok = true;
+    for (Dimension* dimension = type.dimensions; dimension; dimension = dimension->next) {
+        const bool open = parser.Is(Tok::Comma) || parser.Is(Tok::RightBracket);
+        if (!open && !CompleteDimension(parser, *dimension)) {
+            ok = false;
+            break;
+        }
+        if (!parser.Is(Tok::Comma)) break;
+        parser.Next();
+    }
+    return ok;
+}
+
+}  // namespace
+
+// The body pass reads the declaration again and completes what needs
+// constant expressions: enumeration values and array bounds.
 bool TypeCompletion(Parser& parser) {
     parser.Next();
-    if (parser.Is(Tok::Identifier) && !FindDeclaredType(*parser.unit, parser.token.text))
-        parser.Report(Msg::UnknownIdentifier, parser.token.text);
+    TypeDescriptor* type = parser.Is(Tok::Identifier) ? FindDeclaredType(*parser.unit, parser.token.text) : nullptr;
+    bool ok = true;
+    if (type) {
+        parser.Next();  // the name
+        parser.Next();  // the "="
+        if (type->kind == TypeKind::Enumeration) {
+            ok = CompleteEnumeration(parser, *type);
+        } else if (type->kind == TypeKind::Array) {
+            while (!parser.Is(Tok::BracketInfix) && !parser.Is(Tok::Semicolon) && !parser.Is(Tok::EndOfFile))
+                parser.Next();  // the element type, already known
+            ok = !parser.Is(Tok::BracketInfix) || CompleteArray(parser, *type);
+        }
+    }
     SkipTo(parser, Tok::Semicolon);
-    return !parser.HadErrors();
+    return ok && !parser.HadErrors();
 }
 
 }  // namespace vorlan::compiler

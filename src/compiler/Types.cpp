@@ -1,5 +1,6 @@
 #include "compiler/Types.h"
 
+#include "compiler/Expression.h"
 #include "compiler/Identifiers.h"
 #include "driver/Memory.h"
 
@@ -21,6 +22,7 @@ void DataArea::FreeAll() {
     while (first) {
         DataItem* next = first->next;
         MemReleaseBlock(first->enumText);
+        ReleaseNode(first->initial);
         if (first->flags & kDataOwnsEntry) delete first->entry;
         delete first;
         first = next;

@@ -175,4 +175,5 @@ VL_MESSAGE(419, NeedOpen1DArray,          "Target must be an open 1D array")
 VL_MESSAGE(420, IndeterminateStructure,   "Inderminate structure type")
 // Beyond the numbered set above: a limit that keeps the compiler's stack bounded
 VL_MESSAGE(421, NestedTooDeeply,          "Nested too deeply")
+VL_MESSAGE(422, ExpressionTooLong,        "Expression too long")
 // clang-format on

@@ -3,6 +3,7 @@
 #include "compiler/Compilation.h"
 #include "driver/Utf8.h"
 #include "driver/WideText.h"
+#include "library/ArgumentCheckers.h"
 #include "library/SystemTables.h"
 #include "runtime/ValueOps.h"
 
@@ -219,6 +220,7 @@ void Builder::AddRoutine(const RoutineRow& row, bool shape) {
     routine->kind = shape ? compiler::RoutineKind::Shape : compiler::RoutineKind::Function;
     routine->number = row.number;
     routine->builtinNumber = row.number;
+    if (!shape) routine->checker = CheckerFor(row.number);
     routine->type = type;
     type->baseType = result;
     type->table = 2;

@@ -1,0 +1,148 @@
+#pragma once
+// Typed expression trees: what the expression compiler makes of a parse tree
+// once names are resolved and types checked. Each node carries the code of
+// its run-time operation, which the evaluator dispatches on, and whether it
+// can be folded to a constant at compile time.
+
+#include "compiler/Token.h"
+#include "compiler/Types.h"
+#include "driver/Memory.h"
+#include "driver/Status.h"
+
+#include <cstdint>
+
+namespace vorlan::compiler {
+
+struct Parser;
+struct ParseNode;
+struct Routine;
+
+constexpr uint32_t kTagExprNode = 111;
+constexpr uint32_t kTagExprList = 112;
+
+enum class NodeForm : uint8_t { Operator = 1, Value = 2 };
+
+enum NodeFlags : uint8_t {
+    kNodeComputed = 1,    // evaluation writes the value itself, not the address of a cell holding it
+    kNodeReadOnly = 2,    // a constant, a literal, or a field of a constant
+    kNodeAssignable = 4,  // may be the target of an assignment or a Ref argument
+    kNodeDirect = 8,      // the value is held directly in its cell
+    kNodeByReference = 16,  // the cell holds the address of the value
+};
+
+// Where a data item node's cell lives.
+enum class NodeStorage : uint8_t { None = 0, Frame = 1, ModuleData = 2, Literal = 3, Context = 4 };
+
+// The run-time operation of a node. The order is fixed: compiled files store
+// these codes.
+enum class EvalCode : uint16_t {
+    None = 0,
+    DataItem,        // a datum, parameter or graphics-context element: its cell's address
+    Literal,         // Number, Logical, Time, enumeration, routine or type value in the node
+    TextLiteral,     // a copy of the node's text block
+    ArrayLiteral,    // a bracket list typed as an array
+    NullArray,       // Null written where an array is expected
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    IntegerDivide,
+    Modulo,
+    Power,
+    Negate,
+    UnaryPlus,
+    Concatenate,
+    CompareNumber,   // >= <= > <, the operator kept in the node
+    CompareTime,
+    CompareEnum,
+    CompareText,
+    Equal,           // == and <>, the operator kept in the node
+    And,
+    Or,
+    Xor,
+    Not,
+    ArrayElement,
+    TextCharacters,  // t[i] and t[i, j]
+    Field,           // s.f
+    StructureValue,  // a brace list bound to a structure's fields
+    StructureModify, // s{...}
+    Call,            // a routine called with its bound arguments
+    Count,
+};
+
+struct ExprNode;
+
+// The items of a list node. Bound lists (calls, structure values and
+// modifications) hold one slot per target field or parameter, in declaration
+// order, with nullptr where nothing is bound; array literals hold their items
+// in order, a nested list node for each further dimension.
+struct ExprList : Tagged<kTagExprList> {
+    uint16_t count;
+    ExprNode** items;  // count slots
+    DataItem** targets;  // bound lists: the field or parameter of each slot
+};
+
+struct ExprNode : Tagged<kTagExprNode> {
+    NodeForm form;
+    uint8_t arity;  // 0 value, 1 unary, 2 binary
+    uint8_t flags;
+    EvalCode eval;
+    bool folds;  // has a compile-time evaluation
+    Tok op;      // the operator's token code, kept by comparisons
+    ReportPosition position;
+    TypeDescriptor* type;  // the result type
+    ExprNode* left;
+    ExprNode* right;
+    uint16_t refCount;
+    // Data items
+    NodeStorage storage;
+    uint16_t moduleNumber;
+    uint32_t offset;
+    DataItem* item;
+    // Literals: the value's bytes (a Number word, a Time, a handle); a text
+    // literal owns its block here.
+    uint8_t literal[8];
+    void* text;
+    // Calls, structure values, array literals
+    ExprList* list;
+    Routine* routine;  // the routine called, when known at compile time
+};
+
+// A call of a built-in routine with an argument checker, as the checker sees
+// it: the bound arguments (slot per parameter, the hidden type parameter
+// included), the type the call's place expects, and the call node, whose
+// result type the checker may settle.
+struct CallCheck {
+    Parser& parser;
+    const Routine& routine;
+    ExprList& arguments;
+    TypeDescriptor* expected;
+    ExprNode& call;
+};
+
+// A _Type literal naming `type`, for the hidden type parameter of a call.
+ExprNode* MakeTypeLiteral(Parser& parser, TypeDescriptor* type, const ReportPosition& at);
+
+// Parses and types one expression at the current token; nullptr after
+// reporting. The parser is left at the token that ended the expression.
+ExprNode* CompileExpression(Parser& parser, TypeDescriptor* expected);
+// Types an already parsed tree.
+ExprNode* TypeExpression(Parser& parser, const ParseNode& tree, TypeDescriptor* expected);
+
+// A constant: compiles, then folds into `value` (cellSize bytes of the result
+// type). Reports the failing status as the message of its code.
+ExprNode* CompileConstant(Parser& parser, TypeDescriptor* expected, uint8_t (&value)[8]);
+
+// Runs the node's compile-time evaluation. Status::Success with the value's
+// bytes in `value`; 407 (as a Status word) when the node has none.
+uint16_t FoldNode(const ExprNode& node, uint8_t (&value)[8]);
+
+void RetainNode(ExprNode* node);
+// Drops one holder; the last frees the node, its children and its list.
+void ReleaseNode(ExprNode*& node);
+
+// Whether the node may be written to (assignment target, Ref argument).
+inline bool IsAssignable(const ExprNode& node) { return (node.flags & kNodeAssignable) != 0; }
+inline bool IsReadOnly(const ExprNode& node) { return (node.flags & kNodeReadOnly) != 0; }
+
+}  // namespace vorlan::compiler

@@ -1,0 +1,19 @@
+#pragma once
+// The argument checkers of built-in functions: run when a call is compiled,
+// they settle the types a _Variant parameter or result stands for.
+
+#include "compiler/Compilation.h"
+
+#include <cstdint>
+
+namespace vorlan::library {
+
+// The checker of the built-in function with that number, or nullptr.
+compiler::ArgumentChecker CheckerFor(uint16_t builtinNumber);
+
+// Types that a data file can fill: an open one-dimensional array whose
+// element is a structure of Logical, Number, Text, Time or enumeration fields
+// (the last may be an open one-dimensional array of those).
+bool IsReadableDataType(const compiler::TypeDescriptor& type);
+
+}  // namespace vorlan::library
