@@ -177,6 +177,32 @@ TEST_F(CompileRobustnessTest, TruncatedAndRandomSourcesFailCleanly) {
     }
 }
 
+// Long chains and deep nesting are refused with a message, never by running
+// out of stack.
+TEST_F(CompileRobustnessTest, DeepAndLongSourcesAreRefusedCleanly) {
+    const uint32_t start = MemLiveCount();
+    std::string chain = "Number x = 1";
+    for (int i = 0; i < 20000; ++i) chain += " + 1";
+    EXPECT_FALSE(Compile(chain + ";\n"));
+    std::string power = "Number x = 2";
+    for (int i = 0; i < 20000; ++i) power += " ^ 2";
+    EXPECT_FALSE(Compile(power + ";\n"));
+    const std::string parens = "Number x = " + std::string(5000, '(') + "1" + std::string(5000, ')') + ";\n";
+    EXPECT_FALSE(Compile(parens));
+    const std::string lists = "Point p = " + std::string(5000, '{') + std::string(5000, '}') + ";\n";
+    EXPECT_FALSE(Compile(lists));
+    const std::string unclosed = "Number x = " + std::string(100000, '[') + ";\n";
+    EXPECT_FALSE(Compile(unclosed));
+    std::string blocks = "Program ()\nBegin\n";
+    for (int i = 0; i < 3000; ++i) blocks += "If True Then\n";
+    for (int i = 0; i < 3000; ++i) blocks += "EndIf;\n";
+    EXPECT_FALSE(Compile(blocks + "End;\n"));
+    std::string fine = "Number x = 1";
+    for (int i = 0; i < 500; ++i) fine += " + 1";
+    EXPECT_TRUE(Compile(fine + ";\n"));
+    EXPECT_EQ(MemLiveCount(), start);
+}
+
 // Every allocation of a whole compilation fails in turn.
 TEST_F(CompileRobustnessTest, EveryAllocationFailureIsCleanedUp) {
     const uint32_t start = MemLiveCount();
