@@ -7,12 +7,6 @@
 namespace vorlan::compiler {
 namespace {
 
-bool SkipExpression(Parser& parser) {
-    ParseNode* tree = ParseExpression(parser);
-    if (!tree) return false;
-    FreeParseTree(tree);
-    return true;
-}
 
 DataItem* MakeDataItem(Parser& parser, TypeDescriptor* type, uint16_t flags, const Token& name) {
     auto* item = new DataItem{};

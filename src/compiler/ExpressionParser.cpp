@@ -321,6 +321,13 @@ ParseNode* ParseExpression(Parser& parser) {
     return ParseFlat(parser);
 }
 
+bool SkipExpression(Parser& parser) {
+    ParseNode* tree = ParseExpression(parser);
+    if (!tree) return false;
+    FreeParseTree(tree);
+    return true;
+}
+
 // Iterative over list items and right operands so that long chains do not
 // deepen the stack; only left operands recurse, and those are bounded by the
 // parse's own nesting limit or reduce to short left spines.

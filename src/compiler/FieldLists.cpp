@@ -9,12 +9,6 @@ namespace {
 
 Tok ClosingOf(ListMode mode) { return mode == ListMode::Fields ? Tok::RightBrace : Tok::RightParen; }
 
-bool SkipExpression(Parser& parser) {
-    ParseNode* tree = ParseExpression(parser);
-    if (!tree) return false;
-    FreeParseTree(tree);
-    return true;
-}
 
 // A default: an expression of the item's type, kept with the item.
 bool CompileDefault(Parser& parser, DataItem* item) {

@@ -56,5 +56,8 @@ const OperatorRow* FindOperator(Tok code);
 // at the token that ended it. Returns nullptr after reporting an error.
 ParseNode* ParseExpression(Parser& parser);
 void FreeParseTree(ParseNode*& node);
+// Parses one expression only to move past it (its value is compiled in the
+// other pass); false after reporting a syntax error.
+bool SkipExpression(Parser& parser);
 
 }  // namespace vorlan::compiler

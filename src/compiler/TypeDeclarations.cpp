@@ -33,12 +33,6 @@ TypeDescriptor* FindDeclaredType(const Unit& unit, const char16_t* name) {
     return static_cast<TypeDescriptor*>(entry->object);
 }
 
-bool SkipExpression(Parser& parser) {
-    ParseNode* tree = ParseExpression(parser);
-    if (!tree) return false;
-    FreeParseTree(tree);
-    return true;
-}
 
 // { field list }: the opening brace is the current token.
 bool DefineStructure(Parser& parser, TypeDescriptor& type) {
