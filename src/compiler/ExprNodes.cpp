@@ -28,7 +28,7 @@ void ReleaseNode(ExprNode*& node) {
 
 void FreeExprList(ExprList*& list) {
     if (!list) return;
-    for (uint16_t i = 0; i < list->count; ++i) ReleaseNode(list->items[i]);
+    for (uint16_t i = 0; list->items && i < list->count; ++i) ReleaseNode(list->items[i]);
     MemRelease(list->items);
     MemRelease(list->targets);
     delete list;

@@ -142,8 +142,10 @@ ExprNode* DataItemNode(Parser& parser, DataItem& item, const ReportPosition& at,
     node->flags = (item.flags & kDataRef) ? kNodeByReference : kNodeDirect;
     if (item.flags & kDataConst) node->flags |= kNodeReadOnly;
     else node->flags |= kNodeAssignable;
-    // Number and enumeration data fold through their initial values.
-    node->folds = item.type && (IsSystemType(item.type, library::kNumber) || item.type->kind == TypeKind::Enumeration);
+    // Number and enumeration constants fold through their initial values; a
+    // variable's initial value may be gone by the time the expression runs.
+    node->folds = (item.flags & kDataConst) && item.type &&
+                  (IsSystemType(item.type, library::kNumber) || item.type->kind == TypeKind::Enumeration);
     return node;
 }
 

@@ -1,4 +1,5 @@
 #include "compiler/Declarations.h"
+#include "compiler/Statements.h"
 
 #include "runtime/ValueOps.h"
 
@@ -112,12 +113,35 @@ bool SkipBody(Parser& parser, const Routine& routine) {
     return true;
 }
 
+// Begin statements End ; in the body pass. After errors in the statements
+// the rest of the routine is skipped.
+bool CompileBody(Parser& parser, Routine& routine) {
+    parser.Next();  // Begin
+    bool ok = true;
+    routine.body = CompileRoutineBody(parser, routine, &ok);
+    if (parser.Is(Tok::EndOfFile)) {
+        parser.ReportAt(routine.position, Msg::EndNotFound);
+        return false;
+    }
+    if (!ok) {
+        SkipRoutine(parser);
+        return false;
+    }
+    parser.Next();  // End
+    if (!parser.Is(Tok::Semicolon)) {
+        parser.Report(Msg::ExpectedSemicolon);
+        return false;
+    }
+    parser.Next();
+    return true;
+}
+
 // Parameters, locals and body; on an error before the body the rest of the
 // routine is skipped.
 bool ReadRoutineRest(Parser& parser, Routine& routine, bool declaring) {
     parser.routine = &routine;
     bool ok = ParameterList(parser, routine, declaring) && LocalDeclarations(parser, declaring);
-    if (ok) ok = SkipBody(parser, routine);
+    if (ok) ok = declaring ? SkipBody(parser, routine) : CompileBody(parser, routine);
     else SkipRoutine(parser);
     parser.routine = nullptr;
     return ok;
