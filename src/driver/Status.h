@@ -19,6 +19,7 @@ enum class [[nodiscard]] Status : uint16_t {
     Overflow = 25,
     DivByZero = 26,
     OutOfMemory = 27,
+    Refused = 28,      // a drawing operation that cannot do what it was asked (no report category)
     Propagating = 29,  // an error is recorded and travelling outwards
     MultiReport = 30,  // a fatal nested error
     NoPosition = 31,   // an error recorded without its source position

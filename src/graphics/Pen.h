@@ -1,0 +1,47 @@
+#pragma once
+// SysPen: the record behind a TPen, with its round tip and its dash control.
+
+#include "graphics/Image.h"
+#include "graphics/Raster.h"
+
+#include <cstdint>
+
+namespace vorlan::graphics {
+
+enum class DashMode : uint16_t { Solid = 1, Fixed = 2, Single = 3, Multiple = 4, Continuous = 5 };
+
+constexpr uint32_t kTagPen = 22024;
+constexpr uint32_t kTagDashLengths = 22025;
+
+// The state of a dash pattern along a path: lengths in pixels, alternately
+// drawn and skipped.
+struct DashCtrl {
+    DashMode mode;
+    double* lengths;  // owned; nullptr when the pen draws solid
+    double total;     // the pen's own: sum of lengths; a path's: the path length
+    uint16_t count;
+    double lastDistance;
+    double base;  // carried over from earlier paths (Continuous)
+    double nextSwitch;
+    uint16_t index;
+    uint16_t flag;
+    uint32_t on;
+};
+
+struct SysPen : Tagged<kTagPen> {
+    uint16_t width;
+    PenPaint paint;
+    DashMode dashMode;
+    const void* dashList;  // the NumberArray block given as dashlist; not owned
+    DashCtrl dash;
+    SysImage* tip;
+};
+
+// nullptr for width 0, or when the tip or the dash control cannot be made.
+// `dashList` is an array block of Numbers (or nullptr).
+SysPen* CreatePen(uint16_t width, ColourWord colour, Overwrite overwrite, DashMode dashMode, const void* dashList,
+                  uint16_t scale);
+void FreePen(SysPen*& pen);
+void SysPenDump(const SysPen* pen);
+
+}  // namespace vorlan::graphics
