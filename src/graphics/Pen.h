@@ -17,7 +17,7 @@ constexpr uint32_t kTagDashLengths = 22025;
 // drawn and skipped.
 struct DashCtrl {
     DashMode mode;
-    double* lengths;  // owned; nullptr when the pen draws solid
+    double* lengths;  // owned by the pen; a path's control borrows them. nullptr when the pen draws solid
     double total;     // the pen's own: sum of lengths; a path's: the path length
     uint16_t count;
     double lastDistance;

@@ -21,7 +21,8 @@ struct WorkImageParms {
     uint16_t scale;
     int32_t width, height, left, top;  // cells
 };
-// False (after printing the panic line) when the pen's scale is not the canvas's.
+// False (after printing the panic line) when the pen's scale is not the canvas's;
+// false, silently, when the box reaches beyond 32-bit cell indices.
 bool CalcWorkImageParms(const BoundingBox& box, const SysPen& pen, uint16_t scale, WorkImageParms* parms);
 
 Status DrawDot(SysImage& canvas, SysPen& pen, PointF point);

@@ -3,6 +3,7 @@
 #include "compiler/Compilation.h"
 #include "driver/Utf8.h"
 #include "driver/WideText.h"
+#include "graphics/ElementTypes.h"
 #include "library/ArgumentCheckers.h"
 #include "library/SystemTables.h"
 #include "runtime/ValueOps.h"
@@ -199,9 +200,9 @@ void Builder::AddStructure(const StructRow& row) {
         AddMember(*type, field, compiler::kCategoryField, Scope::Field);
     }
     type->cellSize = type->fields.size;
-    // FIXME: TImage, TBrush, TCanvas, TFont and TPen get their own construct,
-    // copy and release operations with the graphics context; until then they
-    // are handled field by field.
+    // The graphics structures bring their own construct, copy and release;
+    // they clear field by field like any structure.
+    type->ops = graphics::ElementOps(row.code);
     if (!runtime::SetValueOps(*type)) Fail();
     type->state = compiler::TypeState::Complete;
 }
