@@ -140,7 +140,10 @@ bool CompileBody(Parser& parser, Routine& routine) {
 // routine is skipped.
 bool ReadRoutineRest(Parser& parser, Routine& routine, bool declaring) {
     parser.routine = &routine;
-    bool ok = ParameterList(parser, routine, declaring) && LocalDeclarations(parser, declaring);
+    bool ok = ParameterList(parser, routine, declaring);
+    // A frame holds the parameters first, then the locals.
+    if (ok && declaring) routine.frame.base = routine.type->fields.size;
+    ok = ok && LocalDeclarations(parser, declaring);
     if (ok) ok = declaring ? SkipBody(parser, routine) : CompileBody(parser, routine);
     else SkipRoutine(parser);
     parser.routine = nullptr;

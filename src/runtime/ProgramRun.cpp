@@ -1,14 +1,154 @@
 #include "runtime/ProgramRun.h"
 
+#include "compiler/Compilation.h"
+#include "driver/Memory.h"
+#include "driver/Utf8.h"
+#include "graphics/Context.h"
+#include "runtime/Errors.h"
+#include "runtime/Evaluate.h"
+#include "runtime/Execute.h"
+#include "runtime/ProgramArguments.h"
+#include "runtime/Text.h"
+#include "runtime/Value.h"
+#include "runtime/ValueOps.h"
+
 #include <cstdio>
 
 namespace vorlan::runtime {
+namespace {
 
-// FIXME: the interpreter is not built yet.
-int RunProgram(compiler::Compilation&, Settings&, uint32_t* leftBehind) {
+using compiler::DataItem;
+using compiler::Module;
+
+constexpr uint32_t kTagModuleData = 22006;
+constexpr uint32_t kTagFrame = 22005;
+constexpr uint32_t kTagModuleBases = 22011;
+
+enum RunResult : int { kCompleted = 0, kBadArguments = 2, kSystemError = 5, kProgramError = 6, kNoEntry = 10,
+                       kSetUpFailed = 11 };
+
+// Status record offsets (the system module's first datum).
+constexpr uint32_t kUserGenerated = 0, kCategory = 4, kSource = 12, kMessage = 20, kParameter = 28;
+
+void PrintText(const char* before, const void* block, const char* otherwise) {
+    std::fputs(before, stdout);
+    if (block) WriteWide(stdout, TextChars(block));
+    else std::fputs(otherwise, stdout);
+}
+
+int UntrappedReport(const RunContext& context) {
+    const uint8_t* record = context.globals;
+    const bool user = LoadCell<Logical>(record + kUserGenerated) == kTrue;
+    std::fputs("Program aborted with untrapped error:-\n", stdout);
+    std::fputs(user ? "  Invoked by: Program\n" : "  Invoked by: System\n", stdout);
+    const auto* category = LoadHandle<DataItem>(record + kCategory);
+    std::fputs("  Class: ", stdout);
+    if (category) WriteWide(stdout, category->entry->name);
+    else std::fputs("ERROR - NOT SET", stdout);
+    PrintText("\n  Source: ", LoadHandle<void>(record + kSource), "?");
+    std::fputs("\n", stdout);
+    if (const void* message = LoadHandle<void>(record + kMessage)) {
+        PrintText("  Message: ", message, "");
+        if (const void* parameter = LoadHandle<void>(record + kParameter)) PrintText(" - ", parameter, "");
+        std::fputs("\n", stdout);
+    }
+    std::fputs("\n", stdout);
+    return user ? kProgramError : kSystemError;
+}
+
+// Every module's data: each item initialised, then given its initial value.
+bool InitialiseModuleData(RunContext& context) {
+    for (const Module* module = context.program->firstModule; module; module = module->next) {
+        for (DataItem* item = module->dataAreas[1].first; item; item = item->next) {
+            uint8_t* cell = context.globals + context.moduleBase[module->number] + item->offset;
+            if (InitialiseValue(*item->type, cell) != Status::Success) return false;
+            if (item->initial && EvaluateInto(*item->initial, context, cell) != Status::Success) return false;
+        }
+    }
+    return true;
+}
+
+void ReleaseModuleData(RunContext& context) {
+    for (const Module* module = context.program->firstModule; module; module = module->next) {
+        for (DataItem* item = module->dataAreas[1].first; item; item = item->next) {
+            if (item->type->ops.release)
+                (void)item->type->ops.release(*item->type, context.globals + context.moduleBase[module->number] + item->offset);
+        }
+    }
+}
+
+void ReleaseParameters(const compiler::Routine& routine, uint8_t* frame) {
+    for (const DataItem* parameter = routine.type->fields.first; parameter; parameter = parameter->next) {
+        if (!(parameter->flags & compiler::kDataRef) && parameter->type->ops.release)
+            (void)parameter->type->ops.release(*parameter->type, frame + parameter->offset);
+    }
+}
+
+graphics::ContextSetup SetupFor(const Settings& settings) {
+    const PictureSettings& picture = settings.run.picture;
+    return graphics::ContextSetup{
+        .width = picture.width,
+        .height = picture.height,
+        .mode = picture.fileType == FileType::Pat ? graphics::ImageMode::Pattern : graphics::ImageMode::Picture,
+        .colourMix = picture.colourMix,
+        .scale = settings.run.scale ? settings.run.scale : uint16_t{1},
+        .video = picture.fileType == FileType::Avi,
+    };
+}
+
+// The run after the context exists: data, arguments, the Program routine.
+int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings& settings) {
+    const compiler::Compilation& program = *context.program;
+    uint16_t count = 0;
+    for (const Module* module = program.firstModule; module; module = module->next) count = module->number;
+    auto* bases = static_cast<uint32_t*>(MemAllocate((count + 1u) * sizeof(uint32_t), kTagModuleBases));
+    context.globals = static_cast<uint8_t*>(MemAllocate(program.globalDataTotal + 8, kTagModuleData));
+    uint8_t* frame = static_cast<uint8_t*>(MemAllocate(FrameSize(entry) + 8, kTagFrame));
+    int result = kSetUpFailed;
+    if (bases && context.globals && frame) {
+        for (const Module* module = program.firstModule; module; module = module->next) bases[module->number] = module->dataBase;
+        context.moduleBase = bases;
+        // Parameters start out as their types' empty values.
+        for (const DataItem* parameter = entry.type->fields.first; parameter; parameter = parameter->next)
+            (void)InitialiseValue(*parameter->type, frame + parameter->offset);
+        if (!InitialiseModuleData(context)) {
+            UntrappedReport(context);
+        } else if (!BindProgramArguments(context, entry, settings.run.programArguments, frame)) {
+            result = kBadArguments;
+        } else {
+            const uint16_t status = RunRoutine(entry, context, frame, context.graphics, nullptr);
+            if (status == static_cast<uint16_t>(Status::Success)) {
+                std::fputs("Program completed successfully\n", stdout);
+                result = kCompleted;
+            } else {
+                result = UntrappedReport(context);
+            }
+        }
+        ReleaseParameters(entry, frame);
+        ReleaseModuleData(context);
+    }
+    MemRelease(frame);
+    MemRelease(context.globals);
+    MemRelease(bases);
+    return result;
+}
+
+}  // namespace
+
+int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* leftBehind) {
+    const uint32_t start = MemLiveCount();
     *leftBehind = 0;
-    std::fputs("**** This build of Vorlan cannot run programs yet\n", stdout);
-    return 9;
+    const compiler::Routine* entry = program.entryRoutine;
+    if (!entry) return kNoEntry;
+    RunContext context;
+    context.program = &program;
+    context.graphics = graphics::CreateContext(program, SetupFor(settings));
+    if (!context.graphics) return kSetUpFailed;
+    const int result = RunWithContext(context, *entry, settings);
+    graphics::FreeContext(program, context.graphics);
+    std::fflush(stdout);
+    *leftBehind = MemLiveCount() - start;
+    return result;
 }
 
 }  // namespace vorlan::runtime
