@@ -63,12 +63,12 @@ Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
         status = Raise(context, node, Status::InternalFailure, "Function call error", RoutineName(routine));
     } else {
         const uint32_t size = CallFrameSize(routine);
-        frame = static_cast<uint8_t*>(MemAllocate(size ? size : 1, kTagFrame));
+        frame = PushFrame(*context.frames, size);
         if (!frame) status = Raise(context, node, Status::OutOfMemory, "Function call error", RoutineName(routine));
     }
     if (status == Status::Success) status = BindArguments(*node.list, *routine.type, context, frame);
     if (status != Status::Success) {
-        MemRelease(frame);
+        PopFrame(*context.frames, frame);
         ResetOutput(*node.type, out);
         // Argument binding may fail where no position is at hand.
         if (status == Status::NoPosition)
@@ -77,7 +77,7 @@ Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
     }
     status = RunCallee(node, context, routine, frame, out);  // the routine runner counts the depth
     ReleaseArguments(*routine.type, *node.list, frame);
-    MemRelease(frame);
+    PopFrame(*context.frames, frame);
     // The routine's own error could not know where it was called from.
     if (status == Status::NoPosition)
         status = RecordError(context, false, &node.position, Status::NoPosition, "Function call error");

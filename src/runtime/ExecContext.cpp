@@ -151,19 +151,19 @@ void LocalContext::Release() {
 // A frame for a routine's parameters and locals, released on every path.
 class Frame {
 public:
-    Frame() = default;
+    explicit Frame(FrameStack& stack) : stack_(stack) {}
     Frame(const Frame&) = delete;
     Frame& operator=(const Frame&) = delete;
-    ~Frame() { MemRelease(bytes_); }
+    ~Frame() { PopFrame(stack_, bytes_); }
 
     bool Allocate(uint32_t size) {
-        // Even a routine without data gets a frame of its own.
-        bytes_ = static_cast<uint8_t*>(MemAllocate(size ? size : 8, kTagFrame));
+        bytes_ = PushFrame(stack_, size);
         return bytes_ != nullptr;
     }
     uint8_t* Bytes() const { return bytes_; }
 
 private:
+    FrameStack& stack_;
     uint8_t* bytes_ = nullptr;
 };
 
@@ -221,7 +221,7 @@ uint16_t ExecShapeCall(const Statement& statement, RunContext& context) {
     if (context.depth >= kMaxCallDepth)
         return Raise(context, statement, Status::OutOfMemory, ExecMessage::ShapeCall, NameOf(*routine));
 
-    Frame frame;
+    Frame frame(*context.frames);
     if (!frame.Allocate(ShapeFrameSize(*routine)))
         return Raise(context, statement, Status::OutOfMemory, ExecMessage::ShapeCall, NameOf(*routine));
     uint16_t status = Code(BindArguments(*call.list, *routine->type, context, frame.Bytes()));

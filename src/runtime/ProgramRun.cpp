@@ -141,11 +141,14 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     const compiler::Routine* entry = program.entryRoutine;
     if (!entry) return kNoEntry;
     RunContext context;
+    FrameStack frames;
+    context.frames = &frames;
     context.program = &program;
     context.graphics = graphics::CreateContext(program, SetupFor(settings));
     if (!context.graphics) return kSetUpFailed;
     const int result = RunWithContext(context, *entry, settings);
     graphics::FreeContext(program, context.graphics);
+    FreeFrameStack(frames);
     std::fflush(stdout);
     *leftBehind = MemLiveCount() - start;
     return result;

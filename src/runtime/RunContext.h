@@ -11,6 +11,7 @@
 
 #include "compiler/Compilation.h"
 #include "driver/Status.h"
+#include "runtime/FrameStack.h"
 
 #include <cstdint>
 
@@ -29,6 +30,7 @@ struct RunContext {
     uint8_t* result = nullptr;               // the running function's result cell
     const compiler::Routine* routine = nullptr;
     int depth = 0;                           // calls in progress
+    FrameStack* frames = nullptr;            // where call frames are carved from
 };
 
 // The size of a routine's frame: parameters, then locals. Built-in routines
