@@ -21,6 +21,7 @@ asan: deps
 
 demo: release
 	@$(RELEASE)/vorlan -VER
+	@$(RELEASE)/vorlan examples/hello.vrs
 
 test-release: release
 	@cd $(RELEASE) && ctest --output-on-failure -j $(JOBS)
