@@ -138,6 +138,11 @@ void* ContextElement(const void* context, ContextSlot slot) {
     return context ? runtime::LoadHandle<void>(static_cast<const uint8_t*>(context) + 8 * slot) : nullptr;
 }
 
+SysCanvas* DrawingCanvas(const void* context) {
+    const void* canvas = ContextElement(context, kSlotCanvas);
+    return canvas ? cells::SysData<SysCanvas>(canvas, cells::canvas::kSysData) : nullptr;
+}
+
 Status UnpackContext(const void* context, DrawingContext* out) {
     const void* origin = ContextElement(context, kSlotOrigin);
     if (!origin) return Status::UsingNull;

@@ -35,6 +35,9 @@ void FreeContext(const compiler::Compilation& compilation, void*& context);
 // The element record in a slot (nullptr when missing).
 void* ContextElement(const void* context, ContextSlot slot);
 
+// The canvas record of the context's Canvas element, or nullptr.
+SysCanvas* DrawingCanvas(const void* context);
+
 // What a shape routine draws with.
 struct DrawingContext {
     PointF origin;

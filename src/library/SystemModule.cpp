@@ -4,6 +4,7 @@
 #include "driver/Utf8.h"
 #include "driver/WideText.h"
 #include "graphics/ElementTypes.h"
+#include "graphics/ShapeRoutines.h"
 #include "library/ArgumentCheckers.h"
 #include "library/SystemTables.h"
 #include "runtime/ValueOps.h"
@@ -222,6 +223,7 @@ void Builder::AddRoutine(const RoutineRow& row, bool shape) {
     routine->number = row.number;
     routine->builtinNumber = row.number;
     if (!shape) routine->checker = CheckerFor(row.number);
+    else routine->handler = graphics::ShapeHandlerFor(row.number, row.name);
     routine->type = type;
     type->baseType = result;
     type->table = 2;

@@ -3,7 +3,9 @@
 #include "compiler/Compilation.h"
 #include "driver/Memory.h"
 #include "driver/Utf8.h"
+#include "driver/DirectoryNodes.h"
 #include "graphics/Context.h"
+#include "output/ImageFiles.h"
 #include "runtime/Errors.h"
 #include "runtime/Evaluate.h"
 #include "runtime/Execute.h"
@@ -24,8 +26,8 @@ constexpr uint32_t kTagModuleData = 22006;
 constexpr uint32_t kTagFrame = 22005;
 constexpr uint32_t kTagModuleBases = 22011;
 
-enum RunResult : int { kCompleted = 0, kBadArguments = 2, kSystemError = 5, kProgramError = 6, kNoEntry = 10,
-                       kSetUpFailed = 11 };
+enum RunResult : int { kCompleted = 0, kBadArguments = 2, kSystemError = 5, kProgramError = 6, kWriteFailed = 8,
+                       kNoEntry = 10, kSetUpFailed = 11 };
 
 // Status record offsets (the system module's first datum).
 constexpr uint32_t kUserGenerated = 0, kCategory = 4, kSource = 12, kMessage = 20, kParameter = 28;
@@ -133,6 +135,23 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
     return result;
 }
 
+// A completed run hands its canvas to the output file; a picture that cannot
+// be written is a failed run, never a success.
+bool WritePicture(const RunContext& context, const Settings& settings) {
+    if (settings.run.picture.fileType == FileType::Avi) return true;  // frames went out as they were drawn
+    const auto* canvas = static_cast<const graphics::SysCanvas*>(
+        graphics::DrawingCanvas(context.graphics));
+    if (!canvas || !canvas->image) return false;
+    char16_t path[kPathMax + 1];
+    if (!ResolvePath(settings.run.outputPath, path, kPathMax, settings)) {
+        std::fputs("Error - could not write ", stdout);
+        WriteWide(stdout, settings.run.outputPath);
+        std::fputs("\n", stdout);
+        return false;
+    }
+    return output::WriteOutputFile(*canvas->image, settings, path) == Status::Success;
+}
+
 }  // namespace
 
 int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* leftBehind) {
@@ -146,7 +165,8 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     context.program = &program;
     context.graphics = graphics::CreateContext(program, SetupFor(settings));
     if (!context.graphics) return kSetUpFailed;
-    const int result = RunWithContext(context, *entry, settings);
+    int result = RunWithContext(context, *entry, settings);
+    if (result == kCompleted && !WritePicture(context, settings)) result = kWriteFailed;
     graphics::FreeContext(program, context.graphics);
     FreeFrameStack(frames);
     std::fflush(stdout);

@@ -1,0 +1,49 @@
+#pragma once
+// Image files written at the end of a run: the canvas is reduced to one colour
+// per pixel, turned a quarter when the run asks for it, and handed to the
+// writer of the run's file type. Writers only say whether they succeeded; the
+// one line that tells the user a file could not be written is printed by
+// WriteOutputFile, so it appears exactly once whatever went wrong.
+
+#include "driver/Settings.h"
+#include "driver/Status.h"
+#include "graphics/Image.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vorlan::output {
+
+// Writes the canvas's image to `path` in the run's file type (fileType,
+// rotation and quality of settings.run.picture). Video and unknown types write
+// nothing and succeed. On failure prints "Error - could not write <path>" and
+// returns Status::Invalid. The canvas itself is never changed.
+Status WriteOutputFile(const graphics::SysImage& canvas, const Settings& settings, const char16_t* path);
+
+// A new Picture at `targetScale` with the same pixel size: every block of
+// cells is averaged weighted by opacity. nullptr when the image is not a
+// Picture, the target is 0, above the image's scale or does not divide it, or
+// memory runs out.
+graphics::SysImage* ReduceScale(const graphics::SysImage& image, uint16_t targetScale);
+
+// A new Picture turned a quarter: rotation 1 takes (row r, column c) to
+// (c, H − 1 − r), rotation 2 to (W − 1 − c, r); W rows by H columns result.
+// nullptr for any other rotation, a non-Picture, or memory running out.
+graphics::SysImage* RotateQuarter(const graphics::SysImage& image, uint16_t rotation);
+
+// The writers. Paths are UTF-8. Picture writers refuse any other mode; the
+// pattern writer refuses anything but a Pattern. Nothing is printed.
+Status WriteImageBMP(const char* path, const graphics::SysImage& image);
+Status WriteImagePNG(const char* path, const graphics::SysImage& image);
+Status WriteImageJPG(const char* path, const graphics::SysImage& image, uint16_t qualitySetting);
+Status WriteImagePAT(const char* path, const graphics::SysImage& image);
+
+// The quality handed to the JPEG library for a run's quality setting.
+int JpegLibraryQuality(uint16_t qualitySetting);
+
+// Codes one row of pattern cells as runs into `out`, which must hold at least
+// `count` bytes (no run takes more bytes than cells). Returns the bytes used,
+// or 0 when a cell value is above 3 or count is not positive.
+size_t EncodePatternRow(const uint8_t* cells, int32_t count, uint8_t* out);
+
+}  // namespace vorlan::output
