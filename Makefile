@@ -22,6 +22,8 @@ asan: deps
 demo: release
 	@$(RELEASE)/vorlan -VER
 	@$(RELEASE)/vorlan examples/hello.vrs
+	@$(RELEASE)/vorlan -QTY 2 -OUT build examples/greeting_card.vrs
+	@echo "The picture is in build/greeting_card.png"
 
 test-release: release
 	@cd $(RELEASE) && ctest --output-on-failure -j $(JOBS)
