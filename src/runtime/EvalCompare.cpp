@@ -91,32 +91,28 @@ Status Equality(const ExprNode& node, RunContext& context, Logical* out) {
 
 // Section - Logical operators
 
-Status LogicalAnd(const ExprNode& node, RunContext& context, Logical* out) {
+// And and Or: the left operand alone decides when it is `decisive` (False for
+// And, True for Or); otherwise the right operand is the result.
+Status ShortCircuit(const ExprNode& node, RunContext& context, Logical* out, Logical decisive, const char* message) {
     Logical a, b;
     VL_PROPAGATE(ReadWord(*node.left, context, &a));
-    if (a == kNullLogical) return Raise(context, node, Status::UsingNull, "Logical And error");
-    if (a == kFalse) {
-        *out = kFalse;
+    if (a == kNullLogical) return Raise(context, node, Status::UsingNull, message);
+    if (a == decisive) {
+        *out = decisive;
         return Status::Success;
     }
     VL_PROPAGATE(ReadWord(*node.right, context, &b));
-    if (b == kNullLogical) return Raise(context, node, Status::UsingNull, "Logical And error");
+    if (b == kNullLogical) return Raise(context, node, Status::UsingNull, message);
     *out = b;
     return Status::Success;
 }
 
+Status LogicalAnd(const ExprNode& node, RunContext& context, Logical* out) {
+    return ShortCircuit(node, context, out, kFalse, "Logical And error");
+}
+
 Status LogicalOr(const ExprNode& node, RunContext& context, Logical* out) {
-    Logical a, b;
-    VL_PROPAGATE(ReadWord(*node.left, context, &a));
-    if (a == kNullLogical) return Raise(context, node, Status::UsingNull, "Logical Or error");
-    if (a == kTrue) {
-        *out = kTrue;
-        return Status::Success;
-    }
-    VL_PROPAGATE(ReadWord(*node.right, context, &b));
-    if (b == kNullLogical) return Raise(context, node, Status::UsingNull, "Logical Or error");
-    *out = b;
-    return Status::Success;
+    return ShortCircuit(node, context, out, kTrue, "Logical Or error");
 }
 
 Status LogicalXor(const ExprNode& node, RunContext& context, Logical* out) {
