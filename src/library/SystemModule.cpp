@@ -6,6 +6,7 @@
 #include "graphics/ElementTypes.h"
 #include "graphics/ShapeRoutines.h"
 #include "library/ArgumentCheckers.h"
+#include "library/BuiltinFunctions.h"
 #include "library/SystemTables.h"
 #include "runtime/ValueOps.h"
 
@@ -222,8 +223,10 @@ void Builder::AddRoutine(const RoutineRow& row, bool shape) {
     routine->kind = shape ? compiler::RoutineKind::Shape : compiler::RoutineKind::Function;
     routine->number = row.number;
     routine->builtinNumber = row.number;
-    if (!shape) routine->checker = CheckerFor(row.number);
-    else routine->handler = graphics::ShapeHandlerFor(row.number, row.name);
+    if (!shape) {
+        routine->checker = CheckerFor(row.number);
+        routine->handler = FunctionHandlerFor(row.number);
+    } else routine->handler = graphics::ShapeHandlerFor(row.number, row.name);
     routine->type = type;
     type->baseType = result;
     type->table = 2;

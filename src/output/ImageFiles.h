@@ -38,6 +38,32 @@ Status WriteImagePNG(const char* path, const graphics::SysImage& image);
 Status WriteImageJPG(const char* path, const graphics::SysImage& image, uint16_t qualitySetting);
 Status WriteImagePAT(const char* path, const graphics::SysImage& image);
 
+// The readers: a new image in *out (scale 1; pattern files at their own
+// scale) or failure with *out nullptr. Nothing is printed but the bitmap
+// colour table and a PNG row size the reader cannot take.
+Status ReadImageBMP(const char* path, graphics::SysImage** out);
+Status ReadImagePNG(const char* path, graphics::SysImage** out);
+Status ReadImageJPG(const char* path, graphics::SysImage** out);
+Status ReadImagePAT(const char* path, graphics::SysImage** out);
+
+// The file type a name's extension gives ("bmp", "png", "avi", "pat", "jpg",
+// "jpeg", any case), or 0 when there is none of these.
+uint16_t FileTypeOfName(const char16_t* path);
+
+// Reads an image file for a run at `scale`: a picture is enlarged to that
+// scale, a pattern file at scale 4 is reduced to it by majority (a pattern at
+// another scale keeps its own) and then printed with SysPatternDump. nullptr
+// when the type is unknown, reading fails, or the scale cannot be reached.
+graphics::SysImage* ReadImageFile(const char16_t* path, uint16_t scale);
+
+// A Picture with every cell repeated into a factor × factor block.
+graphics::SysImage* EnlargePicture(const graphics::SysImage& image, uint16_t factor);
+// A Pattern at scale 4 reduced to `targetScale` (1 or 2): each cell of the
+// result is pen when pen cells are at least as many as brush cells and more
+// than empty ones in its block, else brush when brush cells outnumber empty
+// ones, else empty.
+graphics::SysImage* ReducePatternByMajority(const graphics::SysImage& image, uint16_t targetScale);
+
 // The quality handed to the JPEG library for a run's quality setting.
 int JpegLibraryQuality(uint16_t qualitySetting);
 

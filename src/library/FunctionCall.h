@@ -1,0 +1,38 @@
+#pragma once
+// What every built-in function handler does with its call: reading arguments
+// from the parameter block and recording the two forms of failure report.
+// Each report method records the error and returns the status to hand back.
+
+#include "driver/Status.h"
+#include "runtime/RunContext.h"
+
+#include <cstdint>
+
+namespace vorlan::library {
+
+class FunctionCall {
+public:
+    FunctionCall(void* context, void* parameters, const char* name)
+        : run_(*static_cast<runtime::RunContext*>(context)),
+          frame_(static_cast<const uint8_t*>(parameters)),
+          name_(name) {}
+
+    // An argument at fault, named by its parameter.
+    Status ArgumentError(const char16_t* parameter, Status status);
+    // The function as a whole failed; "System Routine Failed" or no text.
+    Status ResultError(Status status, bool systemRoutineFailed);
+
+    // The text block of a Text argument, or nullptr for Null.
+    const void* Text(uint32_t offset) const;
+
+    // Puts the item of the system enumeration `enumCode` with `value` into
+    // an enumeration cell (Null when there is none).
+    void SetEnum(void* cell, uint32_t offset, uint16_t enumCode, int32_t value) const;
+
+private:
+    runtime::RunContext& run_;
+    const uint8_t* frame_;
+    const char* name_;
+};
+
+}  // namespace vorlan::library

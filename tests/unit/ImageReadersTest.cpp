@@ -1,0 +1,286 @@
+// The image readers, checked against files that ImageMagick made (and its own
+// decoding of them, kept beside each file as .rgba), against damaged copies
+// of those files, and the changes of scale a run applies to what it reads.
+
+#include "RasterTestSupport.h"
+
+#include "output/ImageFiles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace vorlan::output::test {
+namespace {
+
+using graphics::ColourWord;
+using graphics::ImageMode;
+using graphics::SysImage;
+using graphics::test::LiveCountChecked;
+using graphics::test::OwnedImage;
+using Bytes = std::vector<uint8_t>;
+
+using ImageReadersTest = LiveCountChecked;
+
+const std::string kImages = VORLAN_TEST_IMAGES;
+
+Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+class TempDir {
+public:
+    TempDir() {
+        char name[] = "/tmp/vorlan_readers_XXXXXX";
+        const char* made = mkdtemp(name);
+        path_ = made ? made : "";
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Reads through the run's entry point at scale 1, with anything the reader
+// prints kept out of the test log.
+SysImage* ReadQuietly(const std::string& path, uint16_t scale = 1, std::string* printed = nullptr) {
+    testing::internal::CaptureStdout();
+    SysImage* image = ReadImageFile(Wide(path).c_str(), scale);
+    const std::string out = testing::internal::GetCapturedStdout();
+    if (printed) *printed = out;
+    return image;
+}
+
+struct Fixture {
+    const char* file;
+    int tolerance;      // per channel, against the outside decoder
+    bool opaqueOnly;    // the format carries no opacity: every cell must be 255
+};
+
+// 16-bit samples are cut to their high byte here and rounded by the outside
+// decoder; JPEG decoders may differ by their inverse transforms.
+const Fixture kFixtures[] = {
+    {"bmp1.bmp", 0, true},           {"bmp1_topdown.bmp", 0, true},   {"bmp4.bmp", 0, true},
+    {"bmp4_topdown.bmp", 0, true},   {"bmp8.bmp", 0, true},           {"bmp8_topdown.bmp", 0, true},
+    {"bmp24.bmp", 0, true},          {"bmp24_topdown.bmp", 0, true},  {"bmp32.bmp", 0, true},
+    {"bmp32_topdown.bmp", 0, true},  {"png_grey.png", 0, false},      {"png_grey1.png", 0, false},
+    {"png_grey_alpha.png", 1, false}, {"png_palette.png", 0, false},  {"png_palette_alpha.png", 0, false},
+    {"png_rgb.png", 0, false},       {"png_rgba.png", 0, false},      {"png_rgba16.png", 1, false},
+    {"png_interlaced.png", 0, false}, {"jpg_rgb.jpg", 4, true},       {"jpg_grey.jpg", 4, true},
+    {"jpg_progressive.jpg", 4, true},
+};
+
+std::string Reference(const char* file) {
+    std::string name = file;
+    const size_t topDown = name.find("_topdown");
+    if (topDown != std::string::npos) name.erase(topDown, 8);
+    return kImages + "/" + name.substr(0, name.rfind('.')) + ".rgba";
+}
+
+TEST_F(ImageReadersTest, EveryFixtureMatchesTheOutsideDecoder) {
+    for (const Fixture& fixture : kFixtures) {
+        SCOPED_TRACE(fixture.file);
+        OwnedImage image(ReadQuietly(kImages + "/" + fixture.file));
+        ASSERT_NE(image.get(), nullptr);
+        EXPECT_EQ(image->mode, ImageMode::Picture);
+        EXPECT_EQ(image->scale, 1);
+        ASSERT_EQ(image->columns, 7);
+        ASSERT_EQ(image->rows, 3);
+        const Bytes expected = ReadBytes(Reference(fixture.file));
+        ASSERT_EQ(expected.size(), 7u * 3u * 4u);
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const int got = image->cells[i];
+            const int want = i % 4 == 3 && fixture.opaqueOnly ? 255 : expected[i];
+            EXPECT_LE(std::abs(got - want), fixture.tolerance) << "cell " << i / 4 << " byte " << i % 4;
+        }
+    }
+}
+
+TEST_F(ImageReadersTest, BitmapColourTablesArePrintedAsRead) {
+    std::string printed;
+    OwnedImage image(ReadQuietly(kImages + "/bmp1.bmp", 1, &printed));
+    ASSERT_NE(image.get(), nullptr);
+    EXPECT_EQ(printed, "  0  FF000000\n  1  FFFFFFFF\n");
+    OwnedImage direct(ReadQuietly(kImages + "/bmp24.bmp", 1, &printed));
+    EXPECT_EQ(printed, "");
+}
+
+TEST_F(ImageReadersTest, ExtensionsChooseTheReaderWhateverTheirCase) {
+    EXPECT_EQ(FileTypeOfName(u"a.JPEG"), 5);
+    EXPECT_EQ(FileTypeOfName(u"a.jpg"), 5);
+    EXPECT_EQ(FileTypeOfName(u"a.Bmp"), 1);
+    EXPECT_EQ(FileTypeOfName(u"x.y.pat"), 4);
+    EXPECT_EQ(FileTypeOfName(u"movie.avi"), 3);
+    EXPECT_EQ(FileTypeOfName(u"a.gif"), 0);
+    EXPECT_EQ(FileTypeOfName(u"png"), 0);
+    EXPECT_EQ(FileTypeOfName(u"a.pngx"), 0);
+    // A bitmap under a name the readers do not know is not read, nor is a video.
+    TempDir dir;
+    std::filesystem::copy_file(kImages + "/bmp24.bmp", dir.File("copy.gif"));
+    std::filesystem::copy_file(kImages + "/bmp24.bmp", dir.File("copy.avi"));
+    std::filesystem::copy_file(kImages + "/bmp24.bmp", dir.File("copy.BMP"));
+    EXPECT_EQ(ReadQuietly(dir.File("copy.gif")), nullptr);
+    EXPECT_EQ(ReadQuietly(dir.File("copy.avi")), nullptr);
+    OwnedImage upper(ReadQuietly(dir.File("copy.BMP")));
+    EXPECT_NE(upper.get(), nullptr);
+}
+
+TEST_F(ImageReadersTest, PicturesAreEnlargedToTheRunsScale) {
+    OwnedImage small(ReadQuietly(kImages + "/bmp24.bmp", 1));
+    OwnedImage large(ReadQuietly(kImages + "/bmp24.bmp", 4));
+    ASSERT_NE(large.get(), nullptr);
+    EXPECT_EQ(large->scale, 4);
+    ASSERT_EQ(large->columns, 28);
+    ASSERT_EQ(large->rows, 12);
+    for (int32_t r = 0; r < large->rows; ++r) {
+        for (int32_t c = 0; c < large->columns; ++c)
+            ASSERT_EQ(large->PictureRow(r)[c], small->PictureRow(r / 4)[c / 4]) << r << "," << c;
+    }
+}
+
+// A pattern image at scale 4 whose 4 × 4 blocks hold the given pen and
+// brush counts, the rest empty.
+SysImage* BlockPattern(const std::vector<std::pair<int, int>>& blocks) {
+    SysImage* image = graphics::CreateCellImage(static_cast<int32_t>(4 * blocks.size()), 4, ImageMode::Pattern, 4);
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        for (int i = 0; i < 16; ++i) {
+            const uint8_t value = i < blocks[b].first                      ? graphics::kCellPen
+                                  : i < blocks[b].first + blocks[b].second ? graphics::kCellBrush
+                                                                           : graphics::kCellEmpty;
+            image->PatternRow(i / 4)[4 * b + i % 4] = value;
+        }
+    }
+    return image;
+}
+
+TEST_F(ImageReadersTest, MajorityReductionFavoursPenOverBrushAndEmptyOverBoth) {
+    OwnedImage source(BlockPattern({{6, 6}, {5, 5}, {4, 8}, {8, 0}, {9, 0}, {0, 9}, {0, 8}, {16, 0}}));
+    OwnedImage reduced(ReducePatternByMajority(*source, 1));
+    ASSERT_NE(reduced.get(), nullptr);
+    EXPECT_EQ(reduced->scale, 1);
+    ASSERT_EQ(reduced->columns, 8);
+    ASSERT_EQ(reduced->rows, 1);
+    const uint8_t expected[] = {1, 0, 2, 0, 1, 2, 0, 1};
+    for (int c = 0; c < 8; ++c) EXPECT_EQ(reduced->cells[c], expected[c]) << "block " << c;
+    EXPECT_EQ(ReducePatternByMajority(*source, 4), nullptr);
+    EXPECT_EQ(ReducePatternByMajority(*source, 3), nullptr);
+}
+
+TEST_F(ImageReadersTest, PatternFilesComeBackAsWrittenAndMeetTheRunsScale) {
+    TempDir dir;
+    OwnedImage source(graphics::CreateCellImage(8200, 8, ImageMode::Pattern, 4));
+    for (int32_t r = 0; r < source->rows; ++r) {
+        for (int32_t c = 0; c < source->columns; ++c) source->PatternRow(r)[c] = static_cast<uint8_t>((c / 40 + r) % 3);
+    }
+    source->originX = -8;
+    source->originY = 12;
+    ASSERT_EQ(WriteImagePAT(dir.File("p.pat").c_str(), *source), Status::Success);
+
+    SysImage* raw = nullptr;
+    ASSERT_EQ(ReadImagePAT(dir.File("p.pat").c_str(), &raw), Status::Success);
+    OwnedImage same(raw);
+    EXPECT_EQ(same->scale, 4);
+    EXPECT_EQ(same->originX, -8);
+    EXPECT_EQ(same->originY, 12);
+    ASSERT_EQ(same->columns, 8200);
+    ASSERT_EQ(same->rows, 8);
+    EXPECT_EQ(0, std::memcmp(same->cells, source->cells, 8200u * 8u));
+
+    std::string printed;
+    OwnedImage half(ReadQuietly(dir.File("p.pat"), 2, &printed));
+    ASSERT_NE(half.get(), nullptr);
+    EXPECT_EQ(half->scale, 2);
+    EXPECT_EQ(half->columns, 4100);
+    EXPECT_EQ(half->rows, 4);
+    // The image is shown once read: a line per row and a blank line after.
+    EXPECT_EQ(printed.size(), 4u * 4101u + 1u);
+    EXPECT_EQ(printed.substr(0, 3), "---");
+
+    OwnedImage atTwo(graphics::CreateCellImage(6, 2, ImageMode::Pattern, 2));
+    ASSERT_EQ(WriteImagePAT(dir.File("two.pat").c_str(), *atTwo), Status::Success);
+    OwnedImage kept(ReadQuietly(dir.File("two.pat"), 4));
+    ASSERT_NE(kept.get(), nullptr);
+    EXPECT_EQ(kept->scale, 2);
+    EXPECT_EQ(kept->columns, 6);
+}
+
+// Every shorter copy of a file fails; no copy with one byte spoilt may crash,
+// leak or read outside its buffers (the sanitizer build watches for that).
+TEST_F(ImageReadersTest, TruncatedAndDamagedFilesFailCleanly) {
+    TempDir dir;
+    OwnedImage pattern(graphics::CreateCellImage(70, 9, ImageMode::Pattern, 4));
+    for (int i = 0; i < 70 * 9; ++i) pattern->cells[i] = static_cast<uint8_t>(i / 7 % 3);
+    ASSERT_EQ(WriteImagePAT(dir.File("made.pat").c_str(), *pattern), Status::Success);
+    const std::vector<std::string> sources = {kImages + "/bmp1.bmp",     kImages + "/bmp8_topdown.bmp",
+                                              kImages + "/bmp24.bmp",    kImages + "/bmp32.bmp",
+                                              kImages + "/png_grey1.png", kImages + "/png_palette_alpha.png",
+                                              kImages + "/png_interlaced.png", kImages + "/jpg_rgb.jpg",
+                                              kImages + "/jpg_progressive.jpg", dir.File("made.pat")};
+    for (const std::string& source : sources) {
+        SCOPED_TRACE(source);
+        const Bytes whole = ReadBytes(source);
+        ASSERT_FALSE(whole.empty());
+        const std::string extension = source.substr(source.rfind('.'));
+        const std::string copy = dir.File("copy" + extension);
+        for (size_t length = 0; length < whole.size(); ++length) {
+            WriteBytes(copy, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length)));
+            EXPECT_EQ(ReadQuietly(copy), nullptr) << "cut at " << length;
+        }
+        for (size_t at = 0; at < whole.size(); ++at) {
+            Bytes spoilt = whole;
+            spoilt[at] ^= 0xA5;
+            WriteBytes(copy, spoilt);
+            OwnedImage image(ReadQuietly(copy));
+        }
+    }
+}
+
+TEST_F(ImageReadersTest, HeadersThatPromiseMoreThanTheFileHoldsFailBeforeAllocating) {
+    TempDir dir;
+    Bytes bmp = ReadBytes(kImages + "/bmp24.bmp");
+    // 60000 × 60000 pixels in a file of a few bytes.
+    for (int i = 0; i < 2; ++i) {
+        bmp[18 + 4 * i] = 0x60;
+        bmp[19 + 4 * i] = 0xEA;
+        bmp[20 + 4 * i] = 0;
+        bmp[21 + 4 * i] = 0;
+    }
+    WriteBytes(dir.File("huge.bmp"), bmp);
+    MemFailAllocationAt(1);  // any allocation at all would fail the read differently
+    EXPECT_EQ(ReadQuietly(dir.File("huge.bmp")), nullptr);
+    MemFailAllocationAt(0);
+
+    const uint8_t header[] = {0xF4, 0xF3, 0xF2, 0xF1, 1, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 4, 0};
+    Bytes pat(24 + 16, 0x1F);
+    std::copy(std::begin(header), std::end(header), pat.begin());
+    WriteBytes(dir.File("huge.pat"), pat);
+    EXPECT_EQ(ReadQuietly(dir.File("huge.pat")), nullptr);
+    pat[14] = 3;  // a scale no run draws at
+    WriteBytes(dir.File("scale.pat"), pat);
+    EXPECT_EQ(ReadQuietly(dir.File("scale.pat")), nullptr);
+
+    EXPECT_EQ(ReadQuietly(dir.File("missing.png")), nullptr);
+    std::filesystem::create_directory(dir.File("folder.png"));
+    EXPECT_EQ(ReadQuietly(dir.File("folder.png")), nullptr);
+}
+
+}  // namespace
+}  // namespace vorlan::output::test
