@@ -11,6 +11,7 @@ the .expect file says. See README.md in this folder for the format.
 import os
 import shlex
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -33,7 +34,7 @@ def parse_expect(path):
                 body = body[:-1]
             expect["stdout"] = "".join(text + "\n" for text in body)
             break
-        if key in ("file-exists", "file-absent", "file-size"):
+        if key in ("file-exists", "file-absent", "file-size", "image-size", "pixel"):
             expect["checks"].append((key, value))
         elif key == "stderr-contains":
             expect["stderr"].append(value)
@@ -60,6 +61,45 @@ def prepare(work, test_dir, vorlan, expect):
     return private
 
 
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+
+def read_image_size(path):
+    """Width and height of a bitmap or PNG file, or None for anything else."""
+    with open(path, "rb") as handle:
+        head = handle.read(26)
+    if head[:2] == b"BM" and len(head) >= 26:
+        width, height = struct.unpack_from("<ii", head, 18)
+        return width, abs(height)
+    if head[:8] == PNG_SIGNATURE and len(head) >= 24 and head[12:16] == b"IHDR":
+        return struct.unpack_from(">II", head, 16)
+    return None
+
+
+def read_bmp_pixel(path, x, y):
+    """The pixel at column x, row y (row 0 at the top) of a 24-bit bitmap as
+    RRGGBB, or a text that says why it cannot be read. A positive height
+    stores the rows bottom-up, a negative one top-down."""
+    with open(path, "rb") as handle:
+        data = handle.read()
+    if len(data) < 54 or data[:2] != b"BM":
+        return None, "is not a bitmap"
+    (offset,) = struct.unpack_from("<I", data, 10)
+    width, height, _, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+    if bits != 24 or compression != 0:
+        return None, f"is a {bits}-bit bitmap with compression {compression}"
+    rows = abs(height)
+    if not (0 <= x < width and 0 <= y < rows):
+        return None, f"has no pixel ({x}, {y}): it is {width} x {rows}"
+    row_size = (3 * width + 3) & ~3
+    row = y if height < 0 else rows - 1 - y
+    start = offset + row * row_size + 3 * x
+    if start + 3 > len(data):
+        return None, "ends early"
+    blue, green, red = data[start:start + 3]
+    return f"{red:02X}{green:02X}{blue:02X}", None
+
+
 def check_files(work, checks):
     failures = []
     for kind, value in checks:
@@ -72,6 +112,28 @@ def check_files(work, checks):
             path = os.path.join(work, name)
             if not os.path.isfile(path) or os.path.getsize(path) != int(size):
                 failures.append(f"file {name} should hold {size} bytes")
+        elif kind == "image-size":
+            name, width, height = value.split()
+            path = os.path.join(work, name)
+            if not os.path.isfile(path):
+                failures.append(f"image {name} was not written")
+                continue
+            size = read_image_size(path)
+            if size is None:
+                failures.append(f"file {name} is neither a bitmap nor a PNG picture")
+            elif size != (int(width), int(height)):
+                failures.append(f"image {name} is {size[0]} x {size[1]}, expected {width} x {height}")
+        elif kind == "pixel":
+            name, x, y, colour = value.split()
+            path = os.path.join(work, name)
+            if not os.path.isfile(path):
+                failures.append(f"image {name} was not written")
+                continue
+            found, problem = read_bmp_pixel(path, int(x), int(y))
+            if problem:
+                failures.append(f"image {name} {problem}")
+            elif found != colour.upper():
+                failures.append(f"pixel ({x}, {y}) of {name} is {found}, expected {colour.upper()}")
     return failures
 
 
