@@ -4,11 +4,7 @@
 
 #include "output/FileSink.h"
 #include "output/ImageFiles.h"
-
-#include <csetjmp>
-#include <cstdio>
-// The library's header relies on FILE and size_t being declared first.
-#include <jpeglib.h>
+#include "output/JpegErrors.h"
 
 namespace vorlan::output {
 
@@ -19,18 +15,6 @@ using graphics::SysImage;
 namespace {
 
 constexpr uint32_t kTagJpegRow = 61003;
-
-struct JpegErrors {
-    jpeg_error_mgr standard;  // first, so the library's pointer is also ours
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void JpegFailed(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
-}
-
-// The library's messages would go to standard error; failures are values here.
-void JpegQuiet(j_common_ptr /*info*/) {}
 
 void FillRgbRow(const ColourWord* cells, int32_t columns, JSAMPLE* out) {
     for (int32_t c = 0; c < columns; ++c) {
@@ -85,9 +69,7 @@ Status WriteImageJPG(const char* path, const SysImage& image, uint16_t qualitySe
     }
     jpeg_compress_struct compressor{};
     JpegErrors errors{};
-    compressor.err = jpeg_std_error(&errors.standard);
-    errors.standard.error_exit = JpegFailed;
-    errors.standard.output_message = JpegQuiet;
+    compressor.err = UseJpegErrors(errors);
     const bool written =
         WriteJpegBody(&compressor, &errors, file, image, JpegLibraryQuality(qualitySetting), row);
     jpeg_destroy_compress(&compressor);

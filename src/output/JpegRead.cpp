@@ -5,11 +5,7 @@
 
 #include "output/FileSource.h"
 #include "output/ImageFiles.h"
-
-#include <csetjmp>
-#include <cstdio>
-// The library's header relies on FILE and size_t being declared first.
-#include <jpeglib.h>
+#include "output/JpegErrors.h"
 
 namespace vorlan::output {
 
@@ -20,14 +16,6 @@ using graphics::SysImage;
 namespace {
 
 constexpr uint32_t kTagJpegReadRow = 61006;
-
-struct JpegErrors {
-    jpeg_error_mgr standard;  // first, so the library's pointer is also ours
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void JpegFailed(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1); }
-void JpegQuiet(j_common_ptr /*info*/) {}
 
 // What the body makes; it lives in the caller's frame so a jump loses nothing.
 struct JpegRead {
@@ -79,9 +67,7 @@ Status ReadImageJPG(const char* path, SysImage** out) {
     FileSource file(path);
     if (!file.IsOpen()) return Status::Invalid;
     JpegRead read{};
-    read.decompressor.err = jpeg_std_error(&read.errors.standard);
-    read.errors.standard.error_exit = JpegFailed;
-    read.errors.standard.output_message = JpegQuiet;
+    read.decompressor.err = UseJpegErrors(read.errors);
     const bool complete = ReadJpegBody(read, file.Stream());
     // Destroying a zeroed decompressor is harmless, so this holds however far creation got.
     jpeg_destroy_decompress(&read.decompressor);

@@ -4,6 +4,7 @@
 #include "output/FileSink.h"
 #include "output/ImageFiles.h"
 #include "output/LittleEndian.h"
+#include "output/PatternFormat.h"
 
 namespace vorlan::output {
 
@@ -12,10 +13,6 @@ using graphics::SysImage;
 
 namespace {
 
-constexpr uint32_t kPatternMagic = 0xF1F2F3F4u;
-constexpr uint16_t kPatternVersion = 1;
-constexpr int32_t kShortRunLimit = 32;  // runs below this fit one byte
-constexpr int32_t kLongestRun = 8191;   // 13 bits: 5 in the first byte, 8 in the second
 constexpr uint32_t kTagPatternRow = 61002;
 
 size_t PutRun(uint8_t value, int32_t length, uint8_t* out) {
@@ -56,7 +53,7 @@ Status WriteImagePAT(const char* path, const SysImage& image) {
         MemRelease(coded);
         return Status::Invalid;
     }
-    uint8_t header[24] = {};
+    uint8_t header[kPatternHeaderSize] = {};
     Put32(header, kPatternMagic);
     Put16(header + 4, kPatternVersion);
     Put32(header + 6, static_cast<uint32_t>(image.columns));

@@ -3,6 +3,7 @@
 
 #include "output/FileSource.h"
 #include "output/ImageFiles.h"
+#include "output/PatternFormat.h"
 
 #include <cstring>
 
@@ -12,11 +13,6 @@ using graphics::ImageMode;
 using graphics::SysImage;
 
 namespace {
-
-constexpr uint32_t kPatternMagic = 0xF1F2F3F4u;
-constexpr uint16_t kPatternVersion = 1;
-constexpr uint64_t kLongestRun = 8191;
-constexpr size_t kHeaderSize = 24;
 
 // The scales a run draws at; any other in a header is damage.
 bool KnownScale(uint16_t scale) { return scale == 1 || scale == 2 || scale == 4; }
@@ -45,7 +41,7 @@ bool DecodeRow(FileSource& file, uint8_t* cells, int32_t columns) {
 Status ReadImagePAT(const char* path, SysImage** out) {
     *out = nullptr;
     FileSource file(path);
-    uint8_t header[kHeaderSize];
+    uint8_t header[kPatternHeaderSize];
     if (!file.IsOpen() || !file.Read(header, sizeof header)) return Status::Invalid;
     if (Get32(header) != kPatternMagic || Get16(header + 4) != kPatternVersion) return Status::Invalid;
     const uint32_t columns = Get32(header + 6);
@@ -53,7 +49,7 @@ Status ReadImagePAT(const char* path, SysImage** out) {
     const uint16_t scale = Get16(header + 14);
     if (columns > INT32_MAX || rows > INT32_MAX || !KnownScale(scale)) return Status::Invalid;
     // Every row takes at least one byte for each 8191 cells.
-    if (uint64_t{rows} * ((columns + kLongestRun - 1) / kLongestRun) > file.Remaining()) return Status::Invalid;
+    if (uint64_t{rows} * ((uint64_t{columns} + kLongestRun - 1) / kLongestRun) > file.Remaining()) return Status::Invalid;
     SysImage* image = graphics::CreateCellImage(static_cast<int32_t>(columns), static_cast<int32_t>(rows),
                                                 ImageMode::Pattern, scale);
     if (!image) return Status::Invalid;

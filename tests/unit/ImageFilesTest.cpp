@@ -2,6 +2,7 @@
 // bitmap, PNG, JPEG and pattern writers, checked byte by byte where the format
 // is ours to define and by outside tools where it is not.
 
+#include "FileTestSupport.h"
 #include "RasterTestSupport.h"
 
 #include "driver/Settings.h"
@@ -26,7 +27,11 @@ using graphics::ImageMode;
 using graphics::SysImage;
 using graphics::test::LiveCountChecked;
 using graphics::test::OwnedImage;
-using Bytes = std::vector<uint8_t>;
+using vorlan::test::Bytes;
+using vorlan::test::ReadBytes;
+using vorlan::test::TempDir;
+using vorlan::test::Wide;
+using vorlan::test::WriteBytes;
 
 using ImageFilesTest = LiveCountChecked;
 
@@ -35,34 +40,10 @@ constexpr ColourWord kGreen = 0xFF00FF00u;
 constexpr ColourWord kBlue = 0xFFFF0000u;
 constexpr ColourWord kMarker = 0xFF123456u;
 
-class TempDir {
-public:
-    TempDir() {
-        char name[] = "/tmp/vorlan_imagefiles_XXXXXX";
-        const char* made = mkdtemp(name);
-        path_ = made ? made : "";
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 uint32_t Get16(const Bytes& b, size_t at) { return b.at(at) | (b.at(at + 1) << 8); }
 uint32_t Get32(const Bytes& b, size_t at) {
     return b.at(at) | (b.at(at + 1) << 8) | (b.at(at + 2) << 16) | (static_cast<uint32_t>(b.at(at + 3)) << 24);
 }
-
-std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 // A Picture of width × height pixels at `scale`, every cell `fill`.
 SysImage* Picture(int32_t width, int32_t height, uint16_t scale, ColourWord fill) {

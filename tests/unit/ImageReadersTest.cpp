@@ -2,6 +2,7 @@
 // decoding of them, kept beside each file as .rgba), against damaged copies
 // of those files, and the changes of scale a run applies to what it reads.
 
+#include "FileTestSupport.h"
 #include "RasterTestSupport.h"
 
 #include "output/ImageFiles.h"
@@ -24,40 +25,15 @@ using graphics::ImageMode;
 using graphics::SysImage;
 using graphics::test::LiveCountChecked;
 using graphics::test::OwnedImage;
-using Bytes = std::vector<uint8_t>;
+using vorlan::test::Bytes;
+using vorlan::test::ReadBytes;
+using vorlan::test::TempDir;
+using vorlan::test::Wide;
+using vorlan::test::WriteBytes;
 
 using ImageReadersTest = LiveCountChecked;
 
 const std::string kImages = VORLAN_TEST_IMAGES;
-
-Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
-class TempDir {
-public:
-    TempDir() {
-        char name[] = "/tmp/vorlan_readers_XXXXXX";
-        const char* made = mkdtemp(name);
-        path_ = made ? made : "";
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 // Reads through the run's entry point at scale 1, with anything the reader
 // prints kept out of the test log.
