@@ -1,5 +1,7 @@
 #include "graphics/Brush.h"
 
+#include "graphics/TextRender.h"
+
 namespace vorlan::graphics {
 
 SysBrush* CreateBrush(ColourWord colour, ColourWord background, Overwrite overwrite, BrushFill fill, BrushAlign align,
@@ -36,10 +38,11 @@ SysCanvas* CreateCanvas(int32_t width, int32_t height, ImageMode mode, uint16_t 
     return canvas;
 }
 
-// The text surface is made and released by text drawing, which knows its
-// type; by the time a canvas goes, it is gone.
+// The text surface goes with the canvas: a resized canvas is a new record,
+// which makes its own surface of the new size when text is next drawn.
 void FreeCanvas(SysCanvas*& canvas) {
     if (!canvas) return;
+    FreeTextSurface(canvas->textSurface);
     FreeImage(canvas->image);
     delete canvas;
     canvas = nullptr;

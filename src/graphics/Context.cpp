@@ -155,9 +155,8 @@ Status UnpackContext(const void* context, DrawingContext* out) {
     const void* canvas = ContextElement(context, kSlotCanvas);
     out->pen = pen ? cells::SysData<SysPen>(pen, cells::pen::kSysData) : nullptr;
     out->brush = brush ? cells::SysData<SysBrush>(brush, cells::brush::kSysData) : nullptr;
-    out->font = font ? cells::SysData<void>(font, cells::font::kSysData) : nullptr;
+    out->font = font ? cells::SysData<SysFont>(font, cells::font::kSysData) : nullptr;
     out->canvas = canvas ? cells::SysData<SysCanvas>(canvas, cells::canvas::kSysData) : nullptr;
-    // FIXME: the font record comes with text rendering; until then it may be absent.
     if (!out->pen || !out->brush || !out->canvas) return Status::UsingNull;
     return Status::Success;
 }

@@ -6,6 +6,7 @@
 #include "compiler/Compilation.h"
 #include "driver/Status.h"
 #include "graphics/Brush.h"
+#include "graphics/Font.h"
 #include "graphics/Pen.h"
 
 #include <cstdint>
@@ -44,7 +45,7 @@ struct DrawingContext {
     float z;
     SysPen* pen;
     SysBrush* brush;
-    void* font;
+    SysFont* font;  // only text needs it, so only text checks it is there
     SysCanvas* canvas;
 };
 // UsingNull when an internal record is missing; a failed conversion of the

@@ -3,9 +3,11 @@
 #include "driver/Settings.h"
 #include "graphics/Brush.h"
 #include "graphics/ElementCells.h"
+#include "graphics/Font.h"
 #include "graphics/Pen.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/Arrays.h"
+#include "runtime/Text.h"
 
 #include <cstring>
 
@@ -154,10 +156,30 @@ Status ReleaseBrush(const TypeDescriptor& type, void* cell) {
 
 // Section - TFont
 
-// FIXME: the font record comes with text rendering; a font builds without one.
-Status BuildFont(const TypeDescriptor&, void*) { return Status::Success; }
+// Only True is true: a Null truth value counts as False.
+bool TruthAt(const void* cell, uint32_t offset) {
+    return runtime::LoadCell<runtime::Logical>(cells::At(cell, offset)) == runtime::kTrue;
+}
+
+// When no font can be made from the fields the previous one stays.
+Status BuildFont(const TypeDescriptor&, void* cell) {
+    int32_t size = 0, weight = 0;
+    VL_PROPAGATE(cells::Whole(cell, cells::font::kSize, &size));
+    VL_PROPAGATE(cells::Whole(cell, cells::font::kWeight, &weight));
+    const void* typeface = runtime::LoadHandle<const void>(cells::At(cell, cells::font::kTypeface));
+    SysFont* font = CreateFont(typeface ? runtime::TextChars(typeface) : nullptr,
+                               typeface ? runtime::TextCount(typeface) : 0, size, RunScale(), weight,
+                               TruthAt(cell, cells::font::kItalic), TruthAt(cell, cells::font::kUnderline));
+    if (!font) return Status::Success;
+    SysFont* old = cells::SysData<SysFont>(cell, cells::font::kSysData);
+    FreeFont(old);
+    cells::SetSysData(cell, cells::font::kSysData, font);
+    return Status::Success;
+}
 
 Status ReleaseFont(const TypeDescriptor& type, void* cell) {
+    SysFont* font = cells::SysData<SysFont>(cell, cells::font::kSysData);
+    FreeFont(font);
     cells::SetSysData(cell, cells::font::kSysData, nullptr);
     ReleaseFields(type, cell, cells::font::kSysData);
     return Status::Success;
@@ -198,8 +220,6 @@ void FreeRecord(void* cell) {
     cells::SetSysData(cell, kSysData, nullptr);
 }
 
-void FreeNoFont(void*& font) { font = nullptr; }
-
 // Copying a pen, brush, font or canvas copies the visible fields and builds a
 // fresh internal record, so a copy never shares one: a Continuous dash
 // pattern starts anew in a copied pen, a copied canvas is a new blank one.
@@ -213,7 +233,7 @@ Status CopyElement(const TypeDescriptor& type, void* dst, const void* src) {
 
 constexpr auto kFreePenRecord = &FreeRecord<SysPen, cells::pen::kSysData, FreePen>;
 constexpr auto kFreeBrushRecord = &FreeRecord<SysBrush, cells::brush::kSysData, FreeBrush>;
-constexpr auto kFreeFontRecord = &FreeRecord<void, cells::font::kSysData, FreeNoFont>;
+constexpr auto kFreeFontRecord = &FreeRecord<SysFont, cells::font::kSysData, FreeFont>;
 constexpr auto kFreeCanvasRecord = &FreeRecord<SysCanvas, cells::canvas::kSysData, FreeCanvas>;
 
 }  // namespace

@@ -68,6 +68,8 @@ Status Call::Colour(uint32_t offset, const char16_t* parameter, ColourWord* out)
 
 const void* Call::Referenced(uint32_t offset) const { return runtime::LoadHandle<const void>(frame_ + offset); }
 
+runtime::Number Call::NumberArg(uint32_t offset) const { return NumberAt(frame_, offset); }
+
 Status Call::Unpack(DrawingContext* out, Status reportAs) {
     Status status = UnpackContext(block_, out);
     if (status == Status::Success && !out->canvas->image) status = Status::UsingNull;

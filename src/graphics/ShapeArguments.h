@@ -7,6 +7,7 @@
 #include "graphics/Context.h"
 #include "graphics/Shapes.h"
 #include "runtime/RunContext.h"
+#include "runtime/Value.h"
 
 #include <cstdint>
 
@@ -38,8 +39,11 @@ public:
     // x and y; z must convert too but plays no part in drawing.
     Status Point(uint32_t offset, const char16_t* parameter, PointF* out);
     Status Colour(uint32_t offset, const char16_t* parameter, ColourWord* out);
-    // The address a by-reference parameter holds.
+    // The address a by-reference parameter holds; also the handle of a Text
+    // or enumeration argument.
     const void* Referenced(uint32_t offset) const;
+    // A Number argument as it stands, for checks that report in their own way.
+    runtime::Number NumberArg(uint32_t offset) const;
 
     // The context, with its canvas image; a failure is "Bad Graphics Context"
     // carrying the unpack status, or `reportAs` when it is given.

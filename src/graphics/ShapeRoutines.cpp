@@ -5,6 +5,7 @@
 #include "graphics/Raster.h"
 #include "graphics/ShapeArguments.h"
 #include "graphics/Shapes.h"
+#include "graphics/TextShapes.h"
 
 #include <string_view>
 
@@ -260,6 +261,9 @@ constexpr HandlerRow kHandlers[] = {
     {u"Fill", Fill},
     {u"Clear", Clear},
     {u"SetSize", SetSize},
+    {u"TextBlock", shapes::TextBlock},
+    {u"TextRotate", shapes::TextRotate},
+    {u"TextColumn", shapes::TextColumn},
 };
 
 }  // namespace

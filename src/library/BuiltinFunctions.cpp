@@ -9,6 +9,7 @@ struct HandlerRow {
 };
 
 constexpr HandlerRow kHandlers[] = {
+    {136, TextSize},
     {140, ReadImage},
 };
 

@@ -14,5 +14,6 @@ compiler::BuiltinHandler FunctionHandlerFor(uint16_t builtinNumber);
 
 // Each handler takes the run context, the parameter block and the result cell.
 Status ReadImage(void* context, void* parameters, void* result);
+Status TextSize(void* context, void* parameters, void* result);
 
 }  // namespace vorlan::library

@@ -17,6 +17,10 @@ Status FunctionCall::ResultError(Status status, bool systemRoutineFailed) {
 
 const void* FunctionCall::Text(uint32_t offset) const { return runtime::LoadHandle<const void>(frame_ + offset); }
 
+runtime::Number FunctionCall::Number(uint32_t offset) const {
+    return runtime::LoadCell<runtime::Number>(frame_ + offset);
+}
+
 void FunctionCall::SetEnum(void* cell, uint32_t offset, uint16_t enumCode, int32_t value) const {
     const compiler::TypeDescriptor* type = run_.program ? compiler::FindSystemType(*run_.program, enumCode) : nullptr;
     const compiler::DataItem* found = nullptr;

@@ -5,6 +5,7 @@
 
 #include "driver/Status.h"
 #include "runtime/RunContext.h"
+#include "runtime/Value.h"
 
 #include <cstdint>
 
@@ -22,8 +23,11 @@ public:
     // The function as a whole failed; "System Routine Failed" or no text.
     Status ResultError(Status status, bool systemRoutineFailed);
 
-    // The text block of a Text argument, or nullptr for Null.
+    // The text block of a Text argument, or nullptr for Null; also the
+    // address a by-reference argument holds.
     const void* Text(uint32_t offset) const;
+    // A Number argument as it stands.
+    runtime::Number Number(uint32_t offset) const;
 
     // Puts the item of the system enumeration `enumCode` with `value` into
     // an enumeration cell (Null when there is none).

@@ -34,7 +34,8 @@ def parse_expect(path):
                 body = body[:-1]
             expect["stdout"] = "".join(text + "\n" for text in body)
             break
-        if key in ("file-exists", "file-absent", "file-size", "image-size", "pixel"):
+        if key in ("file-exists", "file-absent", "file-size", "image-size", "pixel", "ink-box", "ink-in",
+                   "no-ink"):
             expect["checks"].append((key, value))
         elif key == "stderr-contains":
             expect["stderr"].append(value)
@@ -76,10 +77,11 @@ def read_image_size(path):
     return None
 
 
-def read_bmp_pixel(path, x, y):
-    """The pixel at column x, row y (row 0 at the top) of a 24-bit bitmap as
-    RRGGBB, or a text that says why it cannot be read. A positive height
-    stores the rows bottom-up, a negative one top-down."""
+def read_bmp(path):
+    """A 24-bit bitmap as (width, rows, pixel), where pixel(x, y) gives the
+    colour at column x, row y (row 0 at the top) as RRGGBB; or a text that
+    says why it cannot be read. A positive height stores the rows bottom-up,
+    a negative one top-down."""
     with open(path, "rb") as handle:
         data = handle.read()
     if len(data) < 54 or data[:2] != b"BM":
@@ -89,15 +91,57 @@ def read_bmp_pixel(path, x, y):
     if bits != 24 or compression != 0:
         return None, f"is a {bits}-bit bitmap with compression {compression}"
     rows = abs(height)
+    row_size = (3 * width + 3) & ~3
+    if offset + row_size * rows > len(data):
+        return None, "ends early"
+
+    def pixel(x, y):
+        row = y if height < 0 else rows - 1 - y
+        start = offset + row * row_size + 3 * x
+        blue, green, red = data[start:start + 3]
+        return f"{red:02X}{green:02X}{blue:02X}"
+
+    return (width, rows, pixel), None
+
+
+def read_bmp_pixel(path, x, y):
+    """The pixel at column x, row y of a 24-bit bitmap as RRGGBB, or a text
+    that says why it cannot be read."""
+    image, problem = read_bmp(path)
+    if problem:
+        return None, problem
+    width, rows, pixel = image
     if not (0 <= x < width and 0 <= y < rows):
         return None, f"has no pixel ({x}, {y}): it is {width} x {rows}"
-    row_size = (3 * width + 3) & ~3
-    row = y if height < 0 else rows - 1 - y
-    start = offset + row * row_size + 3 * x
-    if start + 3 > len(data):
-        return None, "ends early"
-    blue, green, red = data[start:start + 3]
-    return f"{red:02X}{green:02X}{blue:02X}", None
+    return pixel(x, y), None
+
+
+def ink_box(path):
+    """The smallest box (left, top, right, bottom) that holds every pixel of a
+    24-bit bitmap that is not white, None when every pixel is white; or a text
+    that says why it cannot be read."""
+    image, problem = read_bmp(path)
+    if problem:
+        return None, problem
+    width, rows, pixel = image
+    box = None
+    for y in range(rows):
+        for x in range(width):
+            if pixel(x, y) != "FFFFFF":
+                if box is None:
+                    box = [x, y, x, y]
+                box = [min(box[0], x), min(box[1], y), max(box[2], x), max(box[3], y)]
+    return box, None
+
+
+def has_ink_in(path, left, top, right, bottom):
+    image, problem = read_bmp(path)
+    if problem:
+        return None, problem
+    width, rows, pixel = image
+    return any(pixel(x, y) != "FFFFFF"
+               for y in range(max(top, 0), min(bottom, rows - 1) + 1)
+               for x in range(max(left, 0), min(right, width - 1) + 1)), None
 
 
 def check_files(work, checks):
@@ -134,6 +178,26 @@ def check_files(work, checks):
                 failures.append(f"image {name} {problem}")
             elif found != colour.upper():
                 failures.append(f"pixel ({x}, {y}) of {name} is {found}, expected {colour.upper()}")
+        elif kind in ("ink-box", "ink-in", "no-ink"):
+            name, *edges = value.split()
+            path = os.path.join(work, name)
+            if not os.path.isfile(path):
+                failures.append(f"image {name} was not written")
+                continue
+            left, top, right, bottom = (int(edge) for edge in edges) if edges else (0, 0, -1, -1)
+            if kind == "ink-in":
+                found, problem = has_ink_in(path, left, top, right, bottom)
+                if not problem and not found:
+                    failures.append(f"no ink in ({left}, {top}) to ({right}, {bottom}) of {name}")
+            else:
+                box, problem = ink_box(path)
+                if not problem and box is not None and (
+                        kind == "no-ink" or box[0] < left or box[1] < top or box[2] > right or box[3] > bottom):
+                    failures.append(f"the ink of {name} lies in ({box[0]}, {box[1]}) to ({box[2]}, {box[3]}), "
+                                    + ("expected none" if kind == "no-ink"
+                                       else f"expected within ({left}, {top}) to ({right}, {bottom})"))
+            if problem:
+                failures.append(f"image {name} {problem}")
     return failures
 
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace vorlan::test {
 namespace {
@@ -54,6 +55,10 @@ TEST_F(GraphicsContextTest, NewContextDrawsBlackOnWhiteWithGreyFill) {
     EXPECT_EQ(drawing.pen->dashMode, DashMode::Solid);
     EXPECT_EQ(drawing.brush->colour, MakeColourWord(50, 50, 50, 100));
     EXPECT_EQ(drawing.brush->fill, BrushFill::Colour);
+    ASSERT_NE(drawing.font, nullptr);
+    EXPECT_EQ(std::u16string(drawing.font->typeface), u"Arial");
+    EXPECT_EQ(std::vector<int32_t>({drawing.font->size, drawing.font->scale, drawing.font->weight}),
+              std::vector<int32_t>({16, 2, 500}));
     const SysImage& image = *drawing.canvas->image;
     EXPECT_EQ(image.columns, 40);  // 20 pixels at scale 2
     EXPECT_EQ(image.rows, 20);
