@@ -23,7 +23,11 @@ struct SysFont : Tagged<kTagFont> {
     bool italic;
     bool underline;   // an attribute of each drawing, so no angle can lose it
     int16_t angle;    // tenths of a degree the font was last drawn at
-    _PangoFontDescription* description;  // its height is size × scale cells
+    _PangoFontDescription* description;  // its line height is size × scale cells
+    // The engine sizes fonts by their em; a TFont's size is the height of the
+    // whole line cell, ascent and descent together. The description is
+    // rescaled by the face's own ratio the first time the font is laid out.
+    mutable bool cellHeightFitted;
 };
 
 // The TFont weight (0 to 100) as an engine weight: ×10, kept within 1..1000.

@@ -56,9 +56,26 @@ void ReleaseEngineCaches() {
     if (openEngines == 0) pango_cairo_font_map_set_default(nullptr);
 }
 
-void ReleaseCachesAtExit() {
-    static const bool registered = std::atexit(ReleaseEngineCaches) == 0;
-    (void)registered;
+// The engine's warnings (a face it cannot scale to a huge size, say) are no
+// use to someone running a program: the text just draws less. Everything
+// else goes on to the library's own writer.
+GLogWriterOutput WriteEngineLog(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data) {
+    const bool serious = (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL)) != 0;
+    for (gsize i = 0; i < count && !serious; ++i) {
+        if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0 && fields[i].length < 0 &&
+            std::strcmp(static_cast<const char*>(fields[i].value), "Pango") == 0)
+            return G_LOG_WRITER_HANDLED;
+    }
+    return g_log_writer_default(level, fields, count, data);
+}
+
+// Done once, before the first engine opens.
+void PrepareEngineOnce() {
+    static const bool prepared = [] {
+        g_log_set_writer_func(WriteEngineLog, nullptr, nullptr);
+        return std::atexit(ReleaseEngineCaches) == 0;
+    }();
+    (void)prepared;
 }
 
 // A drawing context on a 1-bit surface with its layout. The surface's bits
@@ -88,7 +105,7 @@ bool OpenEngine(Engine& engine, int32_t columns, int32_t rows) {
     if (columns < 1 || rows < 1 || columns > kLargestSurfaceSide || rows > kLargestSurfaceSide) return false;
     const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A1, columns);
     if (stride <= 0) return false;
-    ReleaseCachesAtExit();
+    PrepareEngineOnce();
     engine.columns = columns;
     engine.rows = rows;
     engine.stride = stride;
@@ -179,11 +196,25 @@ private:
     char* bytes_ = nullptr;
 };
 
+// Makes ascent plus descent of the font's face size × scale cells, so a
+// TFont of size 20 sets lines 20 pixels apart whichever face it finds.
+void FitCellHeight(PangoLayout* layout, const SysFont& font) {
+    if (font.cellHeightFitted) return;
+    font.cellHeightFitted = true;
+    PangoFontMetrics* metrics = pango_context_get_metrics(pango_layout_get_context(layout), font.description, nullptr);
+    if (!metrics) return;
+    const double height = pango_font_metrics_get_ascent(metrics) + pango_font_metrics_get_descent(metrics);
+    pango_font_metrics_unref(metrics);
+    const double em = pango_font_description_get_size(font.description);
+    if (height > 0 && em > 0) pango_font_description_set_absolute_size(font.description, std::max(1.0, em * em / height));
+}
+
 // Sets everything about the layout that one drawing asks for; the layout is
 // reused, so nothing may be left from the one before. `wrapCells` ≤ 0 keeps
 // each line whole.
 void Configure(PangoLayout* layout, const SysFont& font, const char* utf8, int64_t wrapCells, PangoAlignment alignment,
                bool justify) {
+    FitCellHeight(layout, font);
     pango_layout_set_font_description(layout, font.description);
     pango_layout_set_text(layout, utf8, -1);
     // Pango takes the width in 1/1024 cells in an int; no text is that wide,
