@@ -260,6 +260,7 @@ constexpr HandlerRow kHandlers[] = {
     {u"Fill", Fill},
     {u"Clear", Clear},
     {u"SetSize", SetSize},
+    {u"Frame", FrameShape},
 };
 
 }  // namespace
