@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build make python3
+  g++ cmake ninja-build make python3 pkgconf
   libpng-dev libjpeg-dev zlib1g-dev
   libpango1.0-dev libcairo2-dev fontconfig fonts-liberation
   libavformat-dev libavcodec-dev libavutil-dev

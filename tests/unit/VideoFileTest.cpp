@@ -234,22 +234,5 @@ TEST_F(VideoFileTest, UncompressedFramesHoldTheCanvasReducedAndAreNumberedAcross
     EXPECT_EQ(stored.frames[2], expectSecond);
 }
 
-TEST_F(VideoFileTest, CompressedFramesAreVideoOneAtTheFrameRate) {
-    OwnedImage image(PictureOf(16, 8, 2, Distinct));
-    ASSERT_NE(image.get(), nullptr);
-    const std::u16string path = Path("compressed.avi");
-    ASSERT_EQ(OpenVideo(VideoRun(30), *image, path.c_str()), Status::Success);
-    ASSERT_EQ(WriteFrames(*image, 4), Status::Success);
-    ASSERT_TRUE(CloseVideo());
-
-    StoredVideo stored;
-    ASSERT_TRUE(ReadStored(Utf8Path("compressed.avi"), &stored));
-    EXPECT_EQ(stored.codec, "msvideo1");
-    EXPECT_EQ(stored.width, 16);
-    EXPECT_EQ(stored.height, 8);
-    EXPECT_EQ(av_cmp_q(stored.rate, AVRational{30, 1}), 0);
-    EXPECT_EQ(stored.frameNumbers, (std::vector<int64_t>{0, 1, 2, 3}));
-}
-
 }  // namespace
 }  // namespace vorlan::output::test
