@@ -264,6 +264,7 @@ constexpr HandlerRow kHandlers[] = {
     {u"TextBlock", shapes::TextBlock},
     {u"TextRotate", shapes::TextRotate},
     {u"TextColumn", shapes::TextColumn},
+    {u"Frame", FrameShape},
 };
 
 }  // namespace

@@ -25,6 +25,10 @@ Status WriteOutputFile(const graphics::SysImage& canvas, const Settings& setting
 // Picture, the target is 0, above the image's scale or does not divide it, or
 // memory runs out.
 graphics::SysImage* ReduceScale(const graphics::SysImage& image, uint16_t targetScale);
+// The same into `out`, an image made earlier at the target scale and the
+// same pixel size, so a run that reduces every frame allocates nothing.
+// false, leaving `out` as it was, when the two do not fit together.
+bool ReduceScaleInto(const graphics::SysImage& image, graphics::SysImage& out);
 
 // A new Picture turned a quarter: rotation 1 takes (row r, column c) to
 // (c, H − 1 − r), rotation 2 to (W − 1 − c, r); W rows by H columns result.

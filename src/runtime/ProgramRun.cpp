@@ -6,6 +6,7 @@
 #include "driver/DirectoryNodes.h"
 #include "graphics/Context.h"
 #include "output/ImageFiles.h"
+#include "output/VideoFile.h"
 #include "runtime/Errors.h"
 #include "runtime/Evaluate.h"
 #include "runtime/Execute.h"
@@ -119,6 +120,7 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
             result = kBadArguments;
         } else {
             const uint16_t status = RunRoutine(entry, context, frame, context.graphics, nullptr);
+            output::EndVideoProgress();  // the outcome goes on a line of its own
             if (status == static_cast<uint16_t>(Status::Success)) {
                 std::fputs("Program completed successfully\n", stdout);
                 result = kCompleted;
@@ -152,6 +154,18 @@ bool WritePicture(const RunContext& context, const Settings& settings) {
     return output::WriteOutputFile(*canvas->image, settings, path) == Status::Success;
 }
 
+// A video run ends by finishing its file, whatever the run's outcome, so the
+// frames written so far play. A file whose end cannot be written fails a
+// run that otherwise completed, as a picture that cannot be written does.
+int CloseRunVideo(const Settings& settings, int result) {
+    if (settings.run.picture.fileType != FileType::Avi) return result;
+    if (output::CloseVideo() || result != kCompleted) return result;
+    std::fputs("Error - could not write ", stdout);
+    WriteWide(stdout, settings.run.outputPath);
+    std::fputs("\n", stdout);
+    return kWriteFailed;
+}
+
 }  // namespace
 
 int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* leftBehind) {
@@ -164,9 +178,10 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     context.frames = &frames;
     context.program = &program;
     context.graphics = graphics::CreateContext(program, SetupFor(settings));
-    if (!context.graphics) return kSetUpFailed;
+    if (!context.graphics) return CloseRunVideo(settings, kSetUpFailed);
     int result = RunWithContext(context, *entry, settings);
     if (result == kCompleted && !WritePicture(context, settings)) result = kWriteFailed;
+    result = CloseRunVideo(settings, result);
     graphics::FreeContext(program, context.graphics);
     FreeFrameStack(frames);
     std::fflush(stdout);

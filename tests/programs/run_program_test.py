@@ -8,6 +8,7 @@ there, and its exit code, standard output and written files are checked as
 the .expect file says. See README.md in this folder for the format.
 """
 
+import json
 import os
 import shlex
 import shutil
@@ -35,7 +36,7 @@ def parse_expect(path):
             expect["stdout"] = "".join(text + "\n" for text in body)
             break
         if key in ("file-exists", "file-absent", "file-size", "image-size", "pixel", "ink-box", "ink-in",
-                   "no-ink"):
+                   "no-ink", "video", "video-pixel"):
             expect["checks"].append((key, value))
         elif key == "stderr-contains":
             expect["stderr"].append(value)
@@ -144,6 +145,50 @@ def has_ink_in(path, left, top, right, bottom):
                for x in range(max(left, 0), min(right, width - 1) + 1)), None
 
 
+def probe_video(path):
+    """The streams ffprobe finds in a video file, with every frame decoded and
+    counted, or a text that says why there are none."""
+    if shutil.which("ffprobe") is None:
+        return None, "cannot be checked: ffprobe is missing (scripts/install-deps.sh installs ffmpeg)"
+    result = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-show_streams", "-of", "json", path],
+                            capture_output=True, timeout=TIMEOUT_SECONDS)
+    if result.returncode != 0:
+        return None, "cannot be read by ffprobe: " + result.stderr.decode("utf-8", errors="replace").strip()
+    return json.loads(result.stdout).get("streams", []), None
+
+
+def check_video(path, width, height, rate, frames, codec):
+    streams, problem = probe_video(path)
+    if problem:
+        return [problem]
+    if len(streams) != 1 or streams[0].get("codec_type") != "video":
+        return [f"holds {len(streams)} streams, expected one video stream"]
+    stream = streams[0]
+    found = {"size": f"{stream.get('width')} x {stream.get('height')}", "frame rate": stream.get("r_frame_rate"),
+             "frames": stream.get("nb_read_frames"), "codec": stream.get("codec_name")}
+    wanted = {"size": f"{width} x {height}", "frame rate": f"{rate}/1", "frames": frames, "codec": codec}
+    return [f"{what} is {found[what]}, expected {wanted[what]}" for what in wanted if str(found[what]) != wanted[what]]
+
+
+def read_video_pixel(path, frame, x, y):
+    """The pixel at column x, row y of a decoded frame (numbered from 0) as
+    RRGGBB, or a text that says why it cannot be read."""
+    streams, problem = probe_video(path)
+    if problem:
+        return None, problem
+    width, height = streams[0]["width"], streams[0]["height"]
+    if not (0 <= x < width and 0 <= y < height):
+        return None, f"has no pixel ({x}, {y}): it is {width} x {height}"
+    result = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-vf", f"select=eq(n\\,{frame})", "-frames:v", "1",
+                             "-f", "rawvideo", "-pix_fmt", "rgb24", "-"], capture_output=True, timeout=TIMEOUT_SECONDS)
+    data = result.stdout
+    if result.returncode != 0 or len(data) != 3 * width * height:
+        return None, f"has no frame {frame} that ffmpeg can decode"
+    start = 3 * (y * width + x)
+    red, green, blue = data[start:start + 3]
+    return f"{red:02X}{green:02X}{blue:02X}", None
+
+
 def check_files(work, checks):
     failures = []
     for kind, value in checks:
@@ -198,6 +243,21 @@ def check_files(work, checks):
                                        else f"expected within ({left}, {top}) to ({right}, {bottom})"))
             if problem:
                 failures.append(f"image {name} {problem}")
+        elif kind in ("video", "video-pixel"):
+            name, *rest = value.split()
+            path = os.path.join(work, name)
+            if not os.path.isfile(path):
+                failures.append(f"video {name} was not written")
+            elif kind == "video":
+                failures += [f"video {name}: {problem}" for problem in check_video(path, *rest)]
+            else:
+                frame, x, y, colour = rest
+                found, problem = read_video_pixel(path, int(frame), int(x), int(y))
+                if problem:
+                    failures.append(f"video {name} {problem}")
+                elif found != colour.upper():
+                    failures.append(f"pixel ({x}, {y}) of frame {frame} of {name} is {found}, "
+                                    f"expected {colour.upper()}")
     return failures
 
 

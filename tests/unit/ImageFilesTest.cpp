@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -222,6 +223,63 @@ TEST_F(ImageFilesTest, ReductionKeepsThePixelSizeAndRefusesWhatItCannotDo) {
     OwnedImage pattern(graphics::test::PatternFrom({"12", "21"}, 2));
     ASSERT_NE(pattern.get(), nullptr);
     EXPECT_EQ(ReduceScale(*pattern, 1), nullptr);
+}
+
+// The weighted mean of one block, written the plain way: the reference the
+// reduction's faster paths must agree with.
+ColourWord ReferenceMean(const SysImage& image, int32_t top, int32_t left, int32_t factor) {
+    uint64_t weight = 0, channel[3] = {0, 0, 0};
+    for (int32_t r = top; r < top + factor; ++r) {
+        for (int32_t c = left; c < left + factor; ++c) {
+            const ColourWord word = image.PictureRow(r)[c];
+            weight += word >> 24;
+            for (int k = 0; k < 3; ++k) channel[k] += (word >> 24) * ((word >> (8 * k)) & 0xFF);
+        }
+    }
+    if (weight == 0) return 0;
+    const uint64_t cells = static_cast<uint64_t>(factor * factor);
+    ColourWord mean = static_cast<ColourWord>((weight + cells / 2) / cells) << 24;
+    for (int k = 0; k < 3; ++k) mean |= static_cast<ColourWord>((channel[k] + weight / 2) / weight) << (8 * k);
+    return mean;
+}
+
+TEST_F(ImageFilesTest, ReductionAgreesWithThePlainWeightedMeanOnRandomPictures) {
+    // Mostly opaque cells, as canvases are, with some blocks partly or wholly
+    // transparent, and channels near 255 where sums could overflow a lane.
+    std::mt19937 random(20240229);
+    const ColourWord opacities[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x80, 0x01, 0};
+    for (const auto& [from, to] : {std::pair{4, 1}, std::pair{4, 2}, std::pair{2, 1}}) {
+        SCOPED_TRACE(testing::Message() << "scale " << from << " to " << to);
+        OwnedImage image(Picture(13, 7, static_cast<uint16_t>(from), 0));
+        ASSERT_NE(image.get(), nullptr);
+        for (int32_t r = 0; r < image->rows; ++r) {
+            for (int32_t c = 0; c < image->columns; ++c) {
+                const ColourWord colour = random() & 0x00FFFFFFu;
+                const ColourWord bright = random() % 4 == 0 ? 0x00FAFBFCu : 0;
+                image->PictureRow(r)[c] = (colour | bright) | opacities[random() % std::size(opacities)] << 24;
+            }
+        }
+        OwnedImage reduced(ReduceScale(*image, static_cast<uint16_t>(to)));
+        ASSERT_NE(reduced.get(), nullptr);
+        const int32_t factor = from / to;
+        for (int32_t r = 0; r < reduced->rows; ++r) {
+            for (int32_t c = 0; c < reduced->columns; ++c) {
+                ASSERT_EQ(reduced->PictureRow(r)[c], ReferenceMean(*image, r * factor, c * factor, factor))
+                    << "cell " << r << ", " << c;
+            }
+        }
+    }
+}
+
+TEST_F(ImageFilesTest, ReductionIntoAnImageMadeEarlierNeedsTheSamePixelSize) {
+    OwnedImage canvas(Picture(6, 4, 4, kRed));
+    OwnedImage fits(Picture(6, 4, 1, kBlue));
+    OwnedImage narrower(Picture(5, 4, 1, kBlue));
+    ASSERT_TRUE(canvas.get() && fits.get() && narrower.get());
+    EXPECT_TRUE(ReduceScaleInto(*canvas, *fits));
+    EXPECT_EQ(fits->PictureRow(3)[5], kRed);
+    EXPECT_FALSE(ReduceScaleInto(*canvas, *narrower));
+    EXPECT_EQ(narrower->PictureRow(0)[0], kBlue) << "a refused reduction changes nothing";
 }
 
 TEST_F(ImageFilesTest, QuarterTurnsSwapSidesAndMoveTheMarkedCorner) {

@@ -1,0 +1,47 @@
+#pragma once
+// The pieces the video writer is made of, apart so each can be tested and
+// read on its own: the pixel layouts of the two streams, the progress line,
+// and the watch that finishes a video when the run is interrupted.
+
+#include "graphics/Image.h"
+
+#include <cstdint>
+
+namespace vorlan::output::video {
+
+// Section - Pixels
+
+// Bytes in one row of an uncompressed frame W pixels wide: 3W rounded up to a
+// multiple of 4, as device-independent bitmaps keep their rows.
+int32_t BgrRowBytes(int32_t width);
+
+// An uncompressed frame from a scale-1 Picture: a bottom-up bitmap, image row
+// r in buffer row H − 1 − r, each pixel blue, green, red, the row padding 0.
+// Opacity is dropped: a video has none.
+void FillBottomUpBgr(const graphics::SysImage& image, uint8_t* buffer, int32_t rowBytes);
+
+// The Video 1 encoder's input from a scale-1 Picture: top row first, each
+// pixel a little-endian 16-bit word 0rrrrrgggggbbbbb, each channel rounded to
+// the nearest of its 32 levels. Opacity is dropped.
+void FillRgb555(const graphics::SysImage& image, uint8_t* buffer, int32_t lineBytes);
+
+// Section - Progress on standard error
+
+// Notes the start; the line shows only when standard error is a terminal.
+void StartProgress();
+// At most a few times a second: "\rFrames written: N  (T s)".
+void ShowProgress(int64_t frames);
+// Shows the final count and ends the line, if a line is showing.
+void EndProgress();
+// The same from the interrupt watch, with nothing but write(2): ends the line.
+void EndProgressOnInterrupt();
+
+// Section - Interrupts
+
+// Starts, once per process, a thread that waits for SIGINT and SIGTERM (those
+// not ignored): it calls `finish`, then ends the process as the signal would
+// have. The calling thread blocks the two signals from then on. false when
+// the thread cannot be started; videos are then written without the watch.
+bool WatchInterrupts(void (*finish)());
+
+}  // namespace vorlan::output::video
