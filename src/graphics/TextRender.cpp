@@ -395,6 +395,17 @@ double Radians(int32_t tenths) { return tenths / 1800.0 * kPi; }
 
 }  // namespace
 
+// Where every layout starts: the reference cell of the origin and the turn,
+// with the configured layout's extents measured as it will be drawn.
+Placing StartPlacing(Engine& engine, PointF origin, uint16_t scale, int32_t angle, Box* ink, Box* logical) {
+    Placing placing{};
+    placing.refX = ToSubPixel(origin.x, scale);
+    placing.refY = ToSubPixel(origin.y, scale);
+    placing.radians = Radians(angle);
+    Extents(engine, placing.radians, ink, logical);
+    return placing;
+}
+
 Status DrawTextLine(SysCanvas& canvas, PointF origin, const PenPaint& pen, SysFont& font, const TextRequest& text,
                     int32_t angle, int32_t width) {
     Engine* engine = nullptr;
@@ -412,12 +423,8 @@ Status DrawTextLine(SysCanvas& canvas, PointF origin, const PenPaint& pen, SysFo
     if (block && text.halign == HorzAlign::Right) alignment = PANGO_ALIGN_RIGHT;
     Configure(engine->layout, font, utf8.Bytes(), block ? wrap : 0, alignment, block && text.halign == HorzAlign::Both);
 
-    Placing placing{};
-    placing.refX = ToSubPixel(origin.x, scale);
-    placing.refY = ToSubPixel(origin.y, scale);
-    placing.radians = Radians(angle);
     Box ink{}, logical{};
-    Extents(*engine, placing.radians, &ink, &logical);
+    Placing placing = StartPlacing(*engine, origin, scale, angle, &ink, &logical);
     AnchorOf(logical, text.halign, text.valign, &placing.anchorU, &placing.anchorV);
     placing.extent = Union(ink, logical);
     // The margins take in whatever a turned or slanted glyph's rendering adds
@@ -438,12 +445,8 @@ Status DrawTextColumn(SysCanvas& canvas, PointF origin, const PenPaint& pen, Sys
     // quarter turn further on.
     Configure(engine->layout, font, utf8.Bytes(), 0, PANGO_ALIGN_CENTER, false);
 
-    Placing placing{};
-    placing.refX = ToSubPixel(origin.x, scale);
-    placing.refY = ToSubPixel(origin.y, scale);
-    placing.radians = Radians(angle);
     Box ink{}, logical{};
-    Extents(*engine, placing.radians, &ink, &logical);
+    Placing placing = StartPlacing(*engine, origin, scale, angle, &ink, &logical);
     if (ink.width <= 0 || ink.height <= 0) return Status::Refused;  // nothing to align by
     // A column is placed by its ink: Both has no side of its own and centres it.
     const HorzAlign halign = text.halign == HorzAlign::Both ? HorzAlign::Centre : text.halign;
