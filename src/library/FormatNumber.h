@@ -1,0 +1,17 @@
+#pragma once
+// Numbers as text, by a number format (see FormatTemplate.h).
+
+#include "driver/Status.h"
+#include "library/FormatTemplate.h"
+#include "runtime/Value.h"
+
+namespace vorlan::library {
+
+// The value as text in a new block. Invalid for a format that does not read,
+// and the integer form's conversion status for a real too large for it.
+Status FormatNumber(runtime::Number value, const FormatText& format, void** block);
+
+// The same with the format already read.
+Status FormatNumberAs(runtime::Number value, const NumberFormat& format, void** block);
+
+}  // namespace vorlan::library
