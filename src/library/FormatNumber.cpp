@@ -107,16 +107,11 @@ Status FormatNumber(runtime::Number value, const FormatText& format, void** bloc
     *block = nullptr;
     NumberFormat read;
     if (format && !ReadNumberFormat(*format, &read)) return Status::Invalid;
-    return FormatNumberAs(value, read, block);
-}
-
-Status FormatNumberAs(runtime::Number value, const NumberFormat& format, void** block) {
-    *block = nullptr;
-    if (runtime::IsNull(value)) return MakeNullText(format.width, format.right, block);
-    NumberForm form = format.form;
+    if (runtime::IsNull(value)) return MakeNullText(read.width, read.right, block);
+    NumberForm form = read.form;
     if (form == NumberForm::Automatic) form = runtime::IsInteger(value) ? NumberForm::Integer : NumberForm::Fixed;
-    if (form == NumberForm::Integer) return FormatInteger(value, format, block);
-    return FormatReal(value, format, block);
+    if (form == NumberForm::Integer) return FormatInteger(value, read, block);
+    return FormatReal(value, read, block);
 }
 
 }  // namespace vorlan::library

@@ -11,7 +11,4 @@ namespace vorlan::library {
 // and the integer form's conversion status for a real too large for it.
 Status FormatNumber(runtime::Number value, const FormatText& format, void** block);
 
-// The same with the format already read.
-Status FormatNumberAs(runtime::Number value, const NumberFormat& format, void** block);
-
 }  // namespace vorlan::library
