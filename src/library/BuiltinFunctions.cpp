@@ -10,6 +10,7 @@ struct HandlerRow {
 
 constexpr HandlerRow kHandlers[] = {
     {136, TextSize},
+    {137, Format},
     {140, ReadImage},
 };
 

@@ -13,6 +13,7 @@ namespace vorlan::library {
 compiler::BuiltinHandler FunctionHandlerFor(uint16_t builtinNumber);
 
 // Each handler takes the run context, the parameter block and the result cell.
+Status Format(void* context, void* parameters, void* result);
 Status ReadImage(void* context, void* parameters, void* result);
 Status TextSize(void* context, void* parameters, void* result);
 

@@ -2,6 +2,7 @@
 
 #include "compiler/Declarations.h"
 #include "runtime/Errors.h"
+#include "runtime/Text.h"
 #include "runtime/Value.h"
 
 namespace vorlan::library {
@@ -19,6 +20,24 @@ const void* FunctionCall::Text(uint32_t offset) const { return runtime::LoadHand
 
 runtime::Number FunctionCall::Number(uint32_t offset) const {
     return runtime::LoadCell<runtime::Number>(frame_ + offset);
+}
+
+const void* FunctionCall::Reference(uint32_t offset) const { return runtime::LoadHandle<const void>(frame_ + offset); }
+
+const compiler::TypeDescriptor* FunctionCall::TypeArgument(uint32_t offset) const {
+    return runtime::LoadHandle<const compiler::TypeDescriptor>(frame_ + offset);
+}
+
+std::optional<std::u16string_view> FunctionCall::TextView(uint32_t offset) const {
+    const void* block = Text(offset);
+    if (!block) return std::nullopt;
+    return std::u16string_view(runtime::TextChars(block), runtime::TextCount(block));
+}
+
+void FunctionCall::SetTextResult(void* result, void* block) {
+    void* old = runtime::LoadHandle<void>(result);
+    runtime::FreeText(old);
+    runtime::StoreHandle(result, block);
 }
 
 void FunctionCall::SetEnum(void* cell, uint32_t offset, uint16_t enumCode, int32_t value) const {

@@ -8,6 +8,12 @@
 #include "runtime/Value.h"
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vorlan::compiler {
+struct TypeDescriptor;
+}
 
 namespace vorlan::library {
 
@@ -28,6 +34,17 @@ public:
     const void* Text(uint32_t offset) const;
     // A Number argument as it stands.
     runtime::Number Number(uint32_t offset) const;
+
+    // The cell a by-reference argument refers to, or nullptr.
+    const void* Reference(uint32_t offset) const;
+    // The type a hidden `_datatype` argument stands for.
+    const compiler::TypeDescriptor* TypeArgument(uint32_t offset) const;
+    // A Text argument's characters in place; no value for Null Text.
+    std::optional<std::u16string_view> TextView(uint32_t offset) const;
+
+    // Puts a new text block (or nullptr, Null Text) into a Text result cell,
+    // freeing the block the cell held.
+    static void SetTextResult(void* result, void* block);
 
     // Puts the item of the system enumeration `enumCode` with `value` into
     // an enumeration cell (Null when there is none).

@@ -23,6 +23,14 @@ constexpr uint16_t kMaxLiteralDimensions = 200;
 bool IsComputed(const ExprNode& node) { return (node.flags & compiler::kNodeComputed) != 0; }
 bool IsRef(const DataItem& target) { return (target.flags & compiler::kDataRef) != 0; }
 
+// The type of the value a reference cell made for an argument holds: a
+// parameter that takes any type (_Variant) holds the argument's own, whose
+// release frees what the value owns.
+const TypeDescriptor& RefCellType(const ExprNode* item, const DataItem& target) {
+    const bool any = target.type->kind == compiler::TypeKind::Base && target.type->valueClass == compiler::kValueClassAny;
+    return any && item && item->type ? *item->type : *target.type;
+}
+
 // What fills a slot: its bound item, else the target's default.
 const ExprNode* SlotNode(const ExprList& list, uint16_t i) {
     return list.items[i] ? list.items[i] : list.targets[i]->initial;
@@ -45,7 +53,7 @@ Status BindReference(const ExprNode& item, const DataItem& target, RunContext& c
     }
     // Nothing would free a cell made for a structure's reference field.
     if (!ownRefCells) return Raise(context, item, Status::InternalFailure, "Value error");
-    const TypeDescriptor& type = *target.type;
+    const TypeDescriptor& type = RefCellType(&item, target);
     auto* cell = static_cast<uint8_t*>(MemAllocate(type.cellSize ? type.cellSize : 1, kTagRefCell));
     if (!cell) return Raise(context, item, Status::OutOfMemory, "Function call error");
     const Status status = Evaluate(item, context, cell);
@@ -264,7 +272,8 @@ void ReleaseArguments(const TypeDescriptor&, const ExprList& arguments, uint8_t*
         uint8_t* cell = LoadHandle<uint8_t>(slot);
         StoreHandle(slot, nullptr);
         if (!cell || !OwnsRefCell(arguments, i)) continue;
-        if (type.ops.release) (void)type.ops.release(type, cell);
+        const TypeDescriptor& cellType = RefCellType(SlotNode(arguments, i), target);
+        if (cellType.ops.release) (void)cellType.ops.release(cellType, cell);
         MemReleaseBlock(cell);
     }
 }

@@ -3,6 +3,7 @@
 #include "driver/Memory.h"
 #include "runtime/Value.h"
 
+#include <algorithm>
 #include <string>
 
 namespace vorlan::runtime {
@@ -39,6 +40,16 @@ Status MakeText(const char16_t* chars, size_t count, void** block) {
 Status MakeTextFromString(const char16_t* terminated, void** block) {
     const size_t count = terminated ? std::char_traits<char16_t>::length(terminated) : 0;
     return MakeText(terminated, count, block);
+}
+
+Status MakeBlankText(size_t count, void** block) {
+    *block = nullptr;
+    if (count > kTextMaxCount) return Status::Overflow;
+    void* text = AllocateText(count);
+    if (!text) return Status::OutOfMemory;
+    std::fill_n(TextChars(text), count, u' ');
+    *block = text;
+    return Status::Success;
 }
 
 Status DuplicateText(const void* block, void** copy) {

@@ -41,6 +41,9 @@ inline char16_t* TextChars(void* block) {
 // *block is nullptr on failure. `chars` may be nullptr when count is 0.
 Status MakeText(const char16_t* chars, size_t count, void** block);
 Status MakeTextFromString(const char16_t* terminated, void** block);
+// A block of `count` spaces, for a caller that writes its characters in place
+// rather than building them elsewhere and copying.
+Status MakeBlankText(size_t count, void** block);
 // A Null block duplicates to Null.
 Status DuplicateText(const void* block, void** copy);
 void FreeText(void*& block);

@@ -1,0 +1,14 @@
+#pragma once
+// Numbers as text, by a number format (see FormatTemplate.h).
+
+#include "driver/Status.h"
+#include "library/FormatTemplate.h"
+#include "runtime/Value.h"
+
+namespace vorlan::library {
+
+// The value as text in a new block. Invalid for a format that does not read,
+// and the integer form's conversion status for a real too large for it.
+Status FormatNumber(runtime::Number value, const FormatText& format, void** block);
+
+}  // namespace vorlan::library
