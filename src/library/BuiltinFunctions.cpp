@@ -8,11 +8,19 @@ struct HandlerRow {
     compiler::BuiltinHandler handler;
 };
 
+// clang-format off
 constexpr HandlerRow kHandlers[] = {
+    {109, MakeDate},   {110, MakeTofD},    {111, MakeTime},    {112, GetDate},     {113, GetTofD},
+    {114, GetYear},    {115, GetMonth},    {116, GetDay},      {117, GetWeekday},
+    {118, GetHour},    {119, GetMinute},   {120, GetSecond},   {121, GetMilli},
+    {122, AddDays},    {123, AddHours},    {124, AddMinutes},  {125, AddSeconds},  {126, AddMillis},
+    {127, DiffDays},   {128, DiffHours},   {129, DiffMinutes}, {130, DiffSeconds}, {131, DiffMillis},
     {136, TextSize},
     {137, Format},
     {140, ReadImage},
+    {145, Now},
 };
+// clang-format on
 
 }  // namespace
 

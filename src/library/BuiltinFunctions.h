@@ -17,4 +17,32 @@ Status Format(void* context, void* parameters, void* result);
 Status ReadImage(void* context, void* parameters, void* result);
 Status TextSize(void* context, void* parameters, void* result);
 
+// Dates and times (CalendarFunctions.cpp).
+Status MakeDate(void* context, void* parameters, void* result);
+Status MakeTofD(void* context, void* parameters, void* result);
+Status MakeTime(void* context, void* parameters, void* result);
+Status GetDate(void* context, void* parameters, void* result);
+Status GetTofD(void* context, void* parameters, void* result);
+Status GetYear(void* context, void* parameters, void* result);
+Status GetMonth(void* context, void* parameters, void* result);
+Status GetDay(void* context, void* parameters, void* result);
+Status GetWeekday(void* context, void* parameters, void* result);
+Status GetHour(void* context, void* parameters, void* result);
+Status GetMinute(void* context, void* parameters, void* result);
+Status GetSecond(void* context, void* parameters, void* result);
+Status GetMilli(void* context, void* parameters, void* result);
+Status Now(void* context, void* parameters, void* result);
+
+// Time arithmetic (TimeArithmeticFunctions.cpp).
+Status AddDays(void* context, void* parameters, void* result);
+Status AddHours(void* context, void* parameters, void* result);
+Status AddMinutes(void* context, void* parameters, void* result);
+Status AddSeconds(void* context, void* parameters, void* result);
+Status AddMillis(void* context, void* parameters, void* result);
+Status DiffDays(void* context, void* parameters, void* result);
+Status DiffHours(void* context, void* parameters, void* result);
+Status DiffMinutes(void* context, void* parameters, void* result);
+Status DiffSeconds(void* context, void* parameters, void* result);
+Status DiffMillis(void* context, void* parameters, void* result);
+
 }  // namespace vorlan::library

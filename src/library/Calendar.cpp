@@ -1,5 +1,7 @@
 #include "library/Calendar.h"
 
+#include <algorithm>
+
 namespace vorlan::library {
 namespace {
 
@@ -186,6 +188,51 @@ Status Weekday(Number dayNumber, Number* out) {
     if (r < 0) r += 7;
     *out = runtime::MakeIntegerUnchecked(r + 1);
     return Status::Success;
+}
+
+Status AddMilliseconds(Number dayNumber, int64_t total, runtime::Time* out) {
+    *out = runtime::kNullTime;
+    if (total >= 0 && total < kMillisPerDay) {
+        *out = runtime::MakeTime(dayNumber, runtime::MakeIntegerUnchecked(static_cast<int32_t>(total)));
+        return Status::Success;
+    }
+    // Floored, so that the remainder is a time of day and going back past
+    // midnight takes a day off.
+    int64_t days = total / kMillisPerDay;
+    int64_t rest = total % kMillisPerDay;
+    if (rest < 0) {
+        rest += kMillisPerDay;
+        --days;
+    }
+    if (!runtime::IsInteger(dayNumber)) return Status::UsingNull;
+    const int64_t day = runtime::IntegerOf(dayNumber) + days;
+    if (day < kFirstDay || day > kLastDay) return Status::Overflow;
+    *out = runtime::MakeTime(runtime::MakeIntegerUnchecked(static_cast<int32_t>(day)),
+                             runtime::MakeIntegerUnchecked(static_cast<int32_t>(rest)));
+    return Status::Success;
+}
+
+Status TimeFromClock(std::time_t seconds, bool utc, runtime::Time* out) {
+    *out = runtime::kNullTime;
+    std::tm parts{};
+    if ((utc ? gmtime_r(&seconds, &parts) : localtime_r(&seconds, &parts)) == nullptr) return Status::Invalid;
+    // tm_year counts from 1900; a year that far out cannot be a date anyway.
+    if (parts.tm_year < kFirstYear - 1900 || parts.tm_year > kLastYear - 1900) return Status::BadParam;
+    Number day = kNull;
+    Number timeOfDay = kNull;
+    VL_PROPAGATE(MakeDay(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, &day));
+    VL_PROPAGATE(MakeTimeOfDay(parts.tm_hour, parts.tm_min, std::min(parts.tm_sec, 59), 0, &timeOfDay));
+    *out = runtime::MakeTime(day, timeOfDay);
+    return Status::Success;
+}
+
+Status ClockNow(bool utc, runtime::Time* out) {
+    const std::time_t now = std::time(nullptr);
+    if (now == static_cast<std::time_t>(-1)) {
+        *out = runtime::kNullTime;
+        return Status::Invalid;
+    }
+    return TimeFromClock(now, utc, out);
 }
 
 bool ReadDateText(const char16_t* text, Number* dayNumber) {

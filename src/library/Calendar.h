@@ -8,12 +8,18 @@
 // 31 December 9999 is kLastDay. A time of day is the millisecond since
 // midnight. Both are held as integer Numbers; Null stands for a missing one.
 //
+// A Time joins the two: the day number in its high word and the time of day
+// in its low word, the date part Null for a time of day alone. The value
+// model builds and splits Times (runtime::MakeTimeValue, runtime::SplitTime),
+// since the evaluator compares them without the calendar.
+//
 // Every operation writes its result, or Null on failure, before returning.
 
 #include "driver/Status.h"
 #include "runtime/Value.h"
 
 #include <cstdint>
+#include <ctime>
 
 namespace vorlan::library {
 
@@ -48,6 +54,22 @@ Status SplitTimeOfDay(runtime::Number timeOfDay, int32_t* hour, int32_t* minute,
 // 1 Monday .. 7 Sunday, for any integer day number. Anything but an integer
 // is UsingNull and a Null result.
 Status Weekday(runtime::Number dayNumber, runtime::Number* out);
+
+// Moves a Time along by milliseconds. `total` is the time-of-day part plus
+// the amount, summed by the caller in 64 bits so that no amount a program
+// can give overflows. A total within the day keeps the date part as it is,
+// even a Null one; otherwise whole days carry into the date, which must then
+// exist (UsingNull) and stay within kFirstDay..kLastDay (Overflow). On
+// failure the result is the Null Time.
+Status AddMilliseconds(runtime::Number dayNumber, int64_t total, runtime::Time* out);
+
+// The calendar time `seconds` after the system clock's epoch, to the whole
+// second, as local time or as Coordinated Universal Time. A leap second
+// reads as second 59. A moment outside years 1..9999 is BadParam, one the
+// system cannot break down Invalid; the result is then the Null Time.
+Status TimeFromClock(std::time_t seconds, bool utc, runtime::Time* out);
+// The same for the moment of the call.
+Status ClockNow(bool utc, runtime::Time* out);
 
 // Literal texts. Each must be consumed whole: no spaces, no signs, numbers
 // of decimal digits only. On failure the result is Null.

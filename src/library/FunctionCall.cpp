@@ -3,15 +3,20 @@
 #include "compiler/Declarations.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
+#include "runtime/Number.h"
 #include "runtime/Value.h"
 
 namespace vorlan::library {
 
+// Success returns before the recorder, which would build the message text
+// first: handlers pass every reader's status through here.
 Status FunctionCall::ArgumentError(const char16_t* parameter, Status status) {
+    if (status == Status::Success) return status;
     return runtime::RecordError(run_, false, nullptr, status, name_, parameter);
 }
 
 Status FunctionCall::ResultError(Status status, bool systemRoutineFailed) {
+    if (status == Status::Success) return status;
     return runtime::RecordError(run_, false, nullptr, status, name_,
                                 systemRoutineFailed ? u"System Routine Failed" : nullptr);
 }
@@ -38,6 +43,21 @@ void FunctionCall::SetTextResult(void* result, void* block) {
     void* old = runtime::LoadHandle<void>(result);
     runtime::FreeText(old);
     runtime::StoreHandle(result, block);
+}
+
+Status FunctionCall::ReadWhole(uint32_t offset, int32_t* out) const { return runtime::ReadInteger(Number(offset), out); }
+
+Status FunctionCall::ReadReal(uint32_t offset, float* out) const { return runtime::ReadReal(Number(offset), out); }
+
+Status FunctionCall::ReadTime(uint32_t offset, runtime::Number* date, runtime::Number* timeOfDay) const {
+    return runtime::SplitTime(runtime::LoadCell<runtime::Time>(frame_ + offset), date, timeOfDay);
+}
+
+Status FunctionCall::ReadTruth(uint32_t offset, bool* out) const {
+    const auto word = runtime::LoadCell<runtime::Logical>(frame_ + offset);
+    *out = word == runtime::kTrue;
+    if (word == runtime::kNullLogical) return Status::UsingNull;
+    return word == runtime::kFalse || word == runtime::kTrue ? Status::Success : Status::Invalid;
 }
 
 void FunctionCall::SetEnum(void* cell, uint32_t offset, uint16_t enumCode, int32_t value) const {

@@ -1,7 +1,9 @@
 #pragma once
 // What every built-in function handler does with its call: reading arguments
 // from the parameter block and recording the two forms of failure report.
-// Each report method records the error and returns the status to hand back.
+// Each report method records the error and returns the status to hand back;
+// asked to report Success it records nothing and returns Success, so a
+// reader's status can be handed straight to ArgumentError.
 
 #include "driver/Status.h"
 #include "runtime/RunContext.h"
@@ -45,6 +47,21 @@ public:
     // Puts a new text block (or nullptr, Null Text) into a Text result cell,
     // freeing the block the cell held.
     static void SetTextResult(void* result, void* block);
+
+    // Argument readers: each converts the argument at `offset` as every
+    // built-in function converts its arguments and returns the status of the
+    // conversion, leaving the report to the caller, which names the argument.
+    // Whole number: Null is UsingNull; a real rounds to the nearest whole
+    // number, halves away from zero; a magnitude beyond 1073741823 is Overflow.
+    Status ReadWhole(uint32_t offset, int32_t* out) const;
+    // Real, in single precision: Null is UsingNull.
+    Status ReadReal(uint32_t offset, float* out) const;
+    // Time, as its date part and time-of-day part: the Null Time is UsingNull
+    // and both parts Null. The date part alone may be Null (a time of day).
+    Status ReadTime(uint32_t offset, runtime::Number* date, runtime::Number* timeOfDay) const;
+    // Logical, as a truth: Null is UsingNull, a word that is neither False nor
+    // True Invalid.
+    Status ReadTruth(uint32_t offset, bool* out) const;
 
     // Puts the item of the system enumeration `enumCode` with `value` into
     // an enumeration cell (Null when there is none).

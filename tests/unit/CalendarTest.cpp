@@ -1,11 +1,15 @@
 // Day numbers, times of day and the date and time literal texts: fixed
 // points of the calendar, the leap-day corners of the 4- and 400-year
-// cycles, every day of the range round-tripping, and texts refused whole.
+// cycles, every day of the range round-tripping, texts refused whole,
+// milliseconds carried into days, and the clock broken down into a Time.
+// (Every date against an independent calendar: tests/calendar.)
 
 #include "library/Calendar.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <string>
 #include <utility>
 
@@ -140,6 +144,101 @@ TEST(Calendar, TimeOfDayMakesAndSplits) {
         EXPECT_EQ(SplitTimeOfDay(timeOfDay, &hour, &minute, &second, &millisecond), status);
         EXPECT_EQ(hour + minute + second + millisecond, 0);
     }
+}
+
+TEST(Calendar, AddMillisecondsCarriesWholeDaysAndKeepsToTheCalendar) {
+    using runtime::MakeTime;
+    using runtime::Time;
+    constexpr Time kNullTime = runtime::kNullTime;
+    constexpr int64_t kDay = kMillisPerDay;
+    struct Row {
+        const char* what;
+        Number dayNumber;
+        int64_t total;
+        Status status;
+        Time expected;
+    };
+    const Row rows[] = {
+        {"within the day", I(730425), 0, Status::Success, MakeTime(I(730425), I(0))},
+        {"last millisecond", I(730425), kDay - 1, Status::Success, MakeTime(I(730425), I(86399999))},
+        {"next midnight", I(730425), kDay, Status::Success, MakeTime(I(730426), I(0))},
+        {"back past midnight", I(730426), -1, Status::Success, MakeTime(I(730425), I(86399999))},
+        {"back a whole day", I(730426), -kDay, Status::Success, MakeTime(I(730425), I(0))},
+        {"back three days and a bit", I(730425), -3 * kDay - 1, Status::Success,
+         MakeTime(I(730421), I(86399999))},
+        {"first day to last", I(kFirstDay), (kLastDay - kFirstDay) * kDay + kDay - 1, Status::Success,
+         MakeTime(I(kLastDay), I(86399999))},
+        {"past 9999-12-31", I(kLastDay), kDay, Status::Overflow, kNullTime},
+        {"before 0001-01-01", I(kFirstDay), -1, Status::Overflow, kNullTime},
+        {"a billion hours", I(730425), int64_t{1073741823} * 3600000, Status::Overflow, kNullTime},
+        {"minus a billion hours", I(730425), int64_t{-1073741823} * 3600000, Status::Overflow, kNullTime},
+        {"no date, within the day", kNull, 5000, Status::Success, MakeTime(kNull, I(5000))},
+        {"no date, past midnight", kNull, kDay, Status::UsingNull, kNullTime},
+        {"no date, before midnight", kNull, -1, Status::UsingNull, kNullTime},
+        {"a real date part", kReal, kDay, Status::UsingNull, kNullTime},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Time out = kJunk;
+        EXPECT_EQ(AddMilliseconds(row.dayNumber, row.total, &out), row.status);
+        EXPECT_EQ(out, row.expected) << std::hex << out;
+    }
+}
+
+// 1 January 1970, where the system clock counts from.
+constexpr int32_t kEpochDay = 719468;
+
+TEST(Calendar, ClockSecondsBreakDownIntoTimes) {
+    struct Row {
+        std::time_t seconds;
+        Status status;
+        runtime::Time expected;
+    };
+    const Row rows[] = {
+        {0, Status::Success, runtime::MakeTime(I(kEpochDay), I(0))},
+        {951782400 + 47109, Status::Success, runtime::MakeTime(I(730484), I(47109000))},  // 2000-02-29@13:05:09
+        {253402300799, Status::Success, runtime::MakeTime(I(kLastDay), I(86399000))},     // 9999-12-31@23:59:59
+        {-62135596800, Status::Success, runtime::MakeTime(I(kFirstDay), I(0))},           // 0001-01-01@00:00
+        {253402300800, Status::BadParam, runtime::kNullTime},                             // 10000-01-01
+        {-62135596801, Status::BadParam, runtime::kNullTime},                             // 0000-12-31@23:59:59
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.seconds);
+        runtime::Time out = kJunk;
+        EXPECT_EQ(TimeFromClock(row.seconds, true, &out), row.status);
+        EXPECT_EQ(out, row.expected) << std::hex << out;
+    }
+}
+
+// The seconds since the epoch that a Time of the calendar stands for.
+int64_t EpochSeconds(runtime::Time time) {
+    return int64_t{runtime::IntegerOf(runtime::TimeDay(time)) - kEpochDay} * 86400 +
+           runtime::IntegerOf(runtime::TimeMillis(time)) / 1000;
+}
+
+int64_t LocalOffset(std::time_t at) {
+    std::tm parts{};
+    localtime_r(&at, &parts);
+    return parts.tm_gmtoff;
+}
+
+TEST(Calendar, ClockNowLiesBetweenTwoReadsOfTheClock) {
+    const std::time_t before = std::time(nullptr);
+    runtime::Time utc = kJunk;
+    runtime::Time local = kJunk;
+    ASSERT_EQ(ClockNow(true, &utc), Status::Success);
+    ASSERT_EQ(ClockNow(false, &local), Status::Success);
+    const std::time_t after = std::time(nullptr);
+
+    EXPECT_GE(EpochSeconds(utc), before);
+    EXPECT_LE(EpochSeconds(utc), after);
+    EXPECT_EQ(runtime::IntegerOf(runtime::TimeMillis(utc)) % 1000, 0);
+    // Local time is the same moment moved by the zone's offset, which may
+    // change between the two reads.
+    const int64_t offsetBefore = LocalOffset(before);
+    const int64_t offsetAfter = LocalOffset(after);
+    EXPECT_GE(EpochSeconds(local), before + std::min(offsetBefore, offsetAfter));
+    EXPECT_LE(EpochSeconds(local), after + std::max(offsetBefore, offsetAfter));
 }
 
 enum class Reader { Date, TimeOfDay, DateTime };
