@@ -15,6 +15,8 @@ compiler::BuiltinHandler FunctionHandlerFor(uint16_t builtinNumber);
 // Each handler takes the run context, the parameter block and the result cell.
 Status Format(void* context, void* parameters, void* result);
 Status ReadImage(void* context, void* parameters, void* result);
+Status ExtractImage(void* context, void* parameters, void* result);
+Status SubImage(void* context, void* parameters, void* result);
 Status TextSize(void* context, void* parameters, void* result);
 
 // Dates and times (CalendarFunctions.cpp).
@@ -44,5 +46,29 @@ Status DiffHours(void* context, void* parameters, void* result);
 Status DiffMinutes(void* context, void* parameters, void* result);
 Status DiffSeconds(void* context, void* parameters, void* result);
 Status DiffMillis(void* context, void* parameters, void* result);
+
+// Arithmetic (NumericFunctions.cpp).
+Status Angle(void* context, void* parameters, void* result);
+Status Antilog10(void* context, void* parameters, void* result);
+Status Cos(void* context, void* parameters, void* result);
+Status Exp(void* context, void* parameters, void* result);
+Status Log10(void* context, void* parameters, void* result);
+Status LogE(void* context, void* parameters, void* result);
+Status Sin(void* context, void* parameters, void* result);
+Status Sqrt(void* context, void* parameters, void* result);
+Status Tan(void* context, void* parameters, void* result);
+Status Abs(void* context, void* parameters, void* result);
+Status Round(void* context, void* parameters, void* result);
+
+// Arrays (ArrayFunctions.cpp).
+Status ArrayLow(void* context, void* parameters, void* result);
+Status ArrayHigh(void* context, void* parameters, void* result);
+Status Array(void* context, void* parameters, void* result);
+
+// Texts and the numbers and codes in them (TextConversionFunctions.cpp).
+Status Len(void* context, void* parameters, void* result);
+Status Char(void* context, void* parameters, void* result);
+Status CharCode(void* context, void* parameters, void* result);
+Status ToNumber(void* context, void* parameters, void* result);
 
 }  // namespace vorlan::library

@@ -69,4 +69,10 @@ void FunctionCall::SetEnum(void* cell, uint32_t offset, uint16_t enumCode, int32
     runtime::StoreHandle(static_cast<uint8_t*>(cell) + offset, found);
 }
 
+Status FunctionCall::ReadEnum(uint32_t offset, int32_t* out) const {
+    const auto* item = runtime::LoadHandle<const compiler::DataItem>(frame_ + offset);
+    *out = item ? item->enumValue : 0;
+    return item ? Status::Success : Status::UsingNull;
+}
+
 }  // namespace vorlan::library

@@ -67,6 +67,10 @@ public:
     // an enumeration cell (Null when there is none).
     void SetEnum(void* cell, uint32_t offset, uint16_t enumCode, int32_t value) const;
 
+    // Enumeration: the value of the item the argument refers to; an empty
+    // cell is UsingNull.
+    Status ReadEnum(uint32_t offset, int32_t* out) const;
+
 private:
     runtime::RunContext& run_;
     const uint8_t* frame_;

@@ -37,7 +37,9 @@ Status Compare(Number a, Number b, int* result);
 
 enum class RoundMode : int32_t { Nearest = 1, Down = 2, Up = 3, ToZero = 4, FromZero = 5 };
 
-// An integer result; a mode outside Down..FromZero rounds to nearest.
+// An integer result: a real is shifted half a unit the mode's way, then
+// rounded to nearest, halves away from zero, so a whole real moves too (2.0
+// Up is 3). A mode outside Down..FromZero rounds to nearest.
 Status RoundByMode(Number x, int32_t mode, Number* out);
 
 // 0 False, 1 True, anything else Null.
