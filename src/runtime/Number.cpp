@@ -183,10 +183,10 @@ Status RoundByMode(Number x, int32_t mode, Number* out) {
         *out = x;
         return Status::Success;
     }
-    // A real with a whole value is shifted like any other: Up takes 2.0 to
-    // 2.5 and so to 3. The shifted value is held in single precision, as the
-    // real it stands for would be.
     const double value = RealOf(x);
+    // A whole value is already where every mode would take it; shifting it by
+    // a half would push Up of 2.0 to 3 and Down of -2.0 to -3.
+    if (std::isfinite(value) && value == std::trunc(value)) return RealToInteger(value, Conversion::Nearest, out);
     double adjusted = value;
     switch (static_cast<RoundMode>(mode)) {
         case RoundMode::Down: adjusted = value - 0.5; break;
@@ -196,6 +196,7 @@ Status RoundByMode(Number x, int32_t mode, Number* out) {
         case RoundMode::Nearest:
         default: break;
     }
+    // The shifted value is held in single precision, as the real it stands for would be.
     adjusted = static_cast<float>(adjusted);
     return RealToInteger(adjusted, Conversion::Nearest, out);
 }
