@@ -15,6 +15,7 @@ constexpr HandlerRow kHandlers[] = {
     {118, GetHour},    {119, GetMinute},   {120, GetSecond},   {121, GetMilli},
     {122, AddDays},    {123, AddHours},    {124, AddMinutes},  {125, AddSeconds},  {126, AddMillis},
     {127, DiffDays},   {128, DiffHours},   {129, DiffMinutes}, {130, DiffSeconds}, {131, DiffMillis},
+    {134, ReadData},
     {136, TextSize},
     {137, Format},
     {140, ReadImage},

@@ -17,6 +17,9 @@ Status Format(void* context, void* parameters, void* result);
 Status ReadImage(void* context, void* parameters, void* result);
 Status TextSize(void* context, void* parameters, void* result);
 
+// Data files (DataFunctions.cpp, ValueFiles.cpp).
+Status ReadData(void* context, void* parameters, void* result);
+
 // Dates and times (CalendarFunctions.cpp).
 Status MakeDate(void* context, void* parameters, void* result);
 Status MakeTofD(void* context, void* parameters, void* result);

@@ -1,6 +1,7 @@
 #include "library/FunctionCall.h"
 
 #include "compiler/Declarations.h"
+#include "runtime/Arrays.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
 #include "runtime/Number.h"
@@ -67,6 +68,18 @@ void FunctionCall::SetEnum(void* cell, uint32_t offset, uint16_t enumCode, int32
         if (item->enumValue == value) found = item;
     }
     runtime::StoreHandle(static_cast<uint8_t*>(cell) + offset, found);
+}
+
+Status FunctionCall::ResultErrorNaming(Status status, const char16_t* what) {
+    if (status == Status::Success) return status;
+    return runtime::RecordError(run_, false, nullptr, status, name_, what);
+}
+
+void FunctionCall::ClearArrayResult(void* result, const compiler::TypeDescriptor* arrayType) {
+    if (arrayType && arrayType->kind == compiler::TypeKind::Array && arrayType->baseType)
+        runtime::FreeArray(result, *arrayType->baseType);
+    else
+        runtime::StoreHandle(result, nullptr);
 }
 
 }  // namespace vorlan::library

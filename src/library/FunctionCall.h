@@ -71,6 +71,13 @@ private:
     runtime::RunContext& run_;
     const uint8_t* frame_;
     const char* name_;
+
+public:
+    // The function as a whole failed, the report naming `what` (a file at
+    // fault) or nothing.
+    Status ResultErrorNaming(Status status, const char16_t* what);
+    // Releases the array a result cell holds and leaves it Null.
+    static void ClearArrayResult(void* result, const compiler::TypeDescriptor* arrayType);
 };
 
 }  // namespace vorlan::library
