@@ -20,6 +20,7 @@ constexpr HandlerRow kHandlers[] = {
     {137, Format},
     {140, ReadImage},
     {145, Now},
+    {148, ReadValue},  {149, ReadArray},
 };
 // clang-format on
 

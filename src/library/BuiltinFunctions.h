@@ -19,6 +19,8 @@ Status TextSize(void* context, void* parameters, void* result);
 
 // Data files (DataFunctions.cpp, ValueFiles.cpp).
 Status ReadData(void* context, void* parameters, void* result);
+Status ReadValue(void* context, void* parameters, void* result);
+Status ReadArray(void* context, void* parameters, void* result);
 
 // Dates and times (CalendarFunctions.cpp).
 Status MakeDate(void* context, void* parameters, void* result);

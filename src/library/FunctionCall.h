@@ -78,6 +78,8 @@ public:
     Status ResultErrorNaming(Status status, const char16_t* what);
     // Releases the array a result cell holds and leaves it Null.
     static void ClearArrayResult(void* result, const compiler::TypeDescriptor* arrayType);
+    // The running program, for functions that compile or evaluate in it.
+    runtime::RunContext& Run() const { return run_; }
 };
 
 }  // namespace vorlan::library
