@@ -18,12 +18,14 @@ constexpr HandlerRow kHandlers[] = {
     {122, AddDays},    {123, AddHours},    {124, AddMinutes},  {125, AddSeconds},  {126, AddMillis},
     {127, DiffDays},   {128, DiffHours},   {129, DiffMinutes}, {130, DiffSeconds}, {131, DiffMillis},
     {132, ArrayLow},   {133, ArrayHigh},   {135, Array},
+    {134, ReadData},
     {136, TextSize},
     {137, Format},
     {138, ExtractImage}, {139, SubImage},  {140, ReadImage},
     {141, Char},       {142, CharCode},    {143, Round},       {144, Len},
     {145, Now},
     {146, Abs},        {147, ToNumber},
+    {148, ReadValue},  {149, ReadArray},
 };
 // clang-format on
 

@@ -19,6 +19,11 @@ Status ExtractImage(void* context, void* parameters, void* result);
 Status SubImage(void* context, void* parameters, void* result);
 Status TextSize(void* context, void* parameters, void* result);
 
+// Data files (DataFunctions.cpp, ValueFiles.cpp).
+Status ReadData(void* context, void* parameters, void* result);
+Status ReadValue(void* context, void* parameters, void* result);
+Status ReadArray(void* context, void* parameters, void* result);
+
 // Dates and times (CalendarFunctions.cpp).
 Status MakeDate(void* context, void* parameters, void* result);
 Status MakeTofD(void* context, void* parameters, void* result);

@@ -1,6 +1,7 @@
 #include "library/FunctionCall.h"
 
 #include "compiler/Declarations.h"
+#include "runtime/Arrays.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
 #include "runtime/Number.h"
@@ -73,6 +74,18 @@ Status FunctionCall::ReadEnum(uint32_t offset, int32_t* out) const {
     const auto* item = runtime::LoadHandle<const compiler::DataItem>(frame_ + offset);
     *out = item ? item->enumValue : 0;
     return item ? Status::Success : Status::UsingNull;
+}
+
+Status FunctionCall::ResultErrorNaming(Status status, const char16_t* what) {
+    if (status == Status::Success) return status;
+    return runtime::RecordError(run_, false, nullptr, status, name_, what);
+}
+
+void FunctionCall::ClearArrayResult(void* result, const compiler::TypeDescriptor* arrayType) {
+    if (arrayType && arrayType->kind == compiler::TypeKind::Array && arrayType->baseType)
+        runtime::FreeArray(result, *arrayType->baseType);
+    else
+        runtime::StoreHandle(result, nullptr);
 }
 
 }  // namespace vorlan::library

@@ -75,6 +75,15 @@ private:
     runtime::RunContext& run_;
     const uint8_t* frame_;
     const char* name_;
+
+public:
+    // The function as a whole failed, the report naming `what` (a file at
+    // fault) or nothing.
+    Status ResultErrorNaming(Status status, const char16_t* what);
+    // Releases the array a result cell holds and leaves it Null.
+    static void ClearArrayResult(void* result, const compiler::TypeDescriptor* arrayType);
+    // The running program, for functions that compile or evaluate in it.
+    runtime::RunContext& Run() const { return run_; }
 };
 
 }  // namespace vorlan::library

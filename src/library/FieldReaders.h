@@ -1,0 +1,26 @@
+#pragma once
+// Readers that turn the text of one data-file field into a value of the
+// field's type. Each reads the whole text it is given and fails with Invalid
+// when the text is not a value of that type.
+
+#include "driver/LanguageTables.h"
+#include "driver/Status.h"
+#include "library/DataFormat.h"
+#include "runtime/Value.h"
+
+#include <cstddef>
+
+namespace vorlan::library {
+
+// Digits, signs, "e" and the decimal mark; at least one digit.
+Status ReadNumberText(const char16_t* text, size_t count, char16_t decimalMark, runtime::Number* out);
+// The False or True words of the four forms, "0" or "1", in any letter case.
+Status ReadTruthText(const char16_t* text, size_t count, const LanguageTables& words, runtime::Logical* out);
+// A constant of the enumeration by its display text, its value or its name.
+Status ReadEnumText(const char16_t* text, size_t count, const compiler::TypeDescriptor& type,
+                    const compiler::DataItem** out);
+// A Time as the template lays it out.
+Status ReadTimeText(const char16_t* text, size_t count, const TimeTemplate& layout, const LanguageTables& words,
+                    runtime::Time* out);
+
+}  // namespace vorlan::library
