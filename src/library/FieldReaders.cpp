@@ -1,4 +1,5 @@
 #include "library/FieldReaders.h"
+#include "library/NumberText.h"
 
 #include "compiler/Identifiers.h"
 #include "compiler/Types.h"
@@ -101,47 +102,6 @@ private:
 
 }  // namespace
 
-Status ReadNumberText(const char16_t* text, size_t count, char16_t decimalMark, runtime::Number* out) {
-    *out = runtime::kNullNumber;
-    if (count > kNumberTextMax) return Status::Invalid;
-    char narrow[kNumberTextMax + 1];
-    bool digit = false;
-    bool real = count >= 10;
-    for (size_t i = 0; i < count; ++i) {
-        const char16_t c = text[i];
-        if (IsDecimalDigit(c)) {
-            digit = true;
-            narrow[i] = static_cast<char>(c);
-        } else if (c == decimalMark || c == u'e') {
-            real = true;
-            narrow[i] = c == decimalMark ? '.' : 'e';
-        } else if (c == u'+' || c == u'-') {
-            narrow[i] = static_cast<char>(c);
-        } else {
-            return Status::Invalid;
-        }
-    }
-    narrow[count] = 0;
-    if (!digit) return Status::Invalid;
-    if (real) {
-        char* end = nullptr;
-        errno = 0;
-        const float value = std::strtof(narrow, &end);
-        if (errno != 0 || !end || *end != 0 || !std::isfinite(value)) return Status::Invalid;
-        return runtime::MakeReal(value, out) == Status::Success ? Status::Success : Status::Invalid;
-    }
-    // Fewer than ten characters: a whole number that always fits. A leading
-    // plus sign is read as no sign at all.
-    size_t i = 0;
-    bool negative = false;
-    if (narrow[i] == '-' || narrow[i] == '+') negative = narrow[i++] == '-';
-    if (i >= count || !IsDecimalDigit(narrow[i])) return Status::Invalid;
-    int64_t value = 0;
-    for (; i < count && IsDecimalDigit(narrow[i]); ++i) value = value * 10 + (narrow[i] - '0');
-    return runtime::MakeInteger(negative ? -value : value, out) == Status::Success ? Status::Success
-                                                                                    : Status::Invalid;
-}
-
 Status ReadTruthText(const char16_t* text, size_t count, const LanguageTables& words, runtime::Logical* out) {
     *out = runtime::kNullLogical;
     for (int value = 0; value <= 1; ++value) {
@@ -167,7 +127,7 @@ Status ReadEnumText(const char16_t* text, size_t count, const compiler::TypeDesc
         }
     }
     runtime::Number number = runtime::kNullNumber;
-    if (ReadNumberText(text, count, u'.', &number) == Status::Success && runtime::IsInteger(number)) {
+    if (ReadNumberText({text, count}, u'.', &number) == Status::Success && runtime::IsInteger(number)) {
         for (const compiler::DataItem* item = type.fields.first; item; item = item->next) {
             if (item->enumValue == runtime::IntegerOf(number)) {
                 *out = item;

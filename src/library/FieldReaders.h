@@ -12,8 +12,6 @@
 
 namespace vorlan::library {
 
-// Digits, signs, "e" and the decimal mark; at least one digit.
-Status ReadNumberText(const char16_t* text, size_t count, char16_t decimalMark, runtime::Number* out);
 // The False or True words of the four forms, "0" or "1", in any letter case.
 Status ReadTruthText(const char16_t* text, size_t count, const LanguageTables& words, runtime::Logical* out);
 // A constant of the enumeration by its display text, its value or its name.

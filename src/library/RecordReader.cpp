@@ -5,6 +5,7 @@
 
 #include "library/DataFormat.h"
 #include "library/FieldReaders.h"
+#include "library/NumberText.h"
 
 #include "compiler/Types.h"
 #include "driver/Messages.h"
@@ -108,7 +109,7 @@ bool RecordPass::Convert(const FieldFormat& format, FieldText& text, void* eleme
         switch (format.kind) {
         case FieldKind::Number: {
             runtime::Number n;
-            status = ReadNumberText(text.chars, text.count, s_.decimalMark, &n);
+            status = ReadNumberText({text.chars, text.count}, s_.decimalMark, &n);
             runtime::StoreCell(value, n);
             break;
         }

@@ -6,6 +6,7 @@
 #include "library/Calendar.h"
 #include "library/DataFormat.h"
 #include "library/FieldReaders.h"
+#include "library/NumberText.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ std::u16string Wide(const char* text) { return std::u16string(text, text + std::
 std::optional<Number> ReadNumber(const char* text, char16_t mark = u'.') {
     const std::u16string chars = Wide(text);
     Number n = 0;
-    if (ReadNumberText(chars.data(), chars.size(), mark, &n) != Status::Success) return std::nullopt;
+    if (ReadNumberText({chars.data(), chars.size()}, mark, &n) != Status::Success) return std::nullopt;
     return n;
 }
 
