@@ -1,0 +1,28 @@
+#pragma once
+// The header that opens both compiled file kinds: the magic text ("VRX" or
+// "VRL" with its terminator, four 16-bit code units), the file kind and the
+// format version.
+
+#include "driver/Status.h"
+
+#include <cstdint>
+
+namespace vorlan::library {
+
+class CompiledReader;
+class CompiledWriter;
+
+enum class CompiledKind : uint16_t {
+    Program = 1,
+    Library = 2,
+};
+
+constexpr uint16_t kCompiledVersion = 1;
+
+Status WriteCompiledHeader(CompiledWriter& writer, CompiledKind kind);
+// Fails when the kind is not `expected`; a version other than ours prints the
+// version error line on standard output and fails. The magic is only skipped:
+// the kind already tells the two files apart.
+Status ReadCompiledHeader(CompiledReader& reader, CompiledKind expected);
+
+}  // namespace vorlan::library
