@@ -83,7 +83,6 @@ struct EveryItem {
     CompiledName names[4];
     bool texts[3] = {};  // present or Null
     std::u16string textChars[3];
-    uint16_t terminators[3] = {9, 9, 9};
     TypeReference types[2];
 };
 
@@ -98,10 +97,7 @@ Status ReadEveryItem(CompiledReader& reader, EveryItem* items) {
         void* text = nullptr;
         VL_PROPAGATE(reader.TextValue(&text));
         items->texts[i] = text != nullptr;
-        if (text != nullptr) {
-            items->textChars[i].assign(runtime::TextChars(text), runtime::TextCount(text));
-            items->terminators[i] = runtime::TextChars(text)[runtime::TextCount(text)];
-        }
+        if (text != nullptr) items->textChars[i].assign(runtime::TextChars(text), runtime::TextCount(text));
         runtime::FreeText(text);
     }
     for (TypeReference& type : items->types) VL_PROPAGATE(reader.Type(&type));
@@ -141,8 +137,6 @@ TEST(CompiledStream, EveryItemRoundTripsLittleEndian) {
     EXPECT_TRUE(items.texts[1]);
     EXPECT_EQ(items.textChars[1], u"");
     EXPECT_EQ(items.textChars[2], std::u16string(kTextChars, 4));
-    EXPECT_EQ(items.terminators[1], 0);
-    EXPECT_EQ(items.terminators[2], 0);
     EXPECT_TRUE(items.types[0].IsNone());
     EXPECT_EQ(items.types[1].module, 3);
     EXPECT_EQ(items.types[1].table, 2);
