@@ -21,7 +21,7 @@ asan: deps
 
 demo: release
 	@$(RELEASE)/vorlan -VER
-	@$(RELEASE)/vorlan examples/hello.vrs
+	@$(RELEASE)/vorlan -OUT build examples/hello.vrs
 	@$(RELEASE)/vorlan -QTY 2 -OUT build examples/greeting_card.vrs
 	@echo "The picture is in build/greeting_card.png"
 
