@@ -151,21 +151,25 @@ Status MakeTime(void* context, void* parameters, void* result) {
     return Status::Success;
 }
 
+// The Time argument of GetDate and GetTofD; their result stays Null unless it reads.
+Status ReadOnlyTime(FunctionCall& call, void* result, Number* date, Number* timeOfDay) {
+    SetTime(result, runtime::kNullTime);
+    return call.ArgumentError(u"time", call.ReadTime(kOnlyArgument, date, timeOfDay));
+}
+
 // Midnight of the Time's date; a time of day alone gives midnight alone.
 Status GetDate(void* context, void* parameters, void* result) {
     FunctionCall call(context, parameters, "GetDate");
-    SetTime(result, runtime::kNullTime);
     Number date = kNull, timeOfDay = kNull;
-    VL_PROPAGATE(call.ArgumentError(u"time", call.ReadTime(kOnlyArgument, &date, &timeOfDay)));
+    VL_PROPAGATE(ReadOnlyTime(call, result, &date, &timeOfDay));
     SetTime(result, runtime::MakeTime(date, kMidnight));
     return Status::Success;
 }
 
 Status GetTofD(void* context, void* parameters, void* result) {
     FunctionCall call(context, parameters, "GetTofD");
-    SetTime(result, runtime::kNullTime);
     Number date = kNull, timeOfDay = kNull;
-    VL_PROPAGATE(call.ArgumentError(u"time", call.ReadTime(kOnlyArgument, &date, &timeOfDay)));
+    VL_PROPAGATE(ReadOnlyTime(call, result, &date, &timeOfDay));
     SetTime(result, runtime::MakeTimeValue(kNull, timeOfDay));
     return Status::Success;
 }
