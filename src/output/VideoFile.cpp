@@ -201,7 +201,10 @@ bool FinishFile(VideoWriter& video) {
 }
 
 void FinishOnInterrupt() {
-    std::lock_guard lock(gLock);
+    // The lock is kept: the process ends by the signal next, and the run must
+    // not meet the finished video first (a Frame on it would fail and end the
+    // run with an error of its own before the signal does).
+    gLock.lock();
     (void)FinishFile(gVideo);
     video::EndProgressOnInterrupt();
 }
