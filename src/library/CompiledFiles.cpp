@@ -1,23 +1,298 @@
+// Compiled program files (.vrx) and library files (.vrl): their layouts and
+// the loading of libraries with the libraries they need.
+//
+// Program file: header (kind 1); tag 86 and every module's header; tag 11 and
+// every module's body, the libraries first and the main module last; tag 84,
+// the global data total and the entry routine; tag 12.
+//
+// Library file: header (kind 2); tag 22, then per library it needs tag 23,
+// its number, file name and stamp, and tag 99; then the library's own module
+// header and body, showing importers its exported names only.
+
 #include "library/CompiledFiles.h"
 
+#include "compiler/Compilation.h"
+#include "driver/FileDescriptor.h"
+#include "driver/Utf8.h"
+#include "driver/WideText.h"
+#include "library/CompiledHeader.h"
+#include "library/CompiledLinks.h"
+#include "library/CompiledRecords.h"
+#include "output/FileSink.h"
+#include "output/FileSource.h"
+
 #include <cstdio>
+#include <vector>
 
 namespace vorlan::library {
 
-// FIXME: compiled files are not built yet.
-Status ReadCompiledFile(compiler::Compilation&, const FileDescriptor&) {
-    std::fputs("**** This build of Vorlan cannot read compiled files yet\n", stdout);
-    return Status::InternalFailure;
+using compiler::Compilation;
+using compiler::Module;
+
+namespace {
+
+// The main module of a compilation is always its second.
+constexpr uint16_t kMainModule = 2;
+// Larger than any compiled program; a file beyond it is not read at all.
+constexpr uint64_t kMostCompiledBytes = 256u << 20;
+// Libraries needing libraries, one inside the other: a loop of them stops here.
+constexpr int kMostNestedLibraries = 32;
+
+bool IsLibraryModule(const Module& module) { return module.number != 1 && module.number != kMainModule; }
+
+// Section - Reading a whole file
+
+bool ReadWhole(const FileDescriptor& descriptor, std::vector<uint8_t>* bytes) {
+    char path[4 * kPathMax + 4];
+    if (!WideToUtf8(descriptor.resolvedPath, path, sizeof path)) return false;
+    output::FileSource source(path);
+    if (!source.IsOpen() || source.Length() > kMostCompiledBytes) return false;
+    bytes->resize(static_cast<size_t>(source.Length()));
+    return bytes->empty() || source.Read(bytes->data(), bytes->size());
 }
 
-Status LoadLibrary(compiler::Compilation&, const FileDescriptor&, bool, compiler::Module** module) {
-    *module = nullptr;
-    return Status::Invalid;
+// Every module's data must lie inside the program's global data, which the
+// run allocates from the total.
+bool DataFits(const Compilation& compilation) {
+    for (const Module* module = compilation.firstModule; module; module = module->next) {
+        if (uint64_t{module->dataBase} + module->dataAreas[1].size > compilation.globalDataTotal) return false;
+    }
+    return true;
 }
 
-Status WriteCompiledFile(compiler::Compilation&, const FileDescriptor&) {
-    std::fputs("**** This build of Vorlan cannot write compiled files yet\n", stdout);
-    return Status::InternalFailure;
+// Section - Program files
+
+Status WriteProgram(WriteLinks& links) {
+    CompiledWriter& out = links.out;
+    const Compilation& compilation = links.compilation;
+    const Module* main = compiler::FindModuleByNumber(compilation, kMainModule);
+    if (!main) return Status::Invalid;
+    VL_PROPAGATE(WriteCompiledHeader(out, CompiledKind::Program));
+    VL_PROPAGATE(out.Tag(kTagModuleHeaders));
+    VL_PROPAGATE(out.Short(static_cast<uint16_t>(compilation.moduleCount - 1)));
+    for (const Module* module = compilation.firstModule; module; module = module->next) {
+        if (module == compilation.systemModule) continue;
+        VL_PROPAGATE(out.Short(module->number));
+        VL_PROPAGATE(WriteModuleHeader(links, *module));
+    }
+    VL_PROPAGATE(out.Tag(kTagModules));
+    VL_PROPAGATE(out.Short(static_cast<uint16_t>(compilation.moduleCount - 1)));
+    for (const Module* module = compilation.firstModule; module; module = module->next) {
+        if (!IsLibraryModule(*module)) continue;
+        VL_PROPAGATE(out.Short(module->number));
+        VL_PROPAGATE(WriteModuleBody(links, *module, false));
+    }
+    VL_PROPAGATE(out.Short(main->number));
+    VL_PROPAGATE(WriteModuleBody(links, *main, false));
+    VL_PROPAGATE(out.Tag(kTagEntry));
+    VL_PROPAGATE(out.Long(compilation.globalDataTotal));
+    VL_PROPAGATE(out.Short(main->number));
+    // Routine 0: no Program routine, which the run reports as it would for the source.
+    VL_PROPAGATE(out.Short(compilation.entryRoutine ? compilation.entryRoutine->number : 0));
+    return out.Tag(kTagProgramEnd);
+}
+
+Status ReadModuleHeaders(ReadLinks& links, Compilation& compilation, uint16_t* count) {
+    VL_PROPAGATE(links.in.ExpectTag(kTagModuleHeaders));
+    VL_PROPAGATE(links.in.Short(count));
+    for (uint16_t i = 0; i < *count; ++i) {
+        uint16_t number;
+        VL_PROPAGATE(links.in.Short(&number));
+        Module* module = compiler::CreateModule();
+        if (!module) return Status::OutOfMemory;
+        compiler::AddModule(compilation, module, u"");  // the compilation frees it from here
+        VL_PROPAGATE(links.MapModule(number, module));
+        VL_PROPAGATE(ReadModuleHeader(links, *module));
+    }
+    return links.ModuleOf(kMainModule) ? Status::Success : Status::Invalid;
+}
+
+Status ReadModuleBodies(ReadLinks& links, uint16_t expected) {
+    VL_PROPAGATE(links.in.ExpectTag(kTagModules));
+    uint16_t count;
+    VL_PROPAGATE(links.in.Short(&count));
+    if (count != expected) return Status::Invalid;
+    std::vector<const Module*> read;
+    for (uint16_t i = 0; i < count; ++i) {
+        uint16_t number;
+        VL_PROPAGATE(links.in.Short(&number));
+        Module* module = number == 1 ? nullptr : links.ModuleOf(number);
+        if (!module) return Status::Invalid;
+        for (const Module* done : read) {
+            if (done == module) return Status::Invalid;  // a body given twice
+        }
+        read.push_back(module);
+        VL_PROPAGATE(ReadModuleBody(links, *module));
+    }
+    return Status::Success;
+}
+
+Status ReadProgram(ReadLinks& links) {
+    CompiledReader& in = links.in;
+    Compilation& compilation = links.compilation;
+    VL_PROPAGATE(ReadCompiledHeader(in, CompiledKind::Program));
+    VL_PROPAGATE(links.MapModule(1, compilation.systemModule));
+    uint16_t count;
+    VL_PROPAGATE(ReadModuleHeaders(links, compilation, &count));
+    VL_PROPAGATE(ReadModuleBodies(links, count));
+    VL_PROPAGATE(in.ExpectTag(kTagEntry));
+    uint32_t total;
+    uint16_t module, number;
+    VL_PROPAGATE(in.Long(&total));
+    VL_PROPAGATE(in.Short(&module));
+    VL_PROPAGATE(in.Short(&number));
+    VL_PROPAGATE(in.ExpectTag(kTagProgramEnd));
+    compiler::Routine* entry = nullptr;
+    if (module == kMainModule) {
+        for (compiler::Routine* routine = links.ModuleOf(module)->routines.first; routine; routine = routine->next) {
+            if (routine->number == number) entry = routine;
+        }
+    }
+    if (number != 0 && (!entry || entry->kind != compiler::RoutineKind::Program)) return Status::Invalid;
+    VL_PROPAGATE(links.ResolvePending());
+    compilation.globalDataTotal = total;
+    if (!DataFits(compilation)) return Status::Invalid;
+    compilation.entryRoutine = entry;
+    return Status::Success;
+}
+
+// Section - Library files
+
+Status WriteLibrary(WriteLinks& links) {
+    CompiledWriter& out = links.out;
+    const Compilation& compilation = links.compilation;
+    const Module* main = compiler::FindModuleByNumber(compilation, kMainModule);
+    if (!main) return Status::Invalid;
+    VL_PROPAGATE(WriteCompiledHeader(out, CompiledKind::Library));
+    VL_PROPAGATE(out.Tag(kTagDependencies));
+    for (const Module* module = compilation.firstModule; module; module = module->next) {
+        if (!IsLibraryModule(*module)) continue;
+        VL_PROPAGATE(out.Tag(kTagDependency));
+        VL_PROPAGATE(out.Short(module->number));
+        VL_PROPAGATE(out.Name(module->fileName, WideLength(module->fileName)));
+        VL_PROPAGATE(out.Stamp(module->stamp));
+    }
+    VL_PROPAGATE(out.Tag(kTagListEnd));
+    VL_PROPAGATE(WriteModuleHeader(links, *main));
+    return WriteModuleBody(links, *main, true);
+}
+
+Status Load(Compilation& compilation, const FileDescriptor& descriptor, bool relocate, int nesting, Module** out);
+
+void ReportBadDependency(const char16_t* name) {
+    std::fputs("invalid depencent library name ", stdout);
+    WriteWide(stdout, name);
+    std::fputs("\n", stdout);
+}
+
+// A library the file names: one the compilation holds already, or loaded now.
+Status FindDependency(Compilation& compilation, const char16_t* name, bool relocate, int nesting, Module** found) {
+    *found = compiler::FindModuleByFileName(compilation, name);
+    if (*found) return Status::Success;
+    uint16_t code = 0;
+    FileDescriptor* descriptor = MakeFileDescriptor(name, FileKind::Library, *compilation.settings, &code);
+    if (!descriptor) {
+        ReportBadDependency(name);
+        return Status::Invalid;
+    }
+    const Status status = Load(compilation, *descriptor, relocate, nesting + 1, found);
+    FreeFileDescriptor(descriptor);
+    return status;
+}
+
+// The stamps are carried but not compared: a library rebuilt from the same
+// source is as good as the one the file was built with.
+Status ReadDependencies(ReadLinks& links, bool relocate, int nesting) {
+    CompiledReader& in = links.in;
+    VL_PROPAGATE(in.ExpectTag(kTagDependencies));
+    for (;;) {
+        uint16_t tag;
+        VL_PROPAGATE(in.Tag(&tag));
+        if (tag == kTagListEnd) return Status::Success;
+        if (tag != kTagDependency) return Status::Invalid;
+        uint16_t number;
+        CompiledName name;
+        uint64_t stamp;
+        VL_PROPAGATE(in.Short(&number));
+        VL_PROPAGATE(in.Name(&name));
+        VL_PROPAGATE(in.Stamp(&stamp));
+        if (!name.present || name.length == 0 || name.length > kPathMax || number == 1 || number == kMainModule)
+            return Status::Invalid;
+        Module* module = nullptr;
+        VL_PROPAGATE(FindDependency(links.compilation, name.chars, relocate, nesting, &module));
+        VL_PROPAGATE(links.MapModule(number, module));
+    }
+}
+
+Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, bool relocate, int nesting, Module** out) {
+    Compilation& compilation = links.compilation;
+    VL_PROPAGATE(ReadCompiledHeader(links.in, CompiledKind::Library));
+    VL_PROPAGATE(links.MapModule(1, compilation.systemModule));
+    VL_PROPAGATE(ReadDependencies(links, relocate, nesting));
+    Module* module = compiler::CreateModule();
+    if (!module) return Status::OutOfMemory;
+    compiler::AddModule(compilation, module, u"");  // the compilation frees it from here
+    *out = module;
+    VL_PROPAGATE(links.MapModule(kMainModule, module));
+    VL_PROPAGATE(ReadModuleHeader(links, *module));
+    VL_PROPAGATE(ReadModuleBody(links, *module));
+    VL_PROPAGATE(links.ResolvePending());
+    module->imported = 0;  // until a Library statement names it
+    module->name[0] = 0;
+    WideCopy(module->fileName, descriptor.path, kPathMax);
+    module->dataBase = 0;
+    if (relocate) {
+        module->dataBase = compilation.globalDataTotal;
+        compilation.globalDataTotal += module->dataAreas[1].size;
+    }
+    return Status::Success;
+}
+
+Status Load(Compilation& compilation, const FileDescriptor& descriptor, bool relocate, int nesting, Module** out) {
+    *out = nullptr;
+    if (nesting > kMostNestedLibraries) return Status::Invalid;
+    std::vector<uint8_t> bytes;
+    if (!ReadWhole(descriptor, &bytes)) return Status::Invalid;
+    CompiledReader reader(bytes.data(), bytes.size());
+    ReadLinks links(reader, compilation);
+    Module* module = nullptr;
+    const Status status = ReadLibrary(links, descriptor, relocate, nesting, &module);
+    if (status == Status::Success) *out = module;
+    return status;
+}
+
+}  // namespace
+
+Status ReadCompiledFile(Compilation& compilation, const FileDescriptor& descriptor) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWhole(descriptor, &bytes)) return Status::Invalid;
+    CompiledReader reader(bytes.data(), bytes.size());
+    ReadLinks links(reader, compilation);
+    return ReadProgram(links);
+}
+
+Status LoadLibrary(Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram, Module** module) {
+    return Load(compilation, descriptor, buildingProgram, 0, module);
+}
+
+Status WriteCompiledFile(Compilation& compilation, const FileDescriptor& descriptor) {
+    char path[4 * kPathMax + 4];
+    FILE* file = WideToUtf8(descriptor.resolvedPath, path, sizeof path) ? output::OpenForWriting(path) : nullptr;
+    Status status = Status::Invalid;
+    if (file) {
+        CompiledWriter writer(file);
+        WriteLinks links(writer, compilation);
+        status = descriptor.kind == FileKind::Library ? WriteLibrary(links) : WriteProgram(links);
+        const Status finished = writer.Finish();
+        if (status == Status::Success) status = finished;
+    }
+    if (status != Status::Success) {
+        std::fputs("Error - could not write ", stdout);
+        WriteWide(stdout, descriptor.path);
+        std::fputs("\n", stdout);
+        if (file) std::remove(path);  // half a file would only fail later
+    }
+    return status;
 }
 
 }  // namespace vorlan::library
