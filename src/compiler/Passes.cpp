@@ -127,18 +127,18 @@ bool LibraryStatement(Parser& parser) {
         SkipTo(parser, Tok::Semicolon);
         return false;
     }
-    const Token path = parser.token;
-    if (Module* loaded = FindModuleByFileName(compilation, path.text)) {
+    // A library is known by its path from the importing unit's folder.
+    char16_t relative[kPathMax + 1];
+    RelativePath(*parser.unit, parser.token.text, relative);
+    if (Module* loaded = FindModuleByFileName(compilation, relative)) {
         if (loaded->imported) {
-            parser.Report(Msg::LibraryAlreadyImported, path.text);
+            parser.Report(Msg::LibraryAlreadyImported, parser.token.text);
             SkipTo(parser, Tok::Semicolon);
             return false;
         }
         WideCopy(loaded->name, name.text, kNameLength);  // loaded earlier for another library
         loaded->imported = 1;
     } else {
-        char16_t relative[kPathMax + 1];
-        RelativePath(*parser.unit, path.text, relative);
         uint16_t code = 0;
         FileDescriptor* descriptor = MakeFileDescriptor(relative, FileKind::Library, *compilation.settings, &code);
         Module* module = nullptr;

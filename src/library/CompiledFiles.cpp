@@ -197,6 +197,8 @@ Status FindDependency(Compilation& compilation, const char16_t* name, bool reloc
     }
     const Status status = Load(compilation, *descriptor, relocate, nesting + 1, found);
     FreeFileDescriptor(descriptor);
+    // The importer's report names the library it asked for; this names the one that library needed.
+    if (status != Status::Success) ReportBadDependency(name);
     return status;
 }
 
