@@ -47,6 +47,8 @@ TypeDescriptor* ReadTypeName(Parser& parser);
 // Reports the conflict at `at` and returns false when the types do not fit.
 bool TypesCompatible(Parser& parser, const TypeDescriptor* target, const TypeDescriptor* value,
                      Compatibility mode, const ReportPosition& at);
+// The same test without a report.
+bool TypesFit(const TypeDescriptor* target, const TypeDescriptor* value, Compatibility mode);
 bool IsValidProgramParameterType(const TypeDescriptor& type);
 // The name a report uses for a type.
 const char16_t* TypeName(const TypeDescriptor& type);

@@ -120,25 +120,6 @@ void Recover(Parser& parser, const ReportPosition& start) {
 
 // Section - Simple statements
 
-OutputWriter WriterFor(const TypeDescriptor* type, bool* found) {
-    *found = true;
-    switch (type ? type->kind : TypeKind::Base) {
-    case TypeKind::Array: return OutputWriter::Array;
-    case TypeKind::FunctionType:
-    case TypeKind::ShapeType: return OutputWriter::Routine;
-    case TypeKind::Structure: return OutputWriter::Structure;
-    case TypeKind::Enumeration: return OutputWriter::Enumeration;
-    case TypeKind::Base: break;
-    }
-    switch (type ? type->valueClass : 0) {
-    case kValueClassLogical: return OutputWriter::Logical;
-    case kValueClassNumber: return OutputWriter::Number;
-    case kValueClassText: return OutputWriter::Text;
-    case kValueClassTime: return OutputWriter::Time;
-    default: *found = false; return OutputWriter::Logical;
-    }
-}
-
 // Output statement: 'Output' expression { ',' expression }.
 Statement* CompileOutput(BodyCompiler& body) {
     Parser& parser = body.parser;
@@ -413,6 +394,25 @@ uint16_t RoutineFlag(const Routine& routine) {
 }
 
 }  // namespace
+
+OutputWriter WriterFor(const TypeDescriptor* type, bool* found) {
+    *found = true;
+    switch (type ? type->kind : TypeKind::Base) {
+    case TypeKind::Array: return OutputWriter::Array;
+    case TypeKind::FunctionType:
+    case TypeKind::ShapeType: return OutputWriter::Routine;
+    case TypeKind::Structure: return OutputWriter::Structure;
+    case TypeKind::Enumeration: return OutputWriter::Enumeration;
+    case TypeKind::Base: break;
+    }
+    switch (type ? type->valueClass : 0) {
+    case kValueClassLogical: return OutputWriter::Logical;
+    case kValueClassNumber: return OutputWriter::Number;
+    case kValueClassText: return OutputWriter::Text;
+    case kValueClassTime: return OutputWriter::Time;
+    default: *found = false; return OutputWriter::Logical;
+    }
+}
 
 // Section - Shared helpers
 

@@ -213,6 +213,10 @@ struct ErrorStatement : Statement, Tagged<kTagSimpleStatement> {
     ExprNode* message;
 };
 
+// How an Output item of that type is written; *found is false for a type
+// Output cannot write.
+OutputWriter WriterFor(const TypeDescriptor* type, bool* found);
+
 // Compiles a routine body: the parser is at the token after Begin; compiles
 // the block up to (not taking) End. Returns the block, or nullptr when any
 // error was reported (*ok is then false).

@@ -122,6 +122,10 @@ TypeDescriptor* ReadTypeName(Parser& parser) {
     return TypeOfEntry(parser, entry, name);
 }
 
+bool TypesFit(const TypeDescriptor* target, const TypeDescriptor* value, Compatibility mode) {
+    return Conflict(target, value, mode) == 0;
+}
+
 bool TypesCompatible(Parser& parser, const TypeDescriptor* target, const TypeDescriptor* value, Compatibility mode,
                      const ReportPosition& at) {
     const uint16_t code = Conflict(target, value, mode);

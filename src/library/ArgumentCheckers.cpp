@@ -4,6 +4,8 @@
 #include "compiler/Parser.h"
 #include "library/SystemTypeCodes.h"
 
+#include <cstring>
+
 namespace vorlan::library {
 namespace {
 
@@ -101,7 +103,40 @@ constexpr CheckerRow kCheckers[] = {
 };
 // clang-format on
 
+// The type a hidden type parameter names, when the slot holds a type literal.
+const TypeDescriptor* NamedType(const compiler::ExprNode* slot) {
+    if (!slot || slot->eval != compiler::EvalCode::Literal || !IsSystem(slot->type, kTypeType)) return nullptr;
+    const TypeDescriptor* type = nullptr;
+    std::memcpy(&type, slot->literal, sizeof type);
+    return type;
+}
+
 }  // namespace
+
+bool CallKeepsCheckerRules(uint16_t builtinNumber, const compiler::ExprList& arguments, const TypeDescriptor* result) {
+    auto item = [&](uint16_t i) { return i < arguments.count ? arguments.items[i] : nullptr; };
+    switch (builtinNumber) {
+    case 132:
+    case 133: return item(0) && item(0)->type && item(0)->type->kind == TypeKind::Array;
+    case 135: {
+        const TypeDescriptor* named = NamedType(item(0));
+        return named && named == result && named->kind == TypeKind::Array;
+    }
+    case 134:
+    case 149: {
+        const TypeDescriptor* named = NamedType(item(0));
+        if (!named || named != result) return false;
+        return builtinNumber == 149 ? IsOpenVector(named) && IsConstantElement(named->baseType)
+                                    : IsReadableDataType(*named);
+    }
+    case 148: return NamedType(item(0)) && NamedType(item(0)) == result;
+    case 137: {
+        const TypeDescriptor* named = NamedType(item(0));
+        return named && item(1) && named == item(1)->type && IsReadableScalar(named);
+    }
+    default: return true;
+    }
+}
 
 compiler::ArgumentChecker CheckerFor(uint16_t builtinNumber) {
     for (const CheckerRow& row : kCheckers) {

@@ -3,6 +3,7 @@
 // they settle the types a _Variant parameter or result stands for.
 
 #include "compiler/Compilation.h"
+#include "compiler/Expression.h"
 
 #include <cstdint>
 
@@ -10,6 +11,12 @@ namespace vorlan::library {
 
 // The checker of the built-in function with that number, or nullptr.
 compiler::ArgumentChecker CheckerFor(uint16_t builtinNumber);
+
+// What the checker of a built-in function settled, as a call read from a
+// compiled file must still show it: the hidden type parameter and the
+// result agree with the arguments. True for functions without a checker.
+bool CallKeepsCheckerRules(uint16_t builtinNumber, const compiler::ExprList& arguments,
+                           const compiler::TypeDescriptor* result);
 
 // Types that a data file can fill: an open one-dimensional array whose
 // element is a structure of Logical, Number, Text, Time or enumeration fields

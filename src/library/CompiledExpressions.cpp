@@ -106,6 +106,7 @@ Status WriteLiteral(WriteLinks& links, const ExprNode& node) {
 Status ReadLiteral(ReadLinks& links, ExprNode& node) {
     uint16_t kind;
     VL_PROPAGATE(links.in.Short(&kind));
+    links.NoteLiteral(&node, kind);
     switch (static_cast<LiteralKind>(kind)) {
     case LiteralKind::None: return Status::Success;
     case LiteralKind::Bytes:
@@ -239,6 +240,8 @@ Status ReadNode(ReadLinks& links, ExprNode& node) {
 }
 
 }  // namespace
+
+bool LiteralKindFits(const ExprNode& node, uint16_t kind) { return static_cast<uint16_t>(LiteralKindOf(node)) == kind; }
 
 Status WriteExpression(WriteLinks& links, const ExprNode* node) {
     VL_PROPAGATE(links.out.Tag(kTagExpression));

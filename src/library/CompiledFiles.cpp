@@ -15,6 +15,7 @@
 #include "driver/FileDescriptor.h"
 #include "driver/Utf8.h"
 #include "driver/WideText.h"
+#include "library/CompiledChecks.h"
 #include "library/CompiledHeader.h"
 #include "library/CompiledLinks.h"
 #include "library/CompiledRecords.h"
@@ -150,6 +151,10 @@ Status ReadProgram(ReadLinks& links) {
     }
     if (number != 0 && (!entry || entry->kind != compiler::RoutineKind::Program)) return Status::Invalid;
     VL_PROPAGATE(links.ResolvePending());
+    for (const Module* m = compilation.firstModule; m; m = m->next) {
+        if (m != compilation.systemModule) VL_PROPAGATE(CheckCompiledModule(compilation, *m));
+    }
+    if (entry) VL_PROPAGATE(CheckEntryRoutine(*entry));
     compilation.globalDataTotal = total;
     if (!DataFits(compilation)) return Status::Invalid;
     compilation.entryRoutine = entry;
@@ -239,6 +244,7 @@ Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, bool relo
     VL_PROPAGATE(ReadModuleHeader(links, *module));
     VL_PROPAGATE(ReadModuleBody(links, *module));
     VL_PROPAGATE(links.ResolvePending());
+    VL_PROPAGATE(CheckCompiledModule(compilation, *module));
     module->imported = 0;  // until a Library statement names it
     module->name[0] = 0;
     WideCopy(module->fileName, descriptor.path, kPathMax);

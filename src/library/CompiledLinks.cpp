@@ -1,5 +1,7 @@
 #include "library/CompiledLinks.h"
 
+#include "library/CompiledRecords.h"
+
 #include "compiler/Compilation.h"
 #include "compiler/Expression.h"
 #include "driver/FileDescriptor.h"
@@ -307,8 +309,12 @@ Status ReadLinks::ResolvePending() {
             pending.list->targets[i++] = field;
         if (i != pending.list->count) return Status::Invalid;
     }
+    for (const auto& [node, kind] : literals_) {
+        if (!LiteralKindFits(*node, kind)) return Status::Invalid;
+    }
     pendingItems_.clear();
     pendingLists_.clear();
+    literals_.clear();
     return Status::Success;
 }
 

@@ -31,6 +31,7 @@ struct Compilation;
 struct DataArea;
 struct DataItem;
 struct ExprList;
+struct ExprNode;
 struct Module;
 struct Routine;
 struct TypeDescriptor;
@@ -112,6 +113,8 @@ public:
     // Reads an item reference and stores the item into `slot` (which may be
     // unaligned, such as a literal's bytes) once the file is read.
     Status Item(void* slot);
+    // A literal's kind is checked against its type once every type is read.
+    void NoteLiteral(const compiler::ExprNode* node, uint16_t kind) { literals_.push_back({node, kind}); }
     // A bound list gets its targets, the owner's fields in order, at the end.
     void BindTargets(compiler::ExprList* list, compiler::TypeDescriptor* owner);
     // Resolves what waited; fails on a reference to nothing.
@@ -146,6 +149,7 @@ private:
     compiler::Module* current_ = nullptr;
     std::vector<PendingItem> pendingItems_;
     std::vector<PendingList> pendingLists_;
+    std::vector<std::pair<const compiler::ExprNode*, uint16_t>> literals_;
     std::unordered_map<const compiler::DataArea*, std::vector<compiler::DataItem*>> areas_;
 };
 

@@ -57,6 +57,10 @@ Status ReadDataArea(ReadLinks& links, compiler::DataArea& area);
 Status WriteExpression(WriteLinks& links, const compiler::ExprNode* node);
 Status ReadExpression(ReadLinks& links, compiler::ExprNode** node);
 
+// Whether a literal read as `kind` holds what its type says it holds; asked
+// once the file is read, when every type is known.
+bool LiteralKindFits(const compiler::ExprNode& node, uint16_t kind);
+
 Status WriteBlock(WriteLinks& links, const compiler::StatementBlock* block);
 Status ReadBlock(ReadLinks& links, compiler::StatementBlock** block);
 
