@@ -88,6 +88,7 @@ private:
     bool Value(const ExprNode* node, bool (*kind)(const TypeDescriptor*));
     bool NodeParts(const ExprNode& node);
     bool DataItemNode(const ExprNode& node);
+    bool LiteralNode(const ExprNode& node);
     bool ArrayLevel(const ExprNode& level, const TypeDescriptor& array, const Dimension& dimension);
     bool BoundItems(const ExprList& list);
     bool CallNode(const ExprNode& node, bool shape);
@@ -217,6 +218,18 @@ bool Checker::DataItemNode(const ExprNode& node) {
     return ref == ((node.flags & kNodeByReference) != 0);
 }
 
+// An enumeration literal is one of its type's items; a routine literal a
+// routine of its type.
+bool Checker::LiteralNode(const ExprNode& node) {
+    const TypeDescriptor* type = node.type;
+    if (type->kind == TypeKind::Array || type->kind == TypeKind::Structure || IsText(type)) return false;
+    const void* held = nullptr;
+    std::memcpy(&held, node.literal, sizeof held);
+    if (IsEnumeration(type)) return !held || Holds(type->fields, static_cast<const DataItem*>(held));
+    if (IsRoutineType(type)) return !held || TypesFit(type, static_cast<const Routine*>(held)->type, Compatibility::Assignment);
+    return true;
+}
+
 bool Checker::ArrayLevel(const ExprNode& level, const TypeDescriptor& array, const Dimension& dimension) {
     if (level.eval != EvalCode::ArrayLiteral || !level.list || level.list->targets) return false;
     for (uint16_t i = 0; i < level.list->count; ++i) {
@@ -266,8 +279,7 @@ bool Checker::NodeParts(const ExprNode& node) {
     const TypeDescriptor* type = node.type;
     switch (node.eval) {
     case EvalCode::DataItem: return DataItemNode(node);
-    case EvalCode::Literal:
-        return type->kind != TypeKind::Array && type->kind != TypeKind::Structure && !IsText(type);
+    case EvalCode::Literal: return LiteralNode(node);
     case EvalCode::TextLiteral: return IsText(type);
     case EvalCode::NullArray: return type->kind == TypeKind::Array;
     case EvalCode::ArrayLiteral:
