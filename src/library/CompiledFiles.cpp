@@ -36,8 +36,8 @@ namespace {
 constexpr uint16_t kMainModule = 2;
 // Larger than any compiled program; a file beyond it is not read at all.
 constexpr uint64_t kMostCompiledBytes = 256u << 20;
-// Libraries needing libraries, one inside the other: a loop of them stops here.
-constexpr int kMostNestedLibraries = 32;
+// Libraries needing libraries, one inside the other.
+constexpr size_t kMostNestedLibraries = 32;
 
 bool IsLibraryModule(const Module& module) { return module.number != 1 && module.number != kMainModule; }
 
@@ -182,34 +182,50 @@ Status WriteLibrary(WriteLinks& links) {
     return WriteModuleBody(links, *main, true);
 }
 
-Status Load(Compilation& compilation, const FileDescriptor& descriptor, bool relocate, int nesting, Module** out);
+// What a load and the loads it starts share: the libraries being loaded,
+// outermost first, so that a library needing itself is seen as a loop.
+struct LoadChain {
+    bool relocate;
+    std::vector<const char16_t*> loading;
+    bool reported = false;  // a failure deeper down has been named already
+};
 
-void ReportBadDependency(const char16_t* name) {
+Status Load(Compilation& compilation, const FileDescriptor& descriptor, LoadChain& chain, Module** out);
+
+void ReportBadDependency(LoadChain& chain, const char16_t* name) {
+    if (chain.reported) return;
+    chain.reported = true;
     std::fputs("invalid depencent library name ", stdout);
     WriteWide(stdout, name);
     std::fputs("\n", stdout);
 }
 
+bool IsLoading(const LoadChain& chain, const char16_t* name) {
+    for (const char16_t* loading : chain.loading) {
+        if (WideEqual(loading, name)) return true;
+    }
+    return false;
+}
+
 // A library the file names: one the compilation holds already, or loaded now.
-Status FindDependency(Compilation& compilation, const char16_t* name, bool relocate, int nesting, Module** found) {
+Status FindDependency(Compilation& compilation, const char16_t* name, LoadChain& chain, Module** found) {
     *found = compiler::FindModuleByFileName(compilation, name);
     if (*found) return Status::Success;
     uint16_t code = 0;
-    FileDescriptor* descriptor = MakeFileDescriptor(name, FileKind::Library, *compilation.settings, &code);
-    if (!descriptor) {
-        ReportBadDependency(name);
-        return Status::Invalid;
-    }
-    const Status status = Load(compilation, *descriptor, relocate, nesting + 1, found);
+    FileDescriptor* descriptor = nullptr;
+    if (!IsLoading(chain, name) && chain.loading.size() < kMostNestedLibraries)
+        descriptor = MakeFileDescriptor(name, FileKind::Library, *compilation.settings, &code);
+    const Status status = descriptor ? Load(compilation, *descriptor, chain, found) : Status::Invalid;
     FreeFileDescriptor(descriptor);
-    // The importer's report names the library it asked for; this names the one that library needed.
-    if (status != Status::Success) ReportBadDependency(name);
+    // The importer's report names the library it asked for; this names the
+    // innermost one that could not be had.
+    if (status != Status::Success) ReportBadDependency(chain, name);
     return status;
 }
 
 // The stamps are carried but not compared: a library rebuilt from the same
 // source is as good as the one the file was built with.
-Status ReadDependencies(ReadLinks& links, bool relocate, int nesting) {
+Status ReadDependencies(ReadLinks& links, LoadChain& chain) {
     CompiledReader& in = links.in;
     VL_PROPAGATE(in.ExpectTag(kTagDependencies));
     for (;;) {
@@ -226,16 +242,16 @@ Status ReadDependencies(ReadLinks& links, bool relocate, int nesting) {
         if (!name.present || name.length == 0 || name.length > kPathMax || number == 1 || number == kMainModule)
             return Status::Invalid;
         Module* module = nullptr;
-        VL_PROPAGATE(FindDependency(links.compilation, name.chars, relocate, nesting, &module));
+        VL_PROPAGATE(FindDependency(links.compilation, name.chars, chain, &module));
         VL_PROPAGATE(links.MapModule(number, module));
     }
 }
 
-Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, bool relocate, int nesting, Module** out) {
+Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, LoadChain& chain, Module** out) {
     Compilation& compilation = links.compilation;
     VL_PROPAGATE(ReadCompiledHeader(links.in, CompiledKind::Library));
     VL_PROPAGATE(links.MapModule(1, compilation.systemModule));
-    VL_PROPAGATE(ReadDependencies(links, relocate, nesting));
+    VL_PROPAGATE(ReadDependencies(links, chain));
     Module* module = compiler::CreateModule();
     if (!module) return Status::OutOfMemory;
     compiler::AddModule(compilation, module, u"");  // the compilation frees it from here
@@ -249,22 +265,23 @@ Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, bool relo
     module->name[0] = 0;
     WideCopy(module->fileName, descriptor.path, kPathMax);
     module->dataBase = 0;
-    if (relocate) {
+    if (chain.relocate) {
         module->dataBase = compilation.globalDataTotal;
         compilation.globalDataTotal += module->dataAreas[1].size;
     }
     return Status::Success;
 }
 
-Status Load(Compilation& compilation, const FileDescriptor& descriptor, bool relocate, int nesting, Module** out) {
+Status Load(Compilation& compilation, const FileDescriptor& descriptor, LoadChain& chain, Module** out) {
     *out = nullptr;
-    if (nesting > kMostNestedLibraries) return Status::Invalid;
     std::vector<uint8_t> bytes;
     if (!ReadWhole(descriptor, &bytes)) return Status::Invalid;
     CompiledReader reader(bytes.data(), bytes.size());
     ReadLinks links(reader, compilation);
+    chain.loading.push_back(descriptor.path);
     Module* module = nullptr;
-    const Status status = ReadLibrary(links, descriptor, relocate, nesting, &module);
+    const Status status = ReadLibrary(links, descriptor, chain, &module);
+    chain.loading.pop_back();
     if (status == Status::Success) *out = module;
     return status;
 }
@@ -280,7 +297,8 @@ Status ReadCompiledFile(Compilation& compilation, const FileDescriptor& descript
 }
 
 Status LoadLibrary(Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram, Module** module) {
-    return Load(compilation, descriptor, buildingProgram, 0, module);
+    LoadChain chain{buildingProgram, {}};
+    return Load(compilation, descriptor, chain, module);
 }
 
 Status WriteCompiledFile(Compilation& compilation, const FileDescriptor& descriptor) {
