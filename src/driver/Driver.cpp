@@ -11,6 +11,7 @@
 #include "driver/Settings.h"
 #include "driver/Utf8.h"
 #include "library/CompiledFiles.h"
+#include "output/FileSource.h"
 #include "runtime/ProgramRun.h"
 
 #include <cstdio>
@@ -43,6 +44,19 @@ int WriteOutput(RunState& state, Settings& settings, FileKind kind) {
     return status == Status::InternalFailure ? kExitInternal : kExitFileWrite;
 }
 
+// Says why a program file was not run: it could not be opened, or it was
+// refused (cut short, spoilt, or not what a compiler writes).
+void ReportUnreadProgram(const FileDescriptor& descriptor) {
+    char path[4 * kPathMax + 4];
+    if (WideToUtf8(descriptor.resolvedPath, path, sizeof path) && !output::FileSource(path).IsOpen()) {
+        CommandLineReport(Msg::CouldNotOpenFile, descriptor.path);
+        return;
+    }
+    std::fputs("Error - could not read ", stdout);
+    WriteWide(stdout, descriptor.path);
+    std::fputs("\n", stdout);
+}
+
 int LoadProgramFile(RunState& state, Settings& settings) {
     if (const Status status = compiler::CreateCompilation(RunMode::RunProgram, settings, &state.program);
         status != Status::Success)
@@ -54,6 +68,7 @@ int LoadProgramFile(RunState& state, Settings& settings) {
         return kExitCommandLine;
     }
     const Status status = library::ReadCompiledFile(*state.program, *descriptor);
+    if (status != Status::Success) ReportUnreadProgram(*descriptor);
     FreeFileDescriptor(descriptor);
     if (status == Status::Success) return kExitSuccess;
     return status == Status::InternalFailure ? kExitInternal : kExitCommandLine;
