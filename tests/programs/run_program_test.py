@@ -1,11 +1,15 @@
 #!/usr/bin/env python3
 """Runs one program test: a .vrs file and the .expect file beside it.
 
-Usage: run_program_test.py VORLAN_EXECUTABLE TEST.vrs
+Usage: run_program_test.py VORLAN_EXECUTABLE TEST.vrs [--compiled]
 
 The test's folder is copied into a fresh temporary directory, vorlan runs
 there, and its exit code, standard output and written files are checked as
 the .expect file says. See README.md in this folder for the format.
+
+With --compiled the program is first built into a program file with -PRG and
+the program file is run instead; the checks are the same. A test that does
+not compile and run a source program exits with SKIPPED.
 """
 
 import json
@@ -18,10 +22,13 @@ import sys
 import tempfile
 
 TIMEOUT_SECONDS = 120
+SKIPPED = 77  # ctest's skip code for this runner
+# Exit codes of runs that never get to run a compiled program.
+NOT_RUN_EXITS = ("1", "3", "12")
 
 
 def parse_expect(path):
-    expect = {"args": "{file}", "exit": "0", "checks": [], "stdout": None, "stderr": []}
+    expect = {"args": "{file}", "exit": "0", "checks": [], "stdout": None, "stderr": [], "setup": []}
     with open(path, encoding="utf-8") as handle:
         lines = handle.read().split("\n")
     for index, line in enumerate(lines):
@@ -40,6 +47,8 @@ def parse_expect(path):
             expect["checks"].append((key, value))
         elif key == "stderr-contains":
             expect["stderr"].append(value)
+        elif key == "setup":
+            expect["setup"].append(value)
         elif key in ("args", "exit", "main-ini"):
             expect[key] = value
         else:
@@ -261,31 +270,99 @@ def check_files(work, checks):
     return failures
 
 
+def run(executable, args, work):
+    result = subprocess.run([executable] + args, cwd=work, capture_output=True,
+                            timeout=TIMEOUT_SECONDS, stdin=subprocess.DEVNULL)
+    stdout = result.stdout.decode("utf-8", errors="replace").replace(work, "{work}")
+    return result.returncode, stdout, result.stderr.decode("utf-8", errors="replace")
+
+
+def run_setup(executable, expect, work):
+    """Runs the setup commands; the failures they had."""
+    failures = []
+    for line in expect["setup"]:
+        args = [a.replace("{work}", work) for a in shlex.split(line)]
+        code, stdout, stderr = run(executable, args, work)
+        if code != 0:
+            failures.append(f"setup '{line}' ended with exit code {code}:\n{stdout}{stderr}")
+    return failures
+
+
+def split_args(expect, name, work):
+    """The options before the file, and the program arguments after it; None
+    when the command line names no source file of its own."""
+    args = [a.replace("{work}", work) for a in shlex.split(expect["args"])]
+    if "{file}" not in args:
+        return None
+    at = args.index("{file}")
+    options = args[:at]
+    if any(option.upper().lstrip("-/") in ("PRG", "LIB", "VER") for option in options):
+        return None
+    return options, args[at + 1:]
+
+
+def build_compiled(executable, options, name, work):
+    """Builds the program file into the test's directory; its path, the
+    build's output without its memory line, and what went wrong."""
+    # The program file goes beside the source whatever -OUT says, so a test of
+    # an output folder that cannot be written still runs.
+    kept = []
+    skip = False
+    for option in options:
+        if skip:
+            skip = False
+            continue
+        if option.upper().lstrip("-/") == "OUT":
+            skip = True
+            continue
+        kept.append(option)
+    code, stdout, stderr = run(executable, kept + ["-OUT", ".", "-PRG", name], work)
+    if code != 0:
+        return None, "", f"building the program file ended with exit code {code}:\n{stdout}{stderr}"
+    memory_line = "All Memory Freed\n"
+    if stdout.endswith(memory_line):
+        stdout = stdout[: -len(memory_line)]
+    return os.path.splitext(name)[0] + ".vrx", stdout, None
+
+
 def main():
     vorlan, test = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    compiled = "--compiled" in sys.argv[3:]
     expect = parse_expect(test[: -len(".vrs")] + ".expect")
+    name = os.path.basename(test)
+    if compiled and expect["exit"] in NOT_RUN_EXITS:
+        return SKIPPED
     with tempfile.TemporaryDirectory(prefix="vorlan-test-") as work:
         executable = prepare(work, os.path.dirname(test), vorlan, expect)
-        args = [a.replace("{file}", os.path.basename(test)).replace("{work}", work)
-                for a in shlex.split(expect["args"])]
-        result = subprocess.run([executable] + args, cwd=work, capture_output=True,
-                                timeout=TIMEOUT_SECONDS, stdin=subprocess.DEVNULL)
-        stdout = result.stdout.decode("utf-8", errors="replace").replace(work, "{work}")
-        stderr = result.stderr.decode("utf-8", errors="replace")
-        failures = []
-        if str(result.returncode) != expect["exit"]:
-            failures.append(f"exit code {result.returncode}, expected {expect['exit']}")
-        if stdout != expect["stdout"]:
-            failures.append("standard output differs:\n--- expected\n" + expect["stdout"] +
-                            "--- got\n" + stdout + "---")
-        for text in expect["stderr"]:
-            if text not in stderr:
-                failures.append(f"standard error lacks '{text}'")
-        if "Sanitizer" in stderr or "runtime error:" in stderr:
-            failures.append("sanitizer report:\n" + stderr)
-        failures += check_files(work, expect["checks"])
+        failures = run_setup(executable, expect, work)
+        built = ""
+        if compiled:
+            parts = split_args(expect, name, work)
+            if parts is None:
+                return SKIPPED
+            options, program_args = parts
+            program, built, problem = build_compiled(executable, options, name, work)
+            if problem:
+                failures.append(problem)
+            args = options + [program] + program_args
+        else:
+            args = [a.replace("{file}", name).replace("{work}", work) for a in shlex.split(expect["args"])]
+        if not failures:
+            code, stdout, stderr = run(executable, args, work)
+            stdout = built + stdout
+            if str(code) != expect["exit"]:
+                failures.append(f"exit code {code}, expected {expect['exit']}")
+            if stdout != expect["stdout"]:
+                failures.append("standard output differs:\n--- expected\n" + expect["stdout"] +
+                                "--- got\n" + stdout + "---")
+            for text in expect["stderr"]:
+                if text not in stderr:
+                    failures.append(f"standard error lacks '{text}'")
+            if "Sanitizer" in stderr or "runtime error:" in stderr:
+                failures.append("sanitizer report:\n" + stderr)
+            failures += check_files(work, expect["checks"])
     if failures:
-        print(f"FAIL {test}")
+        print(f"FAIL {test}" + (" (compiled)" if compiled else ""))
         for failure in failures:
             print(failure)
         return 1
