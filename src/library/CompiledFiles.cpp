@@ -41,6 +41,66 @@ constexpr size_t kMostNestedLibraries = 32;
 
 bool IsLibraryModule(const Module& module) { return module.number != 1 && module.number != kMainModule; }
 
+// Section - The system module's mark
+
+// Files name the system module's types, routines and data by their places in
+// its lists, so a file is only good for a system module laid out the same
+// way. The mark sums up that layout; a file built by a Vorlan whose system
+// module differs is of another version.
+class Mark {
+public:
+    void Add(uint32_t value) {
+        for (int i = 0; i < 4; ++i) hash_ = (hash_ ^ ((value >> (8 * i)) & 0xFF)) * 16777619u;
+    }
+    void Add(const char16_t* name) {
+        for (; *name; ++name) Add(static_cast<uint32_t>(*name));
+        Add(uint32_t{0});
+    }
+    void Add(const compiler::DataArea& area) {
+        Add(area.count);
+        Add(area.size);
+        for (const compiler::DataItem* item = area.first; item; item = item->next) {
+            Add(item->offset);
+            Add(item->flags);
+        }
+    }
+    uint32_t Value() const { return hash_; }
+
+private:
+    uint32_t hash_ = 2166136261u;
+};
+
+uint32_t SystemMark(const Module& system) {
+    Mark mark;
+    for (const compiler::TypeTable& table : system.typeTables) {
+        for (const compiler::TypeDescriptor* type = table.first; type; type = type->next) {
+            mark.Add(type->typeCode);
+            mark.Add(static_cast<uint32_t>(type->kind));
+            mark.Add(type->cellSize);
+            if (type->entry) mark.Add(type->entry->name);
+            mark.Add(type->fields);
+        }
+    }
+    for (const compiler::Routine* routine = system.routines.first; routine; routine = routine->next) {
+        mark.Add(routine->number);
+        if (routine->entry) mark.Add(routine->entry->name);
+    }
+    for (const compiler::DataArea& area : system.dataAreas) mark.Add(area);
+    return mark.Value();
+}
+
+Status WriteSystemMark(CompiledWriter& out, const Compilation& compilation) {
+    return out.Long(SystemMark(*compilation.systemModule));
+}
+
+Status ReadSystemMark(CompiledReader& in, const Compilation& compilation) {
+    uint32_t mark;
+    VL_PROPAGATE(in.Long(&mark));
+    if (mark == SystemMark(*compilation.systemModule)) return Status::Success;
+    ReportOtherVersion();
+    return Status::Invalid;
+}
+
 // Section - Reading a whole file
 
 bool ReadWhole(const FileDescriptor& descriptor, std::vector<uint8_t>* bytes) {
@@ -69,6 +129,7 @@ Status WriteProgram(WriteLinks& links) {
     const Module* main = compiler::FindModuleByNumber(compilation, kMainModule);
     if (!main) return Status::Invalid;
     VL_PROPAGATE(WriteCompiledHeader(out, CompiledKind::Program));
+    VL_PROPAGATE(WriteSystemMark(out, compilation));
     VL_PROPAGATE(out.Tag(kTagModuleHeaders));
     VL_PROPAGATE(out.Short(static_cast<uint16_t>(compilation.moduleCount - 1)));
     for (const Module* module = compilation.firstModule; module; module = module->next) {
@@ -132,6 +193,7 @@ Status ReadProgram(ReadLinks& links) {
     CompiledReader& in = links.in;
     Compilation& compilation = links.compilation;
     VL_PROPAGATE(ReadCompiledHeader(in, CompiledKind::Program));
+    VL_PROPAGATE(ReadSystemMark(in, compilation));
     VL_PROPAGATE(links.MapModule(1, compilation.systemModule));
     uint16_t count;
     VL_PROPAGATE(ReadModuleHeaders(links, compilation, &count));
@@ -169,6 +231,7 @@ Status WriteLibrary(WriteLinks& links) {
     const Module* main = compiler::FindModuleByNumber(compilation, kMainModule);
     if (!main) return Status::Invalid;
     VL_PROPAGATE(WriteCompiledHeader(out, CompiledKind::Library));
+    VL_PROPAGATE(WriteSystemMark(out, compilation));
     VL_PROPAGATE(out.Tag(kTagDependencies));
     for (const Module* module = compilation.firstModule; module; module = module->next) {
         if (!IsLibraryModule(*module)) continue;
@@ -250,6 +313,7 @@ Status ReadDependencies(ReadLinks& links, LoadChain& chain) {
 Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, LoadChain& chain, Module** out) {
     Compilation& compilation = links.compilation;
     VL_PROPAGATE(ReadCompiledHeader(links.in, CompiledKind::Library));
+    VL_PROPAGATE(ReadSystemMark(links.in, compilation));
     VL_PROPAGATE(links.MapModule(1, compilation.systemModule));
     VL_PROPAGATE(ReadDependencies(links, chain));
     Module* module = compiler::CreateModule();

@@ -30,10 +30,12 @@ Status ReadCompiledHeader(CompiledReader& reader, CompiledKind expected) {
     uint16_t version;
     VL_PROPAGATE(reader.Short(&version));
     if (version != kCompiledVersion) {
-        std::fputs(kVersionError, stdout);
+        ReportOtherVersion();
         return Status::Invalid;
     }
     return Status::Success;
 }
+
+void ReportOtherVersion() { std::fputs(kVersionError, stdout); }
 
 }  // namespace vorlan::library

@@ -24,5 +24,7 @@ Status WriteCompiledHeader(CompiledWriter& writer, CompiledKind kind);
 // version error line on standard output and fails. The magic is only skipped:
 // the kind already tells the two files apart.
 Status ReadCompiledHeader(CompiledReader& reader, CompiledKind expected);
+// Prints the version error line: the file was made by another Vorlan.
+void ReportOtherVersion();
 
 }  // namespace vorlan::library
