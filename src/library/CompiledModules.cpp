@@ -140,8 +140,7 @@ Status ReadIdentifiers(ReadLinks& links, const ObjectIndex& objects, Place place
     CompiledReader& in = links.in;
     VL_PROPAGATE(in.ExpectTag(kTagIdentifiers));
     uint16_t count;
-    VL_PROPAGATE(in.Short(&count));
-    if (size_t{count} * kLeastEntryBytes > in.Remaining()) return Status::Invalid;
+    VL_PROPAGATE(in.Count(&count, kLeastEntryBytes));
     for (uint16_t i = 0; i < count; ++i) {
         VL_PROPAGATE(in.ExpectTag(kTagIdentifier));
         uint16_t number, unit, category, scope, designator;
@@ -309,8 +308,7 @@ Status ReadUnits(ReadLinks& links, Module& module, const ObjectIndex& objects) {
     CompiledReader& in = links.in;
     VL_PROPAGATE(in.ExpectTag(kTagUnits));
     uint16_t count;
-    VL_PROPAGATE(in.Short(&count));
-    if (size_t{count} * kLeastUnitBytes > in.Remaining()) return Status::Invalid;
+    VL_PROPAGATE(in.Count(&count, kLeastUnitBytes));
     for (uint16_t i = 0; i < count; ++i) {
         uint16_t number, id;
         VL_PROPAGATE(in.Short(&number));
@@ -388,8 +386,7 @@ Status ReadModuleHeader(ReadLinks& links, Module& module) {
     for (uint16_t table = 1; table <= 2; ++table) {
         VL_PROPAGATE(in.ExpectTag(table == 1 ? kTagTypeTable1 : kTagTypeTable2));
         uint16_t count, number;
-        VL_PROPAGATE(in.Short(&count));
-        if (size_t{count} * 2 > in.Remaining()) return Status::Invalid;
+        VL_PROPAGATE(in.Count(&count, 2));
         for (uint16_t i = 0; i < count; ++i) {
             VL_PROPAGATE(in.Short(&number));
             VL_PROPAGATE(links.AddType(module, table, number));
@@ -397,8 +394,7 @@ Status ReadModuleHeader(ReadLinks& links, Module& module) {
     }
     VL_PROPAGATE(in.ExpectTag(kTagRoutines));
     uint16_t count, number;
-    VL_PROPAGATE(in.Short(&count));
-    if (size_t{count} * kLeastRoutineBytes > in.Remaining()) return Status::Invalid;
+    VL_PROPAGATE(in.Count(&count, kLeastRoutineBytes));
     for (uint16_t i = 0; i < count; ++i) {
         VL_PROPAGATE(in.Short(&number));
         VL_PROPAGATE(links.AddRoutine(module, number));

@@ -435,8 +435,7 @@ Status WriteList(WriteLinks& links, const StatementList& list) {
 Status ReadList(ReadLinks& links, StatementList& list) {
     VL_PROPAGATE(links.in.ExpectTag(kTagStatements));
     uint16_t count;
-    VL_PROPAGATE(links.in.Short(&count));
-    if (size_t{count} * kLeastStatementBytes > links.in.Remaining()) return Status::Invalid;
+    VL_PROPAGATE(links.in.Count(&count, kLeastStatementBytes));
     for (uint16_t i = 0; i < count; ++i) {
         Statement* statement = nullptr;
         const Status status = ReadStatement(links, &statement);

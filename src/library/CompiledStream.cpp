@@ -102,6 +102,13 @@ Status CompiledReader::Short(uint16_t* value) {
     return Status::Success;
 }
 
+Status CompiledReader::Count(uint16_t* count, size_t leastBytes) {
+    VL_PROPAGATE(Short(count));
+    if (size_t{*count} * leastBytes <= Remaining()) return Status::Success;
+    *count = 0;
+    return Status::Invalid;
+}
+
 Status CompiledReader::ExpectTag(uint16_t expected) {
     uint16_t tag;
     VL_PROPAGATE(Tag(&tag));

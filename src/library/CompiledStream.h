@@ -84,6 +84,9 @@ public:
     // Fails unless the next tag is `expected`.
     Status ExpectTag(uint16_t expected);
     Status Short(uint16_t* value);
+    // A count of entries that take at least `leastBytes` each: a count the
+    // rest of the file cannot hold is refused before anything is made for it.
+    Status Count(uint16_t* count, size_t leastBytes);
     Status Long(uint32_t* value);
     Status Stamp(uint64_t* stamp);
     Status Name(CompiledName* name);

@@ -126,8 +126,7 @@ Status ReadDimensions(ReadLinks& links, TypeDescriptor& type) {
     CompiledReader& in = links.in;
     VL_PROPAGATE(in.ExpectTag(kTagDimensions));
     uint16_t count;
-    VL_PROPAGATE(in.Short(&count));
-    if (size_t{count} * kLeastDimensionBytes > in.Remaining()) return Status::Invalid;
+    VL_PROPAGATE(in.Count(&count, kLeastDimensionBytes));
     Dimension** tail = &type.dimensions;
     for (uint16_t i = 0; i < count; ++i) {
         VL_PROPAGATE(in.ExpectTag(kTagDimension));

@@ -208,6 +208,18 @@ TEST(CompiledStream, MalformedNamesAndTextsAreRefused) {
     EXPECT_EQ(reader.ExpectTag(86), Status::Invalid);
 }
 
+// A count is believed only as far as the rest of the file could hold its entries.
+TEST(CompiledStream, CountsBoundedByTheBytesLeft) {
+    const Bytes bytes = Shorts({3, 1, 2, 3});
+    uint16_t count = 0;
+    CompiledReader fits(bytes.data(), bytes.size());
+    EXPECT_EQ(fits.Count(&count, 2), Status::Success);
+    EXPECT_EQ(count, 3);
+    CompiledReader over(bytes.data(), bytes.size());
+    EXPECT_EQ(over.Count(&count, 3), Status::Invalid);
+    EXPECT_EQ(count, 0);
+}
+
 TEST(CompiledStream, WriterRefusesANameNoReaderWouldTake) {
     TempDir dir;
     FILE* file = output::OpenForWriting(dir.File("long.vrx").c_str());
