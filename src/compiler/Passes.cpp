@@ -2,6 +2,7 @@
 
 #include "compiler/Declarations.h"
 #include "compiler/Parser.h"
+#include "driver/PathText.h"
 #include "driver/WideText.h"
 #include "library/CompiledFiles.h"
 
@@ -10,26 +11,9 @@
 namespace vorlan::compiler {
 namespace {
 
-// A Source or Library path relative to the file that names it. A path with a
-// ":" (a node or a drive) or beginning with "/" is used as written.
+// A Source or Library path relative to the file that names it.
 void RelativePath(const Unit& unit, const char16_t* path, char16_t* out) {
-    if (path[0] == u'/' || path[0] == u'\\') {
-        WideCopy(out, path, kPathMax);
-        return;
-    }
-    for (const char16_t* c = path; *c; ++c) {
-        if (*c == u':') {
-            WideCopy(out, path, kPathMax);
-            return;
-        }
-    }
-    const char16_t* from = unit.descriptor->path;
-    uint16_t cut = 0;
-    for (uint16_t i = 0; from[i]; ++i) {
-        if (from[i] == u'/' || from[i] == u'\\') cut = static_cast<uint16_t>(i + 1);
-    }
-    WideCopy(out, from, cut);
-    WideAppend(out, path, kPathMax);
+    PathBesideFile(unit.descriptor->path, path, out);
 }
 
 bool OpenReader(Parser& parser, Unit& unit, Parser* parent) {
@@ -127,9 +111,11 @@ bool LibraryStatement(Parser& parser) {
         SkipTo(parser, Tok::Semicolon);
         return false;
     }
-    // A library is known by its path from the importing unit's folder.
+    // A library is known by its path from the importing unit's folder, in
+    // one spelling, however the libraries that need it wrote it.
     char16_t relative[kPathMax + 1];
     RelativePath(*parser.unit, parser.token.text, relative);
+    NormalisePath(relative);
     if (Module* loaded = FindModuleByFileName(compilation, relative)) {
         if (loaded->imported) {
             parser.Report(Msg::LibraryAlreadyImported, parser.token.text);

@@ -1,6 +1,7 @@
 #include "driver/DirectoryNodes.h"
 
 #include "driver/Messages.h"
+#include "driver/PathText.h"
 #include "driver/Settings.h"
 #include "driver/TextReader.h"
 
@@ -8,8 +9,6 @@ namespace vorlan {
 namespace {
 
 constexpr uint16_t kNodeNameLookup = 30;  // only this much of a name is looked up
-
-bool IsSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
 // Length of the node name when `path` is a node reference: an ASCII letter,
 // then letters and digits, then ":" after at least two characters. 0 otherwise.
@@ -47,7 +46,7 @@ bool ResolvePath(const char16_t* path, char16_t* out, uint16_t max, const Settin
     const char16_t* rest = path + nameLength + 1;
     WideCopy(out, value, max);
     const uint16_t valueLength = WideLength(value);
-    if ((valueLength == 0 || !IsSeparator(value[valueLength - 1])) && rest[0] != u'/')
+    if ((valueLength == 0 || !IsPathSeparator(value[valueLength - 1])) && rest[0] != u'/')
         WideAppend(out, u"/", max);
     WideAppend(out, rest, max);
     return true;

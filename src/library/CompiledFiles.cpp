@@ -13,6 +13,7 @@
 
 #include "compiler/Compilation.h"
 #include "driver/FileDescriptor.h"
+#include "driver/PathText.h"
 #include "driver/Utf8.h"
 #include "driver/WideText.h"
 #include "library/CompiledChecks.h"
@@ -225,7 +226,16 @@ Status ReadProgram(ReadLinks& links) {
 
 // Section - Library files
 
-Status WriteLibrary(WriteLinks& links) {
+// A library needed by the one written at `path`, named from that file's
+// folder so that the pair can be imported from anywhere, or moved together.
+// Where that cannot be worked out, the name it was loaded by is the best left.
+Status WriteDependencyName(CompiledWriter& out, const char16_t* path, const Module& module) {
+    char16_t name[kPathMax + 1];
+    if (!PathFromFolderOf(path, module.fileName, name)) WideCopy(name, module.fileName, kPathMax);
+    return out.Name(name, WideLength(name));
+}
+
+Status WriteLibrary(WriteLinks& links, const char16_t* path) {
     CompiledWriter& out = links.out;
     const Compilation& compilation = links.compilation;
     const Module* main = compiler::FindModuleByNumber(compilation, kMainModule);
@@ -237,7 +247,7 @@ Status WriteLibrary(WriteLinks& links) {
         if (!IsLibraryModule(*module)) continue;
         VL_PROPAGATE(out.Tag(kTagDependency));
         VL_PROPAGATE(out.Short(module->number));
-        VL_PROPAGATE(out.Name(module->fileName, WideLength(module->fileName)));
+        VL_PROPAGATE(WriteDependencyName(out, path, *module));
         VL_PROPAGATE(out.Stamp(module->stamp));
     }
     VL_PROPAGATE(out.Tag(kTagListEnd));
@@ -286,9 +296,17 @@ Status FindDependency(Compilation& compilation, const char16_t* name, LoadChain&
     return status;
 }
 
+// A dependency's name is taken from the folder of the library naming it.
+// The folder of a path given through a node is the one the node stands for.
+void DependencyPath(const FileDescriptor& library, const CompiledName& name, char16_t* out) {
+    const bool throughNode = IsPlacedPath(library.path) && !IsPathSeparator(library.path[0]);
+    PathBesideFile(throughNode ? library.resolvedPath : library.path, name.chars, out);
+    NormalisePath(out);
+}
+
 // The stamps are carried but not compared: a library rebuilt from the same
 // source is as good as the one the file was built with.
-Status ReadDependencies(ReadLinks& links, LoadChain& chain) {
+Status ReadDependencies(ReadLinks& links, const FileDescriptor& library, LoadChain& chain) {
     CompiledReader& in = links.in;
     VL_PROPAGATE(in.ExpectTag(kTagDependencies));
     for (;;) {
@@ -304,8 +322,10 @@ Status ReadDependencies(ReadLinks& links, LoadChain& chain) {
         VL_PROPAGATE(in.Stamp(&stamp));
         if (!name.present || name.length == 0 || name.length > kPathMax || number == 1 || number == kMainModule)
             return Status::Invalid;
+        char16_t path[kPathMax + 1];
+        DependencyPath(library, name, path);
         Module* module = nullptr;
-        VL_PROPAGATE(FindDependency(links.compilation, name.chars, chain, &module));
+        VL_PROPAGATE(FindDependency(links.compilation, path, chain, &module));
         VL_PROPAGATE(links.MapModule(number, module));
     }
 }
@@ -315,7 +335,7 @@ Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, LoadChain
     VL_PROPAGATE(ReadCompiledHeader(links.in, CompiledKind::Library));
     VL_PROPAGATE(ReadSystemMark(links.in, compilation));
     VL_PROPAGATE(links.MapModule(1, compilation.systemModule));
-    VL_PROPAGATE(ReadDependencies(links, chain));
+    VL_PROPAGATE(ReadDependencies(links, descriptor, chain));
     Module* module = compiler::CreateModule();
     if (!module) return Status::OutOfMemory;
     compiler::AddModule(compilation, module, u"");  // the compilation frees it from here
@@ -372,7 +392,7 @@ Status WriteCompiledFile(Compilation& compilation, const FileDescriptor& descrip
     if (file) {
         CompiledWriter writer(file);
         WriteLinks links(writer, compilation);
-        status = descriptor.kind == FileKind::Library ? WriteLibrary(links) : WriteProgram(links);
+        status = descriptor.kind == FileKind::Library ? WriteLibrary(links, descriptor.resolvedPath) : WriteProgram(links);
         const Status finished = writer.Finish();
         if (status == Status::Success) status = finished;
     }

@@ -278,11 +278,15 @@ def run(executable, args, work):
 
 
 def run_setup(executable, expect, work):
-    """Runs the setup commands; the failures they had."""
+    """Runs the setup commands, each in the test's folder or, when its first
+    word is @folder, in that folder below it; the failures they had."""
     failures = []
     for line in expect["setup"]:
         args = [a.replace("{work}", work) for a in shlex.split(line)]
-        code, stdout, stderr = run(executable, args, work)
+        folder = work
+        if args and args[0].startswith("@"):
+            folder = os.path.join(work, args.pop(0)[1:])
+        code, stdout, stderr = run(executable, args, folder)
         if code != 0:
             failures.append(f"setup '{line}' ended with exit code {code}:\n{stdout}{stderr}")
     return failures
