@@ -11,11 +11,6 @@
 namespace vorlan::compiler {
 namespace {
 
-// A Source or Library path relative to the file that names it.
-void RelativePath(const Unit& unit, const char16_t* path, char16_t* out) {
-    PathBesideFile(unit.descriptor->path, path, out);
-}
-
 bool OpenReader(Parser& parser, Unit& unit, Parser* parent) {
     uint16_t code = 0;
     parser.reader = OpenTextReader(unit.descriptor, stdout, &code);
@@ -51,7 +46,7 @@ bool SourceDeclaration(Parser& parser) {
         return false;
     }
     char16_t path[kPathMax + 1];
-    RelativePath(*parser.unit, parser.token.text, path);
+    PathBesideFile(parser.unit->descriptor->path, parser.token.text, path);
     const ReportPosition at = parser.token.position;
     uint16_t code = 0;
     Unit* unit = CreateUnit(*parser.unit->module, path, &code);
@@ -73,7 +68,7 @@ bool SourceDeclaration(Parser& parser) {
 bool SourceBodies(Parser& parser) {
     parser.Next();
     char16_t path[kPathMax + 1];
-    RelativePath(*parser.unit, parser.token.text, path);
+    PathBesideFile(parser.unit->descriptor->path, parser.token.text, path);
     Unit* unit = FindUnit(*parser.unit->module, path);
     if (!unit || !BodyPass(*unit)) {
         SkipTo(parser, Tok::Semicolon);
@@ -114,7 +109,7 @@ bool LibraryStatement(Parser& parser) {
     // A library is known by its path from the importing unit's folder, in
     // one spelling, however the libraries that need it wrote it.
     char16_t relative[kPathMax + 1];
-    RelativePath(*parser.unit, parser.token.text, relative);
+    PathBesideFile(parser.unit->descriptor->path, parser.token.text, relative);
     NormalisePath(relative);
     if (Module* loaded = FindModuleByFileName(compilation, relative)) {
         if (loaded->imported) {

@@ -3,6 +3,7 @@
 #include "driver/Utf8.h"
 #include "driver/WideText.h"
 
+#include <string>
 #include <unistd.h>
 
 namespace vorlan {
@@ -37,13 +38,6 @@ bool Rooted(const char16_t* path, char16_t* out) {
     return true;
 }
 
-bool SameName(const char16_t* a, const char16_t* b, uint16_t length) {
-    for (uint16_t i = 0; i < length; ++i) {
-        if (a[i] != b[i]) return false;
-    }
-    return true;
-}
-
 // `to` from the folder of `from`, both normalised and starting alike at
 // `start`. Rooted paths sharing no folder are written whole.
 bool Relate(const char16_t* from, const char16_t* to, uint16_t start, char16_t* out) {
@@ -51,7 +45,7 @@ bool Relate(const char16_t* from, const char16_t* to, uint16_t start, char16_t* 
     for (;;) {  // the last name of each is its file, not a folder
         const uint16_t length = NameLength(from + f);
         if (!from[f + length] || !IsPathSeparator(to[t + length]) || NameLength(to + t) != length ||
-            !SameName(from + f, to + t, length))
+            std::char_traits<char16_t>::compare(from + f, to + t, length) != 0)
             break;
         f = static_cast<uint16_t>(f + length + 1);
         t = static_cast<uint16_t>(t + length + 1);
@@ -76,8 +70,7 @@ bool Relate(const char16_t* from, const char16_t* to, uint16_t start, char16_t* 
 
 }  // namespace
 
-bool IsPlacedPath(const char16_t* path) {
-    if (IsPathSeparator(path[0])) return true;
+bool HasNodeOrDrive(const char16_t* path) {
     for (const char16_t* c = path; *c; ++c) {
         if (*c == u':') return true;
     }
@@ -98,7 +91,7 @@ void PathBesideFile(const char16_t* file, const char16_t* path, char16_t* out) {
 }
 
 void NormalisePath(char16_t* path) {
-    if (IsPlacedPath(path) && !IsPathSeparator(path[0])) return;
+    if (HasNodeOrDrive(path)) return;
     char16_t out[kPathMax + 1];
     Kept kept[kPathMax + 1];
     uint16_t keptCount = 0, length = 0;
@@ -128,7 +121,7 @@ void NormalisePath(char16_t* path) {
 }
 
 bool PathFromFolderOf(const char16_t* file, const char16_t* target, char16_t* out) {
-    if (IsPlacedPath(target) && !IsPathSeparator(target[0])) {
+    if (HasNodeOrDrive(target)) {
         WideCopy(out, target, kPathMax);
         return true;
     }

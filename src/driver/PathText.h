@@ -9,9 +9,12 @@ namespace vorlan {
 
 constexpr bool IsPathSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
+// A path naming a directory node or a drive (it holds a ":").
+bool HasNodeOrDrive(const char16_t* path);
+
 // A path that starts at a root, or names a directory node or a drive, means
 // the same from every folder and is used as written.
-bool IsPlacedPath(const char16_t* path);
+inline bool IsPlacedPath(const char16_t* path) { return IsPathSeparator(path[0]) || HasNodeOrDrive(path); }
 
 // `path` as seen from the folder `file` is in (a placed path as written).
 // `out` needs kPathMax + 1 places; a longer result is cut.

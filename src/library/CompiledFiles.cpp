@@ -299,8 +299,7 @@ Status FindDependency(Compilation& compilation, const char16_t* name, LoadChain&
 // A dependency's name is taken from the folder of the library naming it.
 // The folder of a path given through a node is the one the node stands for.
 void DependencyPath(const FileDescriptor& library, const CompiledName& name, char16_t* out) {
-    const bool throughNode = IsPlacedPath(library.path) && !IsPathSeparator(library.path[0]);
-    PathBesideFile(throughNode ? library.resolvedPath : library.path, name.chars, out);
+    PathBesideFile(HasNodeOrDrive(library.path) ? library.resolvedPath : library.path, name.chars, out);
     NormalisePath(out);
 }
 
