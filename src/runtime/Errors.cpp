@@ -95,7 +95,10 @@ Status Fill(RunContext& context, bool userGenerated, const ReportPosition* at, S
 
 Status Record(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, void* message,
               const char16_t* parameter) {
-    if (code == Status::Success || code == Status::Propagating || code == Status::MultiReport) {
+    // 30 from the system is a fatal nested error on its way out; from an Error
+    // statement it is the category a program reports like any other.
+    const bool nestedOnItsWay = code == Status::MultiReport && !userGenerated;
+    if (code == Status::Success || code == Status::Propagating || nestedOnItsWay) {
         FreeText(message);
         return code;
     }

@@ -23,6 +23,8 @@ using compiler::Statement;
 using compiler::StatementKind;
 using compiler::TypeDescriptor;
 
+static_assert(kExecFatal == Code(Status::MultiReport), "a fatal nested error keeps its status");
+
 // Section - Shared helpers
 
 uint16_t Raise(RunContext& context, const Statement& statement, Status code, ExecMessage message,
@@ -227,8 +229,10 @@ uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context) {
 
 uint16_t ExecuteBlock(const compiler::StatementBlock& block, RunContext& context) {
     const uint16_t status = ExecuteList(block.main, context);
-    if (!IsErrorStatus(status) || !block.onErrorWritten) return status;
+    // A fatal nested error ends the run: no handler runs after it.
+    if (!IsErrorStatus(status) || status == kExecFatal || !block.onErrorWritten) return status;
     const uint16_t handled = ExecuteList(block.onError, context);
+    if (handled == kExecFatal) return handled;
     if (IsErrorStatus(handled)) return kExecHandlerFailed;
     ClearError(context);
     return handled;
@@ -277,6 +281,10 @@ uint16_t RunRoutine(const compiler::Routine& routine, RunContext& caller, uint8_
     uint16_t status = Code(InitialiseLocals(routine, callee));
     if (status == kExecGoOn && routine.body) status = ExecuteBlock(*routine.body, callee);
     if (status == kExecReturn) status = kExecGoOn;
+    // A handler that failed left its error pending (an Error statement's
+    // replaces the one it handled); the caller meets it as an error, so its
+    // own handlers see what the program reported.
+    if (status == kExecHandlerFailed) status = Code(Status::Propagating);
     ReleaseLocals(routine, frame);
     if (status != kExecGoOn && routine.kind == compiler::RoutineKind::Function && result && routine.type &&
         routine.type->baseType)

@@ -14,6 +14,7 @@ constexpr uint16_t kExecFBreak = 4;
 constexpr uint16_t kExecWBreak = 5;
 constexpr uint16_t kExecOBreak = 6;
 constexpr uint16_t kExecHandlerFailed = 11;
+constexpr uint16_t kExecFatal = 30;  // a fatal nested error, travelling up unchanged
 
 uint16_t ExecuteBlock(const compiler::StatementBlock& block, RunContext& context);
 
