@@ -37,6 +37,12 @@ bool IsConstantElement(const TypeDescriptor* type, int depth = 0) {
     return true;
 }
 
+// ReadArray takes every type ReadData takes, and besides arrays of any
+// element a constant expression can give.
+bool IsReadableArrayType(const TypeDescriptor* type) {
+    return type && (IsReadableDataType(*type) || (IsOpenVector(type) && IsConstantElement(type->baseType)));
+}
+
 bool Refuse(CallCheck& call, const ReportPosition& at, Msg code) {
     call.parser.ReportAt(at, code);
     return false;
@@ -66,9 +72,8 @@ bool CheckArray(CallCheck& call) {
 }
 
 bool CheckReadData(CallCheck& call) {
-    const bool readable = call.expected && (call.routine.builtinNumber == 149
-                                                ? IsOpenVector(call.expected) && IsConstantElement(call.expected->baseType)
-                                                : IsReadableDataType(*call.expected));
+    const bool readable = call.routine.builtinNumber == 149 ? IsReadableArrayType(call.expected)
+                                                           : call.expected && IsReadableDataType(*call.expected);
     if (!readable) return Refuse(call, call.call.position, Msg::InvalidReadDataType);
     return SettleType(call, call.expected, true);
 }
@@ -126,8 +131,7 @@ bool CallKeepsCheckerRules(uint16_t builtinNumber, const compiler::ExprList& arg
     case 149: {
         const TypeDescriptor* named = NamedType(item(0));
         if (!named || named != result) return false;
-        return builtinNumber == 149 ? IsOpenVector(named) && IsConstantElement(named->baseType)
-                                    : IsReadableDataType(*named);
+        return builtinNumber == 149 ? IsReadableArrayType(named) : IsReadableDataType(*named);
     }
     case 148: return NamedType(item(0)) && NamedType(item(0)) == result;
     case 137: {

@@ -181,7 +181,9 @@ bool RecordPass::ReadFields(void* element) {
             if (!format.array) ++i;
             continue;
         }
-        if (format.array && (c() == s_.terminator || AtEnd())) return true;
+        // A record may end where its array field begins: the array is empty.
+        const bool arrayNext = format.array || s_.fields[i + 1].array;
+        if (arrayNext && (c() == s_.terminator || AtEnd())) return true;
         FileReport(&r_, nullptr, Msg::ExpectedFieldSeparator, nullptr);
         return false;
     }

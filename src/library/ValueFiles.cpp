@@ -7,6 +7,7 @@
 #include "library/FunctionCall.h"
 
 #include "compiler/Compilation.h"
+#include "compiler/Declarations.h"
 #include "compiler/Expression.h"
 #include "compiler/Parser.h"
 #include "compiler/Types.h"
@@ -27,11 +28,16 @@ using compiler::EvalCode;
 using compiler::ExprNode;
 using compiler::TypeDescriptor;
 
+bool IsRoutineType(const TypeDescriptor* type) {
+    return type && (type->kind == compiler::TypeKind::FunctionType || type->kind == compiler::TypeKind::ShapeType);
+}
+
 // Only what the compiler could have written down: literals, named constants
 // and what operators and lists make of them. A value file never reads the
-// program's variables or calls its routines.
+// program's variables, and never names or calls its routines: data is data.
 bool IsConstant(const ExprNode* node) {
     if (!node) return true;
+    if (IsRoutineType(node->type)) return false;
     switch (node->eval) {
     case EvalCode::Literal:
     case EvalCode::TextLiteral:
@@ -82,7 +88,10 @@ public:
         ExprNode* node = compiler::CompileExpression(parser_, &type);
         if (!node) return Status::Invalid;
         Status status = Status::Success;
-        if (parser_.HadErrors()) {
+        // The expression is typed against `type` but may still be of another:
+        // only a value the compiler would assign may reach the cell.
+        if (parser_.HadErrors() ||
+            !compiler::TypesCompatible(parser_, &type, node->type, compiler::Compatibility::Assignment, node->position)) {
             status = Status::Invalid;
         } else if (!IsConstant(node)) {
             parser_.ReportAt(node->position, Msg::NoCompileTimeEvaluation);
