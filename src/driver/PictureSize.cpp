@@ -34,6 +34,9 @@ bool ReadPictureSize(const char16_t* text, PictureSettings& picture) {
     if (*cursor != u'x' && *cursor != u'X') return false;
     ++cursor;
     if (!ReadNumberAt(cursor, &height)) return false;
+    // A picture with no pixels could never be written, so it is refused here
+    // rather than after the program has run.
+    if (width == 0 || height == 0) return false;
     uint16_t rotation = picture.rotation;
     uint16_t colourMix = picture.colourMix;
     for (; *cursor; ++cursor) {

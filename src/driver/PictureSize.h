@@ -13,8 +13,9 @@ struct PictureSettings;
 bool ReadLeadingNumber(const char16_t* text, uint16_t* value);
 
 // WIDTHxHEIGHT followed by any letters: L or R turn the picture, P or S choose
-// the colour mix, anything else is ignored. Writes width, height, rotation and
-// colour mix only when the whole size is good.
+// the colour mix, anything else is ignored. Width and height are 1..32767.
+// Writes width, height, rotation and colour mix only when the whole size is
+// good.
 bool ReadPictureSize(const char16_t* text, PictureSettings& picture);
 
 }  // namespace vorlan

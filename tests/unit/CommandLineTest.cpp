@@ -125,6 +125,31 @@ TEST_F(CommandLineTest, SizeLettersAndNumbersWithTrailingText) {
     EXPECT_EQ(settings_.run.picture.colourMix, 2);
 }
 
+// A side of 0 pixels is as bad as one over 32767: the run would only fail
+// when it came to write the picture. Either side, any output option.
+TEST_F(CommandLineTest, SizesAreOneTo32767PixelsEachWay) {
+    const char16_t* bad[] = {u"0x0", u"0x480", u"640x0", u"000x10S", u"32768x1", u"1x32768"};
+    for (const char16_t* option : {u"-PNG", u"-BMP", u"-AVI", u"-JPG", u"/pat"}) {
+        for (const char16_t* size : bad) {
+            const std::string text(size, size + std::char_traits<char16_t>::length(size));
+            SCOPED_TRACE(text);
+            CopyRunSettings(settings_);
+            EXPECT_FALSE(Read({option, size, u"prog.vrs"}));
+            EXPECT_EQ(printed_, "Error - CMD/003: Invalid size specification:  " + text + "\n");
+            EXPECT_EQ(settings_.run.picture.width, 640);
+            EXPECT_EQ(settings_.run.picture.height, 480);
+        }
+    }
+    CopyRunSettings(settings_);
+    ASSERT_TRUE(Read({u"-BMP", u"1x1", u"prog.vrs"}));
+    EXPECT_EQ(settings_.run.picture.width, 1);
+    EXPECT_EQ(settings_.run.picture.height, 1);
+    CopyRunSettings(settings_);
+    ASSERT_TRUE(Read({u"-PNG", u"32767x01", u"prog.vrs"}));
+    EXPECT_EQ(settings_.run.picture.width, 32767);
+    EXPECT_EQ(settings_.run.picture.height, 1);
+}
+
 TEST_F(CommandLineTest, ProgramArgumentsFollowTheFile) {
     ASSERT_TRUE(Read({u"-LNG", u"", u"prog.vrs", u"-BMP", u"width=3"}));
     const char16_t* const* rest = settings_.run.programArguments;

@@ -143,6 +143,8 @@ TEST(Robustness, RandomNumbersAndSizes) {
         PictureSettings picture{FileType::Bmp, 7, 11, 13, 2, 2, 17, 3};
         if (ReadPictureSize(text.c_str(), picture)) {
             ++accepted;
+            EXPECT_GE(picture.width, 1);
+            EXPECT_GE(picture.height, 1);
             EXPECT_LE(picture.width, 32767);
             EXPECT_LE(picture.height, 32767);
         } else {
