@@ -4,6 +4,7 @@
 #include "output/FileSource.h"
 #include "output/ImageFiles.h"
 #include "output/PatternFormat.h"
+#include "output/ReadLimits.h"
 
 #include <cstring>
 
@@ -47,7 +48,7 @@ Status ReadImagePAT(const char* path, SysImage** out) {
     const uint32_t columns = Get32(header + 6);
     const uint32_t rows = Get32(header + 10);
     const uint16_t scale = Get16(header + 14);
-    if (columns > INT32_MAX || rows > INT32_MAX || !KnownScale(scale)) return Status::Invalid;
+    if (!KnownScale(scale) || !FitsImageLimits(columns, rows, scale, 1)) return Status::Invalid;
     // Every row takes at least one byte for each 8191 cells.
     if (uint64_t{rows} * ((uint64_t{columns} + kLongestRun - 1) / kLongestRun) > file.Remaining()) return Status::Invalid;
     SysImage* image = graphics::CreateCellImage(static_cast<int32_t>(columns), static_cast<int32_t>(rows),
@@ -55,7 +56,7 @@ Status ReadImagePAT(const char* path, SysImage** out) {
     if (!image) return Status::Invalid;
     image->originX = static_cast<int32_t>(Get32(header + 16));
     image->originY = static_cast<int32_t>(Get32(header + 20));
-    for (int32_t r = 0; columns > 0 && r < image->rows; ++r) {
+    for (int32_t r = 0; r < image->rows; ++r) {
         if (!DecodeRow(file, image->PatternRow(r), image->columns)) {
             graphics::FreeImage(image);
             return Status::Invalid;

@@ -198,6 +198,56 @@ TEST_F(ImageReadersTest, PatternFilesComeBackAsWrittenAndMeetTheRunsScale) {
     EXPECT_EQ(kept->columns, 6);
 }
 
+// A pattern header whose sides hold no whole pixel, or more pixels than a
+// Number counts, is refused before anything is made or shown, however many
+// bytes of runs follow it; one pixel each way is enough.
+TEST_F(ImageReadersTest, PatternSidesOutsideTheImageLimitsFailBeforeAnythingIsMade) {
+    struct Row {
+        const char* name;
+        uint32_t columns;
+        uint32_t rows;
+        uint16_t scale;
+    };
+    const Row rows[] = {
+        {"no columns, 2^31 - 1 rows", 0, 0x7FFFFFFF, 1},
+        {"no rows", 8, 0, 1},
+        {"fewer columns than the scale", 3, 4, 4},
+        {"fewer rows than the scale", 4, 1, 2},
+        {"2^30 pixels across", 1u << 30, 1, 1},
+        {"more cells than any image holds", 1u << 16, (1u << 16) + 1, 1},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes file(24, 0);
+        const uint8_t magic[] = {0xF4, 0xF3, 0xF2, 0xF1, 1, 0};
+        std::copy(std::begin(magic), std::end(magic), file.begin());
+        for (int i = 0; i < 4; ++i) {
+            file[6 + i] = static_cast<uint8_t>(row.columns >> (8 * i));
+            file[10 + i] = static_cast<uint8_t>(row.rows >> (8 * i));
+        }
+        file[14] = static_cast<uint8_t>(row.scale);
+        // As many bytes as the rows could take, so only the sides can refuse it.
+        file.resize(24 + uint64_t{row.rows} * ((row.columns + 8190) / 8191), 0x1F);
+        WriteBytes(dir.File("sides.pat"), file);
+        MemFailAllocationAt(1);  // an image made at all would print the allocation failure
+        std::string printed;
+        EXPECT_EQ(ReadQuietly(dir.File("sides.pat"), row.scale, &printed), nullptr);
+        MemFailAllocationAt(0);
+        EXPECT_EQ(printed, "");
+    }
+
+    const Bytes pixel = {0xF4, 0xF3, 0xF2, 0xF1, 1, 0, 4, 0, 0, 0, 4, 0, 0, 0, 4, 0,
+                         0,    0,    0,    0,    0, 0, 0, 0, 0x24, 0x24, 0x24, 0x24};
+    WriteBytes(dir.File("pixel.pat"), pixel);
+    std::string printed;
+    OwnedImage image(ReadQuietly(dir.File("pixel.pat"), 4, &printed));
+    ASSERT_NE(image.get(), nullptr);
+    EXPECT_EQ(image->columns, 4);
+    EXPECT_EQ(image->rows, 4);
+    EXPECT_EQ(printed, "****\n****\n****\n****\n\n");
+}
+
 // Every shorter copy of a file fails; no copy with one byte spoilt may crash,
 // leak or read outside its buffers (the sanitizer build watches for that).
 TEST_F(ImageReadersTest, TruncatedAndDamagedFilesFailCleanly) {
