@@ -279,6 +279,89 @@ TEST_F(ImageReadersTest, TruncatedAndDamagedFilesFailCleanly) {
     }
 }
 
+// Where a JPEG's frame header (baseline or progressive) begins, found by
+// walking the markers before it; 0 when there is none.
+size_t FrameHeaderAt(const Bytes& jpeg) {
+    for (size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF;) {
+        if (jpeg[at + 1] == 0xC0 || jpeg[at + 1] == 0xC2) return at;
+        at += 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]);
+    }
+    return 0;
+}
+
+// A frame header rewritten to claim another size, the way a decompression
+// bomb claims a picture its data does not hold.
+Bytes JpegClaiming(const std::string& file, uint16_t width, uint16_t height) {
+    Bytes jpeg = ReadBytes(kImages + "/" + file);
+    const size_t frame = FrameHeaderAt(jpeg);
+    EXPECT_NE(frame, 0u) << file;
+    if (frame == 0) return jpeg;
+    jpeg[frame + 5] = static_cast<uint8_t>(height >> 8);
+    jpeg[frame + 6] = static_cast<uint8_t>(height);
+    jpeg[frame + 7] = static_cast<uint8_t>(width >> 8);
+    jpeg[frame + 8] = static_cast<uint8_t>(width);
+    return jpeg;
+}
+
+// Reads `bytes` as a JPEG with the next allocation set to fail, so anything
+// the size of the picture made along the way shows as the allocator's report.
+std::string ReadJpegAllocatingNothing(const TempDir& dir, const Bytes& bytes) {
+    WriteBytes(dir.File("claim.jpg"), bytes);
+    MemFailAllocationAt(1);
+    std::string printed;
+    EXPECT_EQ(ReadQuietly(dir.File("claim.jpg"), 1, &printed), nullptr);
+    MemFailAllocationAt(0);
+    return printed;
+}
+
+// No file of a few kilobytes holds 32000 × 32000 pixels: such a header is
+// refused before the picture, or the library's buffers for it, are made.
+TEST_F(ImageReadersTest, JpegHeadersClaimingMorePixelsThanTheFileCouldHoldFailBeforeAllocating) {
+    TempDir dir;
+    for (const char* file : {"jpg_rgb.jpg", "jpg_grey.jpg", "jpg_progressive.jpg", "jpg_flat.jpg"}) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(ReadJpegAllocatingNothing(dir, JpegClaiming(file, 32000, 32000)), "");
+        EXPECT_EQ(ReadJpegAllocatingNothing(dir, JpegClaiming(file, 65500, 4000)), "");
+    }
+}
+
+// A progressive file is taken in whole before its first row comes out; when
+// its data runs out (cut short, or a header claiming twice the rows it has,
+// which the bound on pixels a byte lets through) the read ends there, before
+// the picture is made.
+TEST_F(ImageReadersTest, ProgressiveJpegsThatRunOutFailBeforeThePictureIsMade) {
+    TempDir dir;
+    const Bytes whole = ReadBytes(kImages + "/jpg_flat_progressive.jpg");
+    EXPECT_EQ(ReadJpegAllocatingNothing(dir, Bytes(whole.begin(), whole.begin() + whole.size() / 2)), "");
+    EXPECT_EQ(ReadJpegAllocatingNothing(dir, JpegClaiming("jpg_flat_progressive.jpg", 1024, 2048)), "");
+    // Sequential files cut short fail too, on the row where the data ends.
+    const Bytes sequential = ReadBytes(kImages + "/jpg_flat.jpg");
+    WriteBytes(dir.File("cut.jpg"), Bytes(sequential.begin(), sequential.begin() + sequential.size() / 2));
+    EXPECT_EQ(ReadQuietly(dir.File("cut.jpg")), nullptr);
+    WriteBytes(dir.File("tall.jpg"), JpegClaiming("jpg_flat.jpg", 1024, 2048));
+    EXPECT_EQ(ReadQuietly(dir.File("tall.jpg")), nullptr);
+}
+
+// An encoder's flattest pictures, one grey all over, compress the most that
+// real files do; the bound that refuses bombs must still take them.
+TEST_F(ImageReadersTest, TheFlattestJpegsEncodersMakeAreRead) {
+    for (const char* file : {"jpg_flat.jpg", "jpg_flat_progressive.jpg"}) {
+        SCOPED_TRACE(file);
+        OwnedImage image(ReadQuietly(kImages + "/" + file));
+        ASSERT_NE(image.get(), nullptr);
+        ASSERT_EQ(image->columns, 1024);
+        ASSERT_EQ(image->rows, 1024);
+        const ColourWord grey = image->PictureRow(0)[0];
+        EXPECT_NEAR(static_cast<int>(grey & 0xFF), 128, 1);
+        EXPECT_EQ(grey, (grey & 0xFF) * 0x010101u | 0xFF000000u);
+        size_t others = 0;
+        for (int32_t r = 0; r < image->rows; ++r)
+            others += static_cast<size_t>(std::count_if(image->PictureRow(r), image->PictureRow(r) + image->columns,
+                                                        [grey](ColourWord c) { return c != grey; }));
+        EXPECT_EQ(others, 0u);
+    }
+}
+
 TEST_F(ImageReadersTest, HeadersThatPromiseMoreThanTheFileHoldsFailBeforeAllocating) {
     TempDir dir;
     Bytes bmp = ReadBytes(kImages + "/bmp24.bmp");
