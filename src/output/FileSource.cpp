@@ -39,6 +39,21 @@ bool FileSource::Read(void* into, size_t size) {
     return true;
 }
 
+bool FileSource::Skip(uint64_t count) {
+    if (!file_ || count > Remaining()) return false;
+    const size_t buffered = end_ - next_ < count ? end_ - next_ : static_cast<size_t>(count);
+    next_ += buffered;
+    const uint64_t rest = count - buffered;
+    if (rest == 0) return true;
+    // rest <= length_ - position_, which fstat gave as an off_t, so it fits one.
+    if (fseeko(file_, static_cast<off_t>(rest), SEEK_CUR) != 0) {
+        position_ = length_;
+        return false;
+    }
+    position_ += rest;
+    return true;
+}
+
 bool FileSource::Refill() {
     if (!file_) return false;
     next_ = 0;

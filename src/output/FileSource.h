@@ -22,11 +22,15 @@ public:
     uint64_t Length() const { return length_; }
     // Bytes not yet taken by Read or NextByte.
     uint64_t Remaining() const { return length_ - position_ + (end_ - next_); }
+    // Bytes taken so far: where the next read begins.
+    uint64_t Position() const { return length_ - Remaining(); }
     // The stream for libraries that read it themselves; the source still closes it.
     FILE* Stream() const { return file_; }
 
     // Reads exactly `size` bytes, or fails and reads no further.
     bool Read(void* into, size_t size);
+    // Passes over exactly `count` bytes, or fails and reads no further.
+    bool Skip(uint64_t count);
     // The next byte, or -1 at the end or after a failure.
     int NextByte() {
         if (next_ < end_) return buffer_[next_++];

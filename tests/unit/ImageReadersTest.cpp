@@ -57,17 +57,24 @@ const Fixture kFixtures[] = {
     {"bmp1.bmp", 0, true},           {"bmp1_topdown.bmp", 0, true},   {"bmp4.bmp", 0, true},
     {"bmp4_topdown.bmp", 0, true},   {"bmp8.bmp", 0, true},           {"bmp8_topdown.bmp", 0, true},
     {"bmp24.bmp", 0, true},          {"bmp24_topdown.bmp", 0, true},  {"bmp32.bmp", 0, true},
-    {"bmp32_topdown.bmp", 0, true},  {"png_grey.png", 0, false},      {"png_grey1.png", 0, false},
+    {"bmp32_topdown.bmp", 0, true},  {"bmp1_v4.bmp", 0, true},        {"bmp4_v5.bmp", 0, true},
+    {"bmp8_v5.bmp", 0, true},        {"bmp24_v5.bmp", 0, true},       {"bmp32_v5.bmp", 0, false},
+    {"bmp24_gap.bmp", 0, true},      {"bmp8_short_table.bmp", 0, true}, {"bmp32_bitfields.bmp", 0, true},
+    {"png_grey.png", 0, false},      {"png_grey1.png", 0, false},
     {"png_grey_alpha.png", 1, false}, {"png_palette.png", 0, false},  {"png_palette_alpha.png", 0, false},
     {"png_rgb.png", 0, false},       {"png_rgba.png", 0, false},      {"png_rgba16.png", 1, false},
     {"png_interlaced.png", 0, false}, {"jpg_rgb.jpg", 4, true},       {"jpg_grey.jpg", 4, true},
     {"jpg_progressive.jpg", 4, true},
 };
 
+// Copies that make_images.sh makes by hand from convert's files are checked
+// against the decoding of the file they were made from.
 std::string Reference(const char* file) {
     std::string name = file;
-    const size_t topDown = name.find("_topdown");
-    if (topDown != std::string::npos) name.erase(topDown, 8);
+    for (const std::string copy : {"_topdown", "_gap", "_short_table", "_bitfields"}) {
+        const size_t at = name.find(copy);
+        if (at != std::string::npos) name.erase(at, copy.size());
+    }
     return kImages + "/" + name.substr(0, name.rfind('.')) + ".rgba";
 }
 
@@ -97,6 +104,68 @@ TEST_F(ImageReadersTest, BitmapColourTablesArePrintedAsRead) {
     EXPECT_EQ(printed, "  0  FF000000\n  1  FFFFFFFF\n");
     OwnedImage direct(ReadQuietly(kImages + "/bmp24.bmp", 1, &printed));
     EXPECT_EQ(printed, "");
+    // A table of only the colours used is printed as long as it is.
+    OwnedImage shortTable(ReadQuietly(kImages + "/bmp8_short_table.bmp", 1, &printed));
+    ASSERT_NE(shortTable.get(), nullptr);
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 21);
+    EXPECT_EQ(printed.substr(printed.size() - 14, 5), " 20  ");
+}
+
+// A pixel offset that cannot be right (0, inside the headers, past the end)
+// is passed over, and the rows are taken from straight after the headers as
+// before; one within the file must leave room for every row.
+TEST_F(ImageReadersTest, BitmapOffsetsThatCannotBeRightAreIgnored) {
+    TempDir dir;
+    OwnedImage plain(ReadQuietly(kImages + "/bmp24.bmp"));
+    ASSERT_NE(plain.get(), nullptr);
+    const Bytes bmp = ReadBytes(kImages + "/bmp24.bmp");
+    for (uint32_t offset : {0u, 14u, 53u, 126u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(offset);
+        Bytes moved = bmp;
+        for (int i = 0; i < 4; ++i) moved[10 + i] = static_cast<uint8_t>(offset >> (8 * i));
+        WriteBytes(dir.File("moved.bmp"), moved);
+        OwnedImage image(ReadQuietly(dir.File("moved.bmp")));
+        ASSERT_NE(image.get(), nullptr);
+        EXPECT_EQ(0, std::memcmp(image->cells, plain->cells, 7u * 3u * 4u));
+    }
+    Bytes late = bmp;
+    late[10] = 55;
+    WriteBytes(dir.File("late.bmp"), late);
+    EXPECT_EQ(ReadQuietly(dir.File("late.bmp")), nullptr);
+}
+
+// What this reader does not take is refused, not misread: other header sizes,
+// compressed or 16-bit pixels, masks other than the usual ones.
+TEST_F(ImageReadersTest, BitmapLayoutsOutsideTheReadersRangeAreRefused) {
+    struct Row {
+        const char* name;
+        const char* file;
+        size_t at;  // the field to change
+        size_t size;
+        uint32_t value;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"12-byte header",            "bmp24.bmp",           14, 4, 12},
+        {"64-byte header",            "bmp24_v5.bmp",        14, 4, 64},
+        {"run-length compression",    "bmp8_v5.bmp",         30, 4, 1},
+        {"masks on 24 bits",          "bmp24_v5.bmp",        30, 4, 3},
+        {"16 bits a pixel",           "bmp24_v5.bmp",        28, 2, 16},
+        {"16 bits a pixel by masks",  "bmp32_v5.bmp",        28, 2, 16},
+        {"red mask on the blue byte", "bmp32_v5.bmp",        54, 4, 0xFF},
+        {"a six-bit green mask",      "bmp32_bitfields.bmp", 58, 4, 0x7E0},
+        {"alpha in another byte",     "bmp32_v5.bmp",        66, 4, 0xFF00},
+        {"no rows",                   "bmp24.bmp",           22, 4, 0},
+    };
+    // clang-format on
+    TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes bmp = ReadBytes(kImages + "/" + row.file);
+        for (size_t i = 0; i < row.size; ++i) bmp[row.at + i] = static_cast<uint8_t>(row.value >> (8 * i));
+        WriteBytes(dir.File("other.bmp"), bmp);
+        EXPECT_EQ(ReadQuietly(dir.File("other.bmp")), nullptr);
+    }
 }
 
 TEST_F(ImageReadersTest, ExtensionsChooseTheReaderWhateverTheirCase) {
@@ -257,6 +326,9 @@ TEST_F(ImageReadersTest, TruncatedAndDamagedFilesFailCleanly) {
     ASSERT_EQ(WriteImagePAT(dir.File("made.pat").c_str(), *pattern), Status::Success);
     const std::vector<std::string> sources = {kImages + "/bmp1.bmp",     kImages + "/bmp8_topdown.bmp",
                                               kImages + "/bmp24.bmp",    kImages + "/bmp32.bmp",
+                                              kImages + "/bmp1_v4.bmp",  kImages + "/bmp32_v5.bmp",
+                                              kImages + "/bmp24_gap.bmp", kImages + "/bmp8_short_table.bmp",
+                                              kImages + "/bmp32_bitfields.bmp",
                                               kImages + "/png_grey1.png", kImages + "/png_palette_alpha.png",
                                               kImages + "/png_interlaced.png", kImages + "/jpg_rgb.jpg",
                                               kImages + "/jpg_progressive.jpg", dir.File("made.pat")};
