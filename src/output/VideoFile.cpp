@@ -7,9 +7,10 @@
 // exactly (bottom-up, padded to 4 bytes, which the muxer's "flipped_raw_rgb"
 // header then declares) and costs no copy or allocation per frame.
 //
-// The encoder takes no quality setting (it uses a fixed error threshold), and
-// the muxer writes its own stream header fields (quality "default"), so the
-// quality Q chooses between the two streams and goes no further.
+// The encoder takes no quality setting (it uses a fixed error threshold), so
+// the quality Q chooses between the two streams, and reaches the file only as
+// the stream header's quality, Q × 100, which is set with the suggested
+// buffer size once the muxer has finished (VideoHeader.cpp).
 //
 // All state is behind one lock, taken per frame, because the interrupt watch
 // may finish the file from its own thread (VideoInterrupt.cpp).
@@ -53,6 +54,7 @@ struct VideoWriter {
     int32_t width = 0;
     int32_t height = 0;
     int32_t rowBytes = 0;
+    uint16_t quality = 0;               // Q, which the stream header holds as Q × 100
     AVRational frameTime{1, 25};        // 1 / frame rate: the time base of frame numbers
     int64_t nextFrame = 0;
     bool fileMade = false;
@@ -111,14 +113,14 @@ void DescribeUncompressed(VideoWriter& video) {
 }
 
 // Everything but the frame buffer of uncompressed frames, which comes after.
-bool MakeWriter(VideoWriter& video, const SysImage& canvas, uint16_t quality, int rate) {
+bool MakeWriter(VideoWriter& video, const SysImage& canvas, int rate) {
     if (avformat_alloc_output_context2(&video.format, nullptr, "avi", video.path) < 0) return false;
     video.stream = avformat_new_stream(video.format, nullptr);
     if (!video.stream) return false;
     video.stream->time_base = video.frameTime;
     video.stream->avg_frame_rate = AVRational{rate, 1};
     video.stream->r_frame_rate = AVRational{rate, 1};
-    if (quality != 0) {
+    if (video.quality != 0) {
         if (!OpenEncoder(video, rate)) return false;
     } else {
         DescribeUncompressed(video);
@@ -197,6 +199,9 @@ bool FinishFile(VideoWriter& video) {
     if (av_write_trailer(video.format) < 0) ok = false;
     if (video.format->pb->error < 0) ok = false;
     if (avio_closep(&video.format->pb) < 0) ok = false;
+    // One uncompressed frame is the most any frame of either stream takes.
+    const int64_t bufferSize = int64_t{video.height} * video::BgrRowBytes(video.width);
+    if (ok && !video::SetHeaderFields(video.path, static_cast<uint32_t>(bufferSize), video.quality * 100u)) ok = false;
     return ok;
 }
 
@@ -235,7 +240,8 @@ Status OpenVideo(const RunSettings& run, const SysImage& canvas, const char16_t*
     video.frameTime = AVRational{1, rate};
     if (video.width <= 0 || video.height <= 0 || !WideToUtf8(path, video.path, sizeof video.path))
         return Status::Invalid;
-    if (!MakeWriter(video, canvas, VideoQuality(canvas.scale, video.width, video.height), rate)) {
+    video.quality = VideoQuality(canvas.scale, video.width, video.height);
+    if (!MakeWriter(video, canvas, rate)) {
         const bool made = video.fileMade;
         ReleaseWriter(video);
         if (made) std::remove(video.path);

@@ -1,7 +1,8 @@
 #pragma once
 // The pieces the video writer is made of, apart so each can be tested and
-// read on its own: the pixel layouts of the two streams, the progress line,
-// and the watch that finishes a video when the run is interrupted.
+// read on its own: the pixel layouts of the two streams, the header fields
+// set after the muxer, the progress line, and the watch that finishes a video
+// when the run is interrupted.
 
 #include "graphics/Image.h"
 
@@ -24,6 +25,13 @@ void FillBottomUpBgr(const graphics::SysImage& image, uint8_t* buffer, int32_t r
 // pixel a little-endian 16-bit word 0rrrrrgggggbbbbb, each channel rounded to
 // the nearest of its 32 levels. Opacity is dropped.
 void FillRgb555(const graphics::SysImage& image, uint8_t* buffer, int32_t lineBytes);
+
+// Section - Header fields
+
+// Sets, in a finished AVI file, the suggested buffer size of the main header
+// and of the first stream's header, and that stream's quality. false when the
+// file cannot be changed or its headers are not where an AVI file keeps them.
+bool SetHeaderFields(const char* path, uint32_t bufferSize, uint32_t quality);
 
 // Section - Progress on standard error
 

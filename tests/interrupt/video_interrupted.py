@@ -6,13 +6,15 @@ Usage: video_interrupted.py VORLAN_EXECUTABLE PROGRAM.vrs SIGNAL_NAME
 The program draws frames until it is stopped. Once frames have reached the
 file the run gets the signal; it must end as that signal ends a process, and
 the file must be finished: its header counts the frames (an unfinished AVI
-says nothing there) and ffprobe decodes that many.
+says nothing there) and ffprobe decodes that many, and the header fields set
+after the muxer (suggested buffer, quality) are set on this path too.
 """
 
 import json
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -22,11 +24,44 @@ import time
 GIVE_UP_SECONDS = 120
 # The muxer writes in blocks of 32 KiB; more than that means frames went out.
 FRAMES_WRITTEN_BYTES = 64 * 1024
+# An 8 x 8 video at the default quality: Q 50, rows of 24 bytes.
+EXPECTED_FIELDS = {"main buffer": 8 * 24, "stream buffer": 8 * 24, "quality": 5000}
 
 
 def fail(message):
     print("FAIL " + message)
     return 1
+
+
+def find_chunk(data, begin, end, name, list_type=None):
+    """The data (start, end) of the first chunk `name` in data[begin:end]
+    (for a list, of that type), or None."""
+    while begin + 8 <= end:
+        (size,) = struct.unpack_from("<I", data, begin + 4)
+        if size > end - begin - 8:
+            return None
+        if data[begin:begin + 4] == name and (list_type is None or data[begin + 8:begin + 12] == list_type):
+            start = begin + (8 if list_type is None else 12)
+            return start, begin + 8 + size
+        begin += 8 + size + (size & 1)
+    return None
+
+
+def header_fields(path):
+    """The suggested buffers of the main and stream headers and the stream's
+    quality, or None when the headers are not found."""
+    with open(path, "rb") as handle:
+        data = handle.read()
+    riff = find_chunk(data, 0, len(data), b"RIFF", b"AVI ")
+    headers = riff and find_chunk(data, *riff, b"LIST", b"hdrl")
+    main = headers and find_chunk(data, *headers, b"avih")
+    streams = headers and find_chunk(data, *headers, b"LIST", b"strl")
+    stream = streams and find_chunk(data, *streams, b"strh")
+    if not main or not stream or main[1] - main[0] < 56 or stream[1] - stream[0] < 56:
+        return None
+    return {"main buffer": struct.unpack_from("<I", data, main[0] + 28)[0],
+            "stream buffer": struct.unpack_from("<I", data, stream[0] + 36)[0],
+            "quality": struct.unpack_from("<I", data, stream[0] + 40)[0]}
 
 
 def main():
@@ -75,6 +110,9 @@ def main():
             return fail(f"the video was not finished: its header counts {counted} frames")
         if counted != decoded:
             return fail(f"the header counts {counted} frames, ffprobe decodes {decoded}")
+        fields = header_fields(video)
+        if fields != EXPECTED_FIELDS:
+            return fail(f"the header fields are {fields}, expected {EXPECTED_FIELDS}")
     return 0
 
 

@@ -1,6 +1,7 @@
 // Video files: the quality table, the two frame layouts, and the writer's
 // life from open to close, read back with FFmpeg's own demuxer so the bytes
-// of every stored frame can be compared with what the canvas held.
+// of every stored frame can be compared with what the canvas held; the
+// stream header fields the demuxer does not show are read from the bytes.
 
 #include "RasterTestSupport.h"
 
@@ -8,8 +9,11 @@
 #include "output/VideoFile.h"
 #include "output/VideoParts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -103,6 +107,50 @@ bool ReadStored(const std::string& path, StoredVideo* out) {
     }
     avformat_close_input(&format);
     return ok;
+}
+
+uint32_t Le32(const Bytes& bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
+}
+
+// The data of the first chunk with `id` (a list's: with that list type) in
+// bytes [begin, end): its offset and size, or false.
+bool FindChunk(const Bytes& file, size_t begin, size_t end, const char* id, const char* listType, size_t* at,
+               size_t* size) {
+    while (begin + 8 <= end) {
+        const size_t length = Le32(file, begin + 4);
+        if (length > end - begin - 8) return false;
+        if (std::equal(id, id + 4, file.begin() + static_cast<std::ptrdiff_t>(begin)) &&
+            (!listType || std::equal(listType, listType + 4, file.begin() + static_cast<std::ptrdiff_t>(begin) + 8))) {
+            *at = begin + (listType ? 12 : 8);
+            *size = length - (listType ? 4 : 0);
+            return true;
+        }
+        begin += 8 + length + (length & 1);
+    }
+    return false;
+}
+
+// The buffer sizes the main and stream headers suggest, and the stream's quality.
+struct HeaderFields {
+    uint32_t mainBuffer = 0;
+    uint32_t streamBuffer = 0;
+    uint32_t quality = 0;
+};
+
+bool ReadHeaderFields(const std::string& path, HeaderFields* out) {
+    std::ifstream in(path, std::ios::binary);
+    const Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    size_t riff, riffSize, list, listSize, main, mainSize, streams, streamsSize, stream, streamSize;
+    if (!FindChunk(file, 0, file.size(), "RIFF", "AVI ", &riff, &riffSize) ||
+        !FindChunk(file, riff, riff + riffSize, "LIST", "hdrl", &list, &listSize) ||
+        !FindChunk(file, list, list + listSize, "avih", nullptr, &main, &mainSize) || mainSize < 56 ||
+        !FindChunk(file, list, list + listSize, "LIST", "strl", &streams, &streamsSize) ||
+        !FindChunk(file, streams, streams + streamsSize, "strh", nullptr, &stream, &streamSize) || streamSize < 56)
+        return false;
+    *out = {.mainBuffer = Le32(file, main + 28), .streamBuffer = Le32(file, stream + 36),
+            .quality = Le32(file, stream + 40)};
+    return true;
 }
 
 TEST(VideoQuality, ScaleChoosesAndOnlyLargeFramesAtScaleFourAreCompressed) {
@@ -232,6 +280,37 @@ TEST_F(VideoFileTest, UncompressedFramesHoldTheCanvasReducedAndAreNumberedAcross
     EXPECT_EQ(stored.frames[0], expectFirst);
     EXPECT_EQ(stored.frames[1], expectFirst);
     EXPECT_EQ(stored.frames[2], expectSecond);
+}
+
+TEST_F(VideoFileTest, StreamHeaderSuggestsOneUncompressedFrameAndHoldsTheQualityTimesOneHundred) {
+    // The muxer alone writes quality -1 and, as buffer, the largest frame it
+    // wrote: 32 bytes for a flat compressed frame of 20 x 12.
+    struct Case {
+        uint16_t scale;
+        int32_t width, height;
+        uint32_t buffer;   // height x row bytes of a 24-bit frame
+        uint32_t quality;  // Q x 100
+    };
+    const Case cases[] = {
+        {1, 20, 12, 12 * 60, 5000},
+        {2, 20, 12, 12 * 60, 7500},
+        {4, 10, 3, 3 * 32, 0},            // uncompressed, rows padded to 32 bytes
+        {4, 1004, 4, 4 * 3012, 10000},    // wide enough to be compressed at scale 4
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << test.scale << ", " << test.width << " x " << test.height);
+        OwnedImage image(PictureOf(test.width, test.height, test.scale, [](int32_t, int32_t) { return 0xFF008000u; }));
+        ASSERT_NE(image.get(), nullptr);
+        const std::u16string path = Path("header.avi");
+        ASSERT_EQ(OpenVideo(VideoRun(25), *image, path.c_str()), Status::Success);
+        ASSERT_EQ(WriteFrames(*image, 2), Status::Success);
+        ASSERT_TRUE(CloseVideo());
+        HeaderFields fields;
+        ASSERT_TRUE(ReadHeaderFields(Utf8Path("header.avi"), &fields));
+        EXPECT_EQ(fields.mainBuffer, test.buffer);
+        EXPECT_EQ(fields.streamBuffer, test.buffer);
+        EXPECT_EQ(fields.quality, test.quality);
+    }
 }
 
 }  // namespace
