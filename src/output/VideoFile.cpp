@@ -1,15 +1,16 @@
 // The video writer on FFmpeg's libraries: libavformat's AVI muxer writes the
-// file; frames are compressed by libavcodec's Microsoft Video 1 encoder, or
-// stored uncompressed as a bottom-up 24-bit bitmap each.
+// file; frames are compressed as Microsoft Video 1 by our own coder
+// (VideoOne.cpp says why not by libavcodec's encoder), or stored uncompressed
+// as a bottom-up 24-bit bitmap each.
 //
 // Uncompressed frames skip the encoder: FFmpeg's raw video encoder is a copy,
 // and handing the muxer our frame buffer as it is keeps the bitmap rows
 // exactly (bottom-up, padded to 4 bytes, which the muxer's "flipped_raw_rgb"
 // header then declares) and costs no copy or allocation per frame.
 //
-// The encoder takes no quality setting (it uses a fixed error threshold), so
-// the quality Q chooses between the two streams, and reaches the file only as
-// the stream header's quality, Q × 100, which is set with the suggested
+// Video 1 frames are coded as exactly as the format allows at every quality,
+// so the quality Q chooses between the two streams, and reaches the file only
+// as the stream header's quality, Q × 100, which is set with the suggested
 // buffer size once the muxer has finished (VideoHeader.cpp).
 //
 // All state is behind one lock, taken per frame, because the interrupt watch
@@ -46,10 +47,13 @@ constexpr int32_t kLargestPlainEdge = 1000;
 struct VideoWriter {
     AVFormatContext* format = nullptr;
     AVStream* stream = nullptr;
-    AVCodecContext* encoder = nullptr;  // nullptr: frames are stored uncompressed
-    AVFrame* frame = nullptr;           // the encoder's input, on `pixels`
     AVPacket* packet = nullptr;
-    uint8_t* pixels = nullptr;          // one converted frame, reused for every frame
+    bool compressed = false;            // Video 1, or else uncompressed bitmaps
+    uint8_t* pixels = nullptr;          // uncompressed: one frame, reused for every frame
+    uint16_t* drawn = nullptr;          // Video 1: the frame to code, reused likewise
+    uint8_t* coded = nullptr;           // Video 1: one coded frame, reused likewise
+    video::VideoOneCoder coder;         // Video 1: what a player shows so far
+    int64_t keyInterval = 25;           // Video 1: frames from one key frame to the next
     SysImage* reduced = nullptr;        // the canvas at one colour per pixel, reused likewise
     int32_t width = 0;
     int32_t height = 0;
@@ -65,42 +69,35 @@ struct VideoWriter {
 std::mutex gLock;
 VideoWriter gVideo;
 
-// The frame buffer belongs to the writer; the reference the encoder sees
-// must not free it.
-void KeepPixels(void*, uint8_t*) {}
-
-bool OpenEncoder(VideoWriter& video, int rate) {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MSVIDEO1);
-    if (!codec) return false;
-    video.encoder = avcodec_alloc_context3(codec);
-    if (!video.encoder) return false;
-    AVCodecContext& encoder = *video.encoder;
-    encoder.width = video.width;
-    encoder.height = video.height;
-    encoder.pix_fmt = AV_PIX_FMT_RGB555LE;
-    encoder.time_base = video.frameTime;
-    encoder.framerate = AVRational{rate, 1};
-    if (avcodec_open2(video.encoder, codec, nullptr) < 0) return false;
-    if (avcodec_parameters_from_context(video.stream->codecpar, video.encoder) < 0) return false;
-
-    video.rowBytes = 2 * video.width;
-    video.frame = av_frame_alloc();
-    if (!video.frame) return false;
-    video.frame->format = AV_PIX_FMT_RGB555LE;
-    video.frame->width = video.width;
-    video.frame->height = video.height;
-    // A counted buffer lets the encoder take a reference instead of a copy.
-    const size_t bytes = static_cast<size_t>(video.rowBytes) * static_cast<size_t>(video.height);
-    video.pixels = static_cast<uint8_t*>(MemAllocate(bytes, kTagVideoFrame));
-    if (!video.pixels) return false;
-    video.frame->buf[0] = av_buffer_create(video.pixels, bytes, &KeepPixels, nullptr, 0);
-    if (!video.frame->buf[0]) return false;
-    video.frame->data[0] = video.pixels;
-    video.frame->linesize[0] = video.rowBytes;
-    return true;
+template <class T>
+T* AllocateFrame(size_t count) {
+    return static_cast<T*>(MemAllocate(count * sizeof(T), kTagVideoFrame));
 }
 
-void DescribeUncompressed(VideoWriter& video) {
+// Video 1 works in blocks of 4 x 4 pixels, so the frame is a whole number of
+// them (the video canvas is made so).
+bool DescribeVideoOne(VideoWriter& video, int rate) {
+    if (video.width % 4 != 0 || video.height % 4 != 0) return false;
+    AVCodecParameters& stream = *video.stream->codecpar;
+    stream.codec_type = AVMEDIA_TYPE_VIDEO;
+    stream.codec_id = AV_CODEC_ID_MSVIDEO1;
+    stream.codec_tag = MKTAG('M', 'S', 'V', 'C');
+    stream.format = AV_PIX_FMT_RGB555LE;
+    stream.bits_per_coded_sample = 16;
+    stream.width = video.width;
+    stream.height = video.height;
+    video.compressed = true;
+    // One key frame a second: a player seeking to a time starts from the key
+    // frame before it.
+    video.keyInterval = rate;
+    const size_t pixels = static_cast<size_t>(video.width) * static_cast<size_t>(video.height);
+    video.drawn = AllocateFrame<uint16_t>(pixels);
+    video.coder = {.width = video.width, .height = video.height, .shown = AllocateFrame<uint16_t>(pixels)};
+    video.coded = AllocateFrame<uint8_t>(video::VideoOneFrameCapacity(video.width, video.height));
+    return video.drawn && video.coder.shown && video.coded;
+}
+
+bool DescribeUncompressed(VideoWriter& video) {
     AVCodecParameters& stream = *video.stream->codecpar;
     stream.codec_type = AVMEDIA_TYPE_VIDEO;
     stream.codec_id = AV_CODEC_ID_RAWVIDEO;
@@ -110,9 +107,10 @@ void DescribeUncompressed(VideoWriter& video) {
     stream.width = video.width;
     stream.height = video.height;
     video.rowBytes = video::BgrRowBytes(video.width);
+    video.pixels = AllocateFrame<uint8_t>(static_cast<size_t>(video.rowBytes) * static_cast<size_t>(video.height));
+    return video.pixels != nullptr;
 }
 
-// Everything but the frame buffer of uncompressed frames, which comes after.
 bool MakeWriter(VideoWriter& video, const SysImage& canvas, int rate) {
     if (avformat_alloc_output_context2(&video.format, nullptr, "avi", video.path) < 0) return false;
     video.stream = avformat_new_stream(video.format, nullptr);
@@ -120,14 +118,7 @@ bool MakeWriter(VideoWriter& video, const SysImage& canvas, int rate) {
     video.stream->time_base = video.frameTime;
     video.stream->avg_frame_rate = AVRational{rate, 1};
     video.stream->r_frame_rate = AVRational{rate, 1};
-    if (video.quality != 0) {
-        if (!OpenEncoder(video, rate)) return false;
-    } else {
-        DescribeUncompressed(video);
-        const size_t bytes = static_cast<size_t>(video.rowBytes) * static_cast<size_t>(video.height);
-        video.pixels = static_cast<uint8_t*>(MemAllocate(bytes, kTagVideoFrame));
-        if (!video.pixels) return false;
-    }
+    if (!(video.quality != 0 ? DescribeVideoOne(video, rate) : DescribeUncompressed(video))) return false;
     video.packet = av_packet_alloc();
     if (!video.packet) return false;
     if (canvas.scale != 1) {
@@ -145,8 +136,6 @@ bool MakeWriter(VideoWriter& video, const SysImage& canvas, int rate) {
 }
 
 void ReleaseWriter(VideoWriter& video) {
-    avcodec_free_context(&video.encoder);
-    av_frame_free(&video.frame);
     av_packet_free(&video.packet);
     if (video.format) {
         if (video.format->pb) avio_closep(&video.format->pb);
@@ -154,48 +143,46 @@ void ReleaseWriter(VideoWriter& video) {
         video.format = nullptr;
     }
     MemRelease(video.pixels);
+    MemRelease(video.drawn);
+    MemRelease(video.coded);
+    MemRelease(video.coder.shown);
     graphics::FreeImage(video.reduced);
 }
 
-// Hands every packet the encoder has ready to the muxer.
-bool WriteEncoded(VideoWriter& video) {
-    int result = 0;
-    while ((result = avcodec_receive_packet(video.encoder, video.packet)) == 0) {
-        video.packet->stream_index = video.stream->index;
-        av_packet_rescale_ts(video.packet, video.frameTime, video.stream->time_base);
-        result = av_write_frame(video.format, video.packet);
-        av_packet_unref(video.packet);
-        if (result < 0) return false;
-    }
-    return result == AVERROR(EAGAIN) || result == AVERROR_EOF;
-}
-
-// The converted frame, once more, at the next frame number.
-bool WriteOneFrame(VideoWriter& video) {
-    if (video.encoder) {
-        video.frame->pts = video.nextFrame;
-        return avcodec_send_frame(video.encoder, video.frame) >= 0 && WriteEncoded(video);
-    }
+// One frame's bytes, at the next frame number; the bytes stay ours.
+bool WritePacket(VideoWriter& video, uint8_t* bytes, size_t size, bool key) {
     AVPacket& packet = *video.packet;
-    packet.data = video.pixels;
-    packet.size = video.rowBytes * video.height;
+    packet.data = bytes;
+    packet.size = static_cast<int>(size);
     packet.pts = packet.dts = video.nextFrame;
     packet.duration = 1;
-    packet.flags = AV_PKT_FLAG_KEY;
+    packet.flags = key ? AV_PKT_FLAG_KEY : 0;
     packet.stream_index = video.stream->index;
     av_packet_rescale_ts(&packet, video.frameTime, video.stream->time_base);
     const int result = av_write_frame(video.format, &packet);
-    packet.data = nullptr;  // the buffer stays ours
+    packet.data = nullptr;
     packet.size = 0;
     return result >= 0;
 }
 
-// Drains the encoder and writes the index and sizes that make the file play.
+// The converted frame, once more, at the next frame number. Repeats of a
+// Video 1 frame are coded again, and so cost only skip codes, unless a key
+// frame falls due among them.
+bool WriteOneFrame(VideoWriter& video) {
+    if (!video.compressed)
+        return WritePacket(video, video.pixels, static_cast<size_t>(video.rowBytes) * static_cast<size_t>(video.height),
+                           true);
+    bool key = false;
+    const size_t size =
+        video::CodeVideoOneFrame(video.coder, video.drawn, video.nextFrame % video.keyInterval == 0, video.coded, &key);
+    return WritePacket(video, video.coded, size, key);
+}
+
+// Writes the index and sizes that make the file play.
 bool FinishFile(VideoWriter& video) {
     if (video.finished || !video.format) return true;
     video.finished = true;
     bool ok = true;
-    if (video.encoder) ok = avcodec_send_frame(video.encoder, nullptr) >= 0 && WriteEncoded(video);
     if (av_write_trailer(video.format) < 0) ok = false;
     if (video.format->pb->error < 0) ok = false;
     if (avio_closep(&video.format->pb) < 0) ok = false;
@@ -264,10 +251,8 @@ Status WriteFrames(const SysImage& canvas, int32_t count) {
         if (!video.reduced || !ReduceScaleInto(canvas, *video.reduced)) return Status::Invalid;
         image = video.reduced;
     }
-    if (video.encoder) {
-        // Normally a no-op: the encoder has let go of the last frame.
-        if (av_frame_make_writable(video.frame) < 0) return Status::Invalid;
-        video::FillRgb555(*image, video.frame->data[0], video.frame->linesize[0]);
+    if (video.compressed) {
+        video::FillRgb555(*image, video.drawn);
     } else {
         video::FillBottomUpBgr(*image, video.pixels, video.rowBytes);
     }

@@ -1,11 +1,13 @@
 #pragma once
 // The pieces the video writer is made of, apart so each can be tested and
-// read on its own: the pixel layouts of the two streams, the header fields
+// read on its own: the pixel layouts of the two streams, the Video 1 coder,
+// the header fields
 // set after the muxer, the progress line, and the watch that finishes a video
 // when the run is interrupted.
 
 #include "graphics/Image.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vorlan::output::video {
@@ -21,10 +23,33 @@ int32_t BgrRowBytes(int32_t width);
 // Opacity is dropped: a video has none.
 void FillBottomUpBgr(const graphics::SysImage& image, uint8_t* buffer, int32_t rowBytes);
 
-// The Video 1 encoder's input from a scale-1 Picture: top row first, each
-// pixel a little-endian 16-bit word 0rrrrrgggggbbbbb, each channel rounded to
-// the nearest of its 32 levels. Opacity is dropped.
-void FillRgb555(const graphics::SysImage& image, uint8_t* buffer, int32_t lineBytes);
+// A Video 1 frame to code from a scale-1 Picture: top row first, W words a
+// row, each pixel 0rrrrrgggggbbbbb with each channel rounded to the nearest of
+// its 32 levels. Opacity is dropped.
+void FillRgb555(const graphics::SysImage& image, uint16_t* pixels);
+
+// Section - Video 1 frames
+
+// What a player shows of a Video 1 stream after the frames coded so far; the
+// next frame is coded against it. Width and height are multiples of 4, the
+// size of the format's blocks.
+struct VideoOneCoder {
+    int32_t width = 0;
+    int32_t height = 0;
+    uint16_t* shown = nullptr;  // width × height 15-bit pixels, top row first
+};
+
+// The most bytes one coded frame of width × height pixels can take.
+size_t VideoOneFrameCapacity(int32_t width, int32_t height);
+
+// Codes `pixels` (as FillRgb555 lays them out) into `out`, which holds
+// VideoOneFrameCapacity bytes, and returns the bytes used. A player then
+// shows every 2 × 2 quarter of a 4 × 4 block that holds at most two colours
+// exactly, and any other as the two colours that fit it best. A key frame
+// codes every block; any other frame skips the blocks that would show as
+// they show already, and is a key frame all the same when it skips none:
+// `isKey` tells. The first frame must be a key frame.
+size_t CodeVideoOneFrame(VideoOneCoder& coder, const uint16_t* pixels, bool keyFrame, uint8_t* out, bool* isKey);
 
 // Section - Header fields
 

@@ -45,16 +45,14 @@ void FillBottomUpBgr(const SysImage& image, uint8_t* buffer, int32_t rowBytes) {
     }
 }
 
-void FillRgb555(const SysImage& image, uint8_t* buffer, int32_t lineBytes) {
+void FillRgb555(const SysImage& image, uint16_t* pixels) {
     for (int32_t r = 0; r < image.rows; ++r) {
         const ColourWord* cells = image.PictureRow(r);
-        uint8_t* out = buffer + static_cast<size_t>(r) * static_cast<size_t>(lineBytes);
+        uint16_t* out = pixels + static_cast<size_t>(r) * static_cast<size_t>(image.columns);
         for (int32_t c = 0; c < image.columns; ++c) {
             const ColourWord word = cells[c];
-            const uint16_t pixel = static_cast<uint16_t>(kFiveBits[Red(word)] << 10 | kFiveBits[Green(word)] << 5 |
-                                                         kFiveBits[Blue(word)]);
-            out[2 * c] = static_cast<uint8_t>(pixel);
-            out[2 * c + 1] = static_cast<uint8_t>(pixel >> 8);
+            out[c] = static_cast<uint16_t>(kFiveBits[Red(word)] << 10 | kFiveBits[Green(word)] << 5 |
+                                           kFiveBits[Blue(word)]);
         }
     }
 }

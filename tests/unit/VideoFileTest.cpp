@@ -209,10 +209,10 @@ TEST(VideoPixels, VideoOneInputRoundsEachChannelToFiveBitsTopRowFirst) {
         SCOPED_TRACE(testing::Message() << std::hex << test.colour);
         OwnedImage image(PictureOf(4, 2, 1, [&](int32_t r, int32_t) { return r == 0 ? test.colour : 0xFF000000u; }));
         ASSERT_NE(image.get(), nullptr);
-        Bytes buffer(16, 0xEE);
-        video::FillRgb555(*image, buffer.data(), 8);
-        EXPECT_EQ(buffer[0] | buffer[1] << 8, test.pixel);  // little-endian, top row first
-        EXPECT_EQ(buffer[14] | buffer[15] << 8, 0);         // the black bottom row
+        std::vector<uint16_t> pixels(8, 0xEEEE);
+        video::FillRgb555(*image, pixels.data());
+        EXPECT_EQ(pixels[0], test.pixel);  // top row first
+        EXPECT_EQ(pixels[7], 0);           // the black bottom row
     }
 }
 
