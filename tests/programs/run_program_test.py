@@ -43,7 +43,7 @@ def parse_expect(path):
             expect["stdout"] = "".join(text + "\n" for text in body)
             break
         if key in ("file-exists", "file-absent", "file-size", "image-size", "pixel", "ink-box", "ink-in",
-                   "no-ink", "video", "video-pixel"):
+                   "no-ink", "video", "video-pixel", "video-match"):
             expect["checks"].append((key, value))
         elif key == "stderr-contains":
             expect["stderr"].append(value)
@@ -198,7 +198,68 @@ def read_video_pixel(path, frame, x, y):
     return f"{red:02X}{green:02X}{blue:02X}", None
 
 
-def check_files(work, checks):
+def five_bits(level):
+    """A colour level as the nearest of the 32 that Video 1 keeps."""
+    return (level * 31 + 127) // 255
+
+
+def frame_problem(decoded, drawn, width, height):
+    """The first pixel of a decoded frame (rgb24 bytes) that is not the drawn
+    one (a pixel(x, y) giving RRGGBB), as a text; None when all are. Video 1
+    keeps 5 bits a channel, so a pixel may be 4 levels off; and it holds two
+    colours in each 2 x 2 square, so a square of more colours may show any
+    within the range of its own, and nothing beyond."""
+    for top in range(0, height, 2):
+        for left in range(0, width, 2):
+            square = [(x, y) for y in range(top, min(top + 2, height)) for x in range(left, min(left + 2, width))]
+            colours = {(x, y): bytes.fromhex(drawn(x, y)) for x, y in square}
+            exact = len({tuple(five_bits(level) for level in colour) for colour in colours.values()}) <= 2
+            for x, y in square:
+                start = 3 * (y * width + x)
+                shown = decoded[start:start + 3]
+                for channel in range(3):
+                    if exact:
+                        low = high = colours[(x, y)][channel]
+                    else:
+                        low = min(colour[channel] for colour in colours.values())
+                        high = max(colour[channel] for colour in colours.values())
+                    if not low - 4 <= shown[channel] <= high + 4:
+                        return f"pixel ({x}, {y}) is {shown.hex().upper()}, drawn {drawn(x, y)}" + (
+                            "" if exact else " in a square of more than two colours")
+    return None
+
+
+def match_video(path, executable, work, source, bitmap, args):
+    """Every frame of a video against the bitmap that a run with `args` draws
+    of it ({frame} its number); the failures."""
+    streams, problem = probe_video(path)
+    if problem:
+        return [problem]
+    width, height = streams[0]["width"], streams[0]["height"]
+    result = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"],
+                            capture_output=True, timeout=TIMEOUT_SECONDS)
+    data, size = result.stdout, 3 * width * height
+    if result.returncode != 0 or not data or len(data) % size:
+        return ["cannot be decoded by ffmpeg"]
+    for frame in range(len(data) // size):
+        run_args = [a.replace("{file}", source).replace("{frame}", str(frame)).replace("{work}", work) for a in args]
+        code, stdout, stderr = run(executable, run_args, work)
+        if code != 0:
+            return [f"the run drawing frame {frame} ended with exit code {code}:\n{stdout}{stderr}"]
+        image, problem = read_bmp(os.path.join(work, bitmap))
+        if problem:
+            return [f"the bitmap of frame {frame} {problem}"]
+        if image[:2] != (width, height):
+            return [f"the bitmap of frame {frame} is {image[0]} x {image[1]}, the video {width} x {height}"]
+        problem = frame_problem(data[frame * size:(frame + 1) * size], image[2], width, height)
+        if problem:
+            return [f"frame {frame}: {problem}"]
+    return []
+
+
+def check_files(work, checks, executable, source):
+    """The failures of the file checks; `source` is the test's .vrs name,
+    which video-match runs to draw the frames it compares."""
     failures = []
     for kind, value in checks:
         if kind == "file-exists" and not os.path.isfile(os.path.join(work, value)):
@@ -252,20 +313,24 @@ def check_files(work, checks):
                                        else f"expected within ({left}, {top}) to ({right}, {bottom})"))
             if problem:
                 failures.append(f"image {name} {problem}")
-        elif kind in ("video", "video-pixel"):
-            name, *rest = value.split()
-            path = os.path.join(work, name)
+        elif kind in ("video", "video-pixel", "video-match"):
+            video, *rest = value.split()
+            path = os.path.join(work, video)
             if not os.path.isfile(path):
-                failures.append(f"video {name} was not written")
+                failures.append(f"video {video} was not written")
             elif kind == "video":
-                failures += [f"video {name}: {problem}" for problem in check_video(path, *rest)]
+                failures += [f"video {video}: {problem}" for problem in check_video(path, *rest)]
+            elif kind == "video-match":
+                bitmap, *args = shlex.split(value)[1:]
+                failures += [f"video {video}: {problem}"
+                             for problem in match_video(path, executable, work, source, bitmap, args)]
             else:
                 frame, x, y, colour = rest
                 found, problem = read_video_pixel(path, int(frame), int(x), int(y))
                 if problem:
-                    failures.append(f"video {name} {problem}")
+                    failures.append(f"video {video} {problem}")
                 elif found != colour.upper():
-                    failures.append(f"pixel ({x}, {y}) of frame {frame} of {name} is {found}, "
+                    failures.append(f"pixel ({x}, {y}) of frame {frame} of {video} is {found}, "
                                     f"expected {colour.upper()}")
     return failures
 
@@ -364,7 +429,7 @@ def main():
                     failures.append(f"standard error lacks '{text}'")
             if "Sanitizer" in stderr or "runtime error:" in stderr:
                 failures.append("sanitizer report:\n" + stderr)
-            failures += check_files(work, expect["checks"])
+            failures += check_files(work, expect["checks"], executable, name)
     if failures:
         print(f"FAIL {test}" + (" (compiled)" if compiled else ""))
         for failure in failures:
