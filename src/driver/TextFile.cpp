@@ -64,9 +64,29 @@ void TextFile::DetectEncoding() {
     } else if (fill_ >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         encoding_ = TextEncoding::Utf8, startOffset_ = 3;
     } else {
-        encoding_ = TextEncoding::Bytes, startOffset_ = 0;
+        encoding_ = WholeFileIsUtf8() ? TextEncoding::Utf8 : TextEncoding::Bytes, startOffset_ = 0;
     }
     position_ = startOffset_;
+}
+
+// Editors here write UTF-8 without a mark. A file is taken for UTF-8 only when
+// all of it is well-formed and it holds more than ASCII, so an older 8-bit
+// file, which is almost never well-formed UTF-8 by chance, keeps its meaning.
+// Deciding needs the whole file before its first character is read.
+bool TextFile::WholeFileIsUtf8() {
+    Utf8Check check;
+    check.Feed(buffer_, fill_);
+    if (fill_ < kTextBlock) return check.Valid() && check.BeyondAscii();  // the whole file is in
+    while (!check.Failed() && Fill()) check.Feed(buffer_, fill_);
+    const bool utf8 = check.Valid() && check.BeyondAscii();
+    // Back to the first block; a file that cannot go back reads as ended, as
+    // a read error ends any file early.
+    if (std::fseek(handle_, 0, SEEK_SET) != 0) {
+        fill_ = 0;
+        return false;
+    }
+    Fill();
+    return utf8;
 }
 
 bool TextFile::Rewind() {

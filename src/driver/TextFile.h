@@ -1,6 +1,7 @@
 #pragma once
 // A text file read in 512-byte blocks, decoded one 16-bit character at a time
-// after its encoding is detected from the byte-order mark.
+// after its encoding is detected from the byte-order mark, or, without one,
+// from whether the whole file is well-formed UTF-8.
 
 #include "driver/Memory.h"
 
@@ -33,6 +34,7 @@ private:
     int NextByte();
     bool Fill();
     void DetectEncoding();
+    bool WholeFileIsUtf8();
     char16_t ReadUtf8();
 
     FILE* handle_ = nullptr;

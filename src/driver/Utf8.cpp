@@ -115,4 +115,28 @@ void WriteWide(FILE* out, const char16_t* text) {
     if (n) std::fwrite(chunk, 1, n, out);
 }
 
+void Utf8Check::Feed(const unsigned char* bytes, size_t count) {
+    static constexpr uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
+    for (size_t i = 0; i < count && valid_; ++i) {
+        const unsigned char b = bytes[i];
+        if (pending_ > 0) {
+            if ((b & 0xC0) != 0x80) {
+                valid_ = false;
+                break;
+            }
+            cp_ = (cp_ << 6) | (b & 0x3F);
+            if (--pending_ == 0)
+                valid_ = cp_ >= kMinimum[length_] && cp_ <= 0x10FFFF && (cp_ < 0xD800 || cp_ > 0xDFFF);
+            continue;
+        }
+        if (b < 0x80) continue;
+        beyondAscii_ = true;
+        if ((b & 0xE0) == 0xC0) length_ = 1, cp_ = b & 0x1F;
+        else if ((b & 0xF0) == 0xE0) length_ = 2, cp_ = b & 0x0F;
+        else if ((b & 0xF8) == 0xF0) length_ = 3, cp_ = b & 0x07;
+        else valid_ = false;
+        pending_ = length_;
+    }
+}
+
 }  // namespace vorlan

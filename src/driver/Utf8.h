@@ -19,6 +19,25 @@ bool Utf8ToWide(const char* src, char16_t* dst, size_t max);
 bool WideToUtf8(const char16_t* src, char* dst, size_t capacity);
 // Writes a wide text as UTF-8; nullptr writes nothing.
 void WriteWide(FILE* out, const char16_t* text);
+// Whether a stream of bytes, fed a block at a time, is well-formed UTF-8 by
+// the rules the decoders here apply (no overlong forms, no surrogates,
+// nothing beyond U+10FFFF), and whether it held anything beyond ASCII.
+class Utf8Check {
+public:
+    void Feed(const unsigned char* bytes, size_t count);
+    // At the end of the stream: every sequence complete and well-formed.
+    bool Valid() const { return valid_ && pending_ == 0; }
+    bool BeyondAscii() const { return beyondAscii_; }
+    bool Failed() const { return !valid_; }
+
+private:
+    bool valid_ = true;
+    bool beyondAscii_ = false;
+    int pending_ = 0;  // continuation bytes still due
+    int length_ = 0;   // continuation bytes of the sequence being read
+    uint32_t cp_ = 0;
+};
+
 // Largest UTF-8 size of a path of kPathMax units, terminator included.
 constexpr size_t kUtf8PathCapacity = 255 * 3 + 1;
 

@@ -1,5 +1,6 @@
-// Text files: the byte-order mark chooses the decoding, blocks join up
-// seamlessly, and characters can be given back or the file rewound.
+// Text files: the byte-order mark, or well-formed UTF-8 without one, chooses
+// the decoding, blocks join up seamlessly, and characters can be given back or
+// the file rewound.
 
 #include "DriverTestSupport.h"
 #include "driver/Memory.h"
@@ -41,6 +42,12 @@ TEST(TextFile, MarkChoosesTheDecoding) {
         {"utf8 truncated at end", "\xEF\xBB\xBF" "A\xE2\x82"s, TextEncoding::Utf8, u"A\uFFFD"},
         {"utf8 overlong", "\xEF\xBB\xBF\xC0\x80" "B"s, TextEncoding::Utf8, u"\uFFFD" u"B"},
         {"utf8 surrogate", "\xEF\xBB\xBF\xED\xA0\x80"s, TextEncoding::Utf8, u"\uFFFD"},
+        {"utf8 without a mark", "A\xC3\xA9\xF0\x9F\x98\x80"s, TextEncoding::Utf8, u"A\u00E9\U0001F600"},
+        {"ascii", "plain"s, TextEncoding::Bytes, u"plain"},
+        {"no mark, cut short", "A\xC3"s, TextEncoding::Bytes, u"A\u00C3"},
+        {"no mark, overlong", "\xC0\x80"s, TextEncoding::Bytes, u"\u00C0\u0080"},
+        {"no mark, surrogate", "\xED\xA0\x80"s, TextEncoding::Bytes, u"\u00ED\u00A0\u0080"},
+        {"no mark, beyond U+10FFFF", "\xF4\x90\x80\x80"s, TextEncoding::Bytes, u"\u00F4\u0090\u0080\u0080"},
         {"bytes", "A\xE9\xFF\x80"s, TextEncoding::Bytes, u"A\u00E9\u00FF\u0080"},
         {"bytes half a mark", "\xEF\xBB" "A"s, TextEncoding::Bytes, u"\u00EF\u00BB" u"A"},
         {"empty", ""s, TextEncoding::Bytes, u""},
@@ -74,13 +81,21 @@ TEST(TextFile, CharactersSplitAcrossBlocksReadWhole) {
     }
     for (char16_t u : units) le += static_cast<char>(u & 0xFF), le += static_cast<char>(u >> 8);
     for (int i = 0; i < 1600; ++i) bytes += static_cast<char>(i * 7), narrow += static_cast<char16_t>((i * 7) & 0xFF);
+    // Without a mark: well-formed all through is UTF-8; one 8-bit byte in the
+    // last block makes the whole file 8-bit, its first blocks included.
+    const std::string unmarked = utf8.substr(3);
+    std::string late = unmarked + "caf\xE9";
+    std::u16string lateNarrow;
+    for (unsigned char b : late) lateNarrow += static_cast<char16_t>(b);
 
     struct Row {
         const char* name;
         const std::string& bytes;
         const std::u16string& text;
     };
-    const Row rows[] = {{"utf8", utf8, units}, {"utf16le", le, units}, {"bytes", bytes, narrow}};
+    const Row rows[] = {{"utf8", utf8, units},         {"utf16le", le, units},
+                        {"bytes", bytes, narrow},      {"utf8 without a mark", unmarked, units},
+                        {"8-bit at the end", late, lateNarrow}};
     ScratchDir dir;
     ASSERT_TRUE(dir.Ok());
     const uint32_t start = MemLiveCount();
