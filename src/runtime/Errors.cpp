@@ -5,6 +5,7 @@
 #include "driver/Utf8.h"
 #include "driver/WideText.h"
 #include "library/SystemTypeCodes.h"
+#include "runtime/OutputLine.h"
 #include "runtime/Text.h"
 #include "runtime/Value.h"
 
@@ -60,6 +61,7 @@ void PrintLine(const char* label, const char16_t* text) {
 
 void NestedReport(const RunContext& context, const ReportPosition* at, Status code) {
     const uint8_t* record = StatusRecord(context);
+    EndCutOutputLine();
     std::fputs("FATAL NESTED ERRORS\n", stdout);
     std::fputs("Primary Error :-\n", stdout);
     PrintLine("    Code: ", CategoryName(LoadHandle<compiler::DataItem>(record + kCategory)));

@@ -4,6 +4,7 @@
 #include "compiler/Statements.h"
 #include "runtime/ExecInternal.h"
 #include "runtime/OutputForms.h"
+#include "runtime/OutputLine.h"
 
 #include <cstdio>
 
@@ -15,20 +16,21 @@ static_assert(static_cast<int>(OutputForm::Logical) == static_cast<int>(compiler
 
 namespace {
 
-// Whether standard output holds the start of a line that an Output statement
-// has not ended yet. An item may call a function whose own Output ends the
-// line first, so this follows what was written, not which statement wrote it.
+// An item may call a function whose own Output ends the line first, so this
+// follows what was written, not which statement wrote it.
 bool lineOpen = false;
 
-// A line cut short by an error is ended, so a handler's output or the error
-// report starts on a line of its own.
-uint16_t EndCutLine(FILE* out, uint16_t status) {
-    if (lineOpen) std::fputc('\n', out);
-    lineOpen = false;
+uint16_t EndCutLine(uint16_t status) {
+    EndCutOutputLine();
     return status;
 }
 
 }  // namespace
+
+void EndCutOutputLine() {
+    if (lineOpen) std::fputc('\n', stdout);
+    lineOpen = false;
+}
 
 uint16_t ExecOutput(const compiler::Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::OutputStatement&>(statement);
@@ -40,13 +42,13 @@ uint16_t ExecOutput(const compiler::Statement& statement, RunContext& context) {
         Status status = value.Read(*item->value, context);
         if (status != Status::Success) {
             if (value.AllocationFailed() && item->writer == compiler::OutputWriter::Structure)
-                return EndCutLine(out, Raise(context, statement, status, ExecMessage::OutputStruct));
-            return EndCutLine(out, Code(status));
+                return EndCutLine(Raise(context, statement, status, ExecMessage::OutputStruct));
+            return EndCutLine(Code(status));
         }
         if (item != record.first) std::fputs(", ", out);
         lineOpen = true;
         status = WriteValue(out, static_cast<OutputForm>(item->writer), *item->value->type, value.Cell());
-        if (status != Status::Success) return EndCutLine(out, Code(status));
+        if (status != Status::Success) return EndCutLine(Code(status));
     }
     std::fputc('\n', out);
     lineOpen = false;
