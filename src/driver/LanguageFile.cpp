@@ -6,8 +6,14 @@
 #include "driver/Messages.h"
 #include "driver/Settings.h"
 #include "driver/TextReader.h"
+#include "driver/Utf8.h"
 
+#include <dirent.h>
+
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace vorlan {
 namespace {
@@ -86,6 +92,35 @@ bool ReadValueList(TextReader& reader, KeyTarget target) {
     }
 }
 
+// A language that is not there is most often a misspelt one: name those that
+// are, from the folder the missing file was looked for in.
+void ListLanguages(const char16_t* missingPath) {
+    char folder[kUtf8PathCapacity];
+    if (!WideToUtf8(missingPath, folder, sizeof folder)) return;
+    char* slash = std::strrchr(folder, '/');
+    if (!slash) return;
+    while (slash > folder && slash[-1] == '/') --slash;  // a node ending in '/' joined to ":/name"
+    slash[1] = 0;
+    constexpr size_t kMostListed = 64, kNameMax = 7;
+    std::array<char, kNameMax + 1> names[kMostListed];
+    size_t count = 0;
+    if (DIR* dir = opendir(folder)) {
+        while (const dirent* entry = readdir(dir)) {
+            const size_t length = std::strlen(entry->d_name);
+            if (length < 5 || length - 4 > kNameMax || std::strcmp(entry->d_name + length - 4, ".ini") != 0) continue;
+            if (count == kMostListed) break;
+            std::memcpy(names[count].data(), entry->d_name, length - 4);
+            names[count++][length - 4] = 0;
+        }
+        closedir(dir);
+    }
+    std::sort(names, names + count, [](const auto& a, const auto& b) { return std::strcmp(a.data(), b.data()) < 0; });
+    std::fputs(count ? "Languages:" : "No language files in ", stdout);
+    if (!count) std::fputs(folder, stdout);
+    for (size_t i = 0; i < count; ++i) std::printf(" %s", names[i].data());
+    std::fputs("\n", stdout);
+}
+
 }  // namespace
 
 bool LoadLanguageFile(const char16_t* language, const Settings& settings, LanguageTables& tables) {
@@ -102,6 +137,7 @@ bool LoadLanguageFile(const char16_t* language, const Settings& settings, Langua
     TextReader* reader = OpenTextReader(descriptor, stdout, &code);
     if (!reader) {
         CommandLineReport(code, descriptor->path);
+        if (code == static_cast<uint16_t>(Msg::CouldNotOpenFile)) ListLanguages(descriptor->resolvedPath);
         FreeFileDescriptor(descriptor);
         return false;
     }

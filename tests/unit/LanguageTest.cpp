@@ -124,7 +124,14 @@ TEST_F(LanguageFileTest, Files) {
 TEST_F(LanguageFileTest, FileMustBeFoundThroughLangfiles) {
     testing::internal::CaptureStdout();
     EXPECT_FALSE(LoadLanguageFile(u"absent", settings, tables));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error - CMD/102: Could not open file:  LANGFILES:/absent.ini\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error - CMD/102: Could not open file:  LANGFILES:/absent.ini\nNo language files in " + dir.Path() + "\n");
+    // The languages there are listed in order; other files and names too long for -LNG are not.
+    for (const char* name : {"fr.ini", "en.ini", "notes.txt", "toolongname.ini", ".ini"}) dir.Write(name, "");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(LoadLanguageFile(u"eng", settings, tables));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error - CMD/102: Could not open file:  LANGFILES:/eng.ini\nLanguages: en fr\n");
 
     Settings bare{};
     test::PrepareSettings(bare, u"/some/dir/");
