@@ -8,6 +8,7 @@
 #include "driver/FileDescriptor.h"
 #include "driver/Memory.h"
 #include "driver/Messages.h"
+#include "driver/OutputPlace.h"
 #include "driver/Settings.h"
 #include "driver/Utf8.h"
 #include "library/CompiledFiles.h"
@@ -137,6 +138,12 @@ int RunVorlan(int count, const char16_t* const* args) {
         return kExitSuccess;
     }
     if (!BuildOutputPath(settings)) return Finish(kExitCommandLine, state, settings, startCount);
+    if (!OutputPlaceWritable(settings)) {
+        std::fputs("Error - could not write ", stdout);
+        WriteWide(stdout, settings.run.outputPath);
+        std::fputs("\n", stdout);
+        return Finish(kExitFileWrite, state, settings, startCount);
+    }
     return Finish(DoRunMode(state, settings), state, settings, startCount);
 }
 
