@@ -1,6 +1,7 @@
 #include "driver/CommandLine.h"
 
 #include "driver/ConfigFile.h"
+#include "driver/ExitCodes.h"
 #include "driver/FileDescriptor.h"
 #include "driver/LanguageFile.h"
 #include "driver/Messages.h"
@@ -118,6 +119,13 @@ bool OptionVersion(ArgumentCursor&, Settings& settings) {
     return true;
 }
 
+// Help ends the command line: the usage on standard output, nothing run.
+bool OptionHelp(ArgumentCursor&, Settings& settings) {
+    PrintUsage(stdout);
+    settings.run.runMode = RunMode::Nothing;
+    return true;
+}
+
 struct OptionRow {
     const char16_t* name;
     bool (*handler)(ArgumentCursor&, Settings&);
@@ -133,21 +141,51 @@ constexpr OptionRow kOptions[] = {
     {u"JPG", &OptionJpg,      "-JPG [WxH]       write a JPEG picture"},
     {u"AVI", &OptionAvi,      "-AVI WxH[LRPS]   write a video of that frame size"},
     {u"INI", &OptionIni,      "-INI path        read a further configuration file"},
-    {u"OUT", &OptionOut,      "-OUT directory   where output files go"},
+    {u"OUT", &OptionOut,      "-OUT place       the output folder, or the file itself: out/card.png"},
     {u"LIB", &OptionLib,      "-LIB             build a library file (.vrl)"},
     {u"PRG", &OptionPrg,      "-PRG             build a compiled program file (.vrx)"},
     {u"FPS", &OptionFps,      "-FPS n           video frames per second, 1..100"},
     {u"QTY", &OptionQty,      "-QTY n           quality 1..3 (super-sampling 1, 2 or 4)"},
     {u"VER", &OptionVersion,  "-VER             print the version"},
+    {u"HLP", &OptionHelp,     "-HLP             print this text (also -h, -? and --help)"},
 };
 // clang-format on
-static_assert(std::size(kOptions) == 13);
+static_assert(std::size(kOptions) == 14);
+
+// The spellings of help that people type first, besides -HLP.
+constexpr const char16_t* kHelpSpellings[] = {u"h", u"?", u"-help"};
 
 const OptionRow* FindOption(const char16_t* name) {
+    for (const char16_t* spelling : kHelpSpellings) {
+        if (WideEqualNoCase(name, spelling)) name = u"HLP";
+    }
     for (const OptionRow& row : kOptions) {
         if (WideEqualNoCase(name, row.name)) return &row;
     }
     return nullptr;
+}
+
+// The extensions by which an -OUT argument names the output file itself, by
+// run mode and picture type; the first is the one a derived name gets.
+struct OutputExtensions {
+    const char16_t* written;
+    const char16_t* alsoNamed;
+};
+
+OutputExtensions ExtensionsFor(const RunSettings& run) {
+    switch (run.runMode) {
+    case RunMode::BuildProgram: return {u"vrx", nullptr};
+    case RunMode::BuildLibrary: return {u"vrl", nullptr};
+    default: break;
+    }
+    switch (run.picture.fileType) {
+    case FileType::Bmp: return {u"bmp", nullptr};
+    case FileType::Png: return {u"png", nullptr};
+    case FileType::Avi: return {u"avi", nullptr};
+    case FileType::Pat: return {u"pat", nullptr};
+    case FileType::Jpg: return {u"jpg", u"jpeg"};
+    }
+    return {nullptr, nullptr};
 }
 
 // Options begin with "-" or "/"; an argument that begins with "/" and holds a
@@ -213,6 +251,7 @@ bool ReadCommandLine(int count, const char16_t* const* args, Settings& settings)
         }
         ArgumentCursor cursor{count, args, next, arg};
         if (!row->handler(cursor, settings)) return false;
+        if (row->handler == &OptionHelp) return true;  // nothing else is read or run
         next = cursor.next;
     }
     if (next >= count) {
@@ -221,7 +260,7 @@ bool ReadCommandLine(int count, const char16_t* const* args, Settings& settings)
             return true;
         }
         CommandLineReport(Msg::NoProgram);
-        PrintUsage();
+        PrintUsage(stderr);
         return false;
     }
     const char16_t* file = args[next++];
@@ -243,14 +282,15 @@ bool BuildOutputPath(Settings& settings) {
     for (const char16_t* c = run.filePath; *c; ++c) {
         if (*c == u':' || *c == u'\\' || *c == u'/') name = c + 1;
     }
-    static constexpr const char16_t* kPictureExtensions[] = {nullptr, u"bmp", u"png", u"avi", u"pat", u"jpg"};
-    const char16_t* extension = nullptr;
-    switch (run.runMode) {
-    case RunMode::BuildProgram: extension = u"vrx"; break;
-    case RunMode::BuildLibrary: extension = u"vrl"; break;
-    case RunMode::RunSource:
-    case RunMode::RunProgram: extension = kPictureExtensions[static_cast<int>(run.picture.fileType)]; break;
-    case RunMode::Nothing: return true;
+    if (run.runMode == RunMode::Nothing) return true;
+    const OutputExtensions extensions = ExtensionsFor(run);
+    const char16_t* extension = extensions.written;
+    // An -OUT (or outdir) that ends with the output's own extension is the
+    // output file itself; anything else is the folder it goes into.
+    if (const char16_t* given = ExtensionOf(run.outputDirectory);
+        given && (WideEqualNoCase(given, extension) || (extensions.alsoNamed && WideEqualNoCase(given, extensions.alsoNamed)))) {
+        WideCopy(run.outputPath, run.outputDirectory, kPathMax);
+        return true;
     }
     char16_t path[2 * kPathMax + 8];
     WideCopy(path, run.outputDirectory, kPathMax);
@@ -269,11 +309,18 @@ bool BuildOutputPath(Settings& settings) {
     return true;
 }
 
-void PrintUsage() {
+void PrintUsage(FILE* out) {
     std::fputs("Usage: vorlan [options] file [program arguments]\n"
-               "  file is a source unit (.vrs) or a compiled program (.vrx)\n",
-               stderr);
-    for (const OptionRow& row : kOptions) std::fprintf(stderr, "  %s\n", row.usage);
+               "  file is a source unit (.vrs) or a compiled program (.vrx)\n"
+               "Options:\n",
+               out);
+    for (const OptionRow& row : kOptions) std::fprintf(out, "  %s\n", row.usage);
+    std::fputs("Exit codes (docs/command-line.md tells more):\n", out);
+    for (const int code : kExitCodesInUse)
+        std::fprintf(out, "  %2d  %s\n", code, code == kExitSuccess ? "Success" : ExitCodeName(code));
+    std::fputs("Example:\n"
+               "  vorlan -PNG 640x480 -QTY 2 -OUT out examples/greeting_card.vrs\n",
+               out);
 }
 
 }  // namespace vorlan

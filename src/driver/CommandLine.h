@@ -3,6 +3,8 @@
 //
 //   vorlan [options] file [program arguments]
 
+#include <cstdio>
+
 namespace vorlan {
 
 struct Settings;
@@ -19,7 +21,7 @@ bool ReadCommandLine(int count, const char16_t* const* args, Settings& settings)
 // name and the run mode. False (after a report) when it does not fit.
 bool BuildOutputPath(Settings& settings);
 
-// The options, one line each, for the usage text.
-void PrintUsage();
+// The usage text: the options one line each, the exit codes, an example.
+void PrintUsage(FILE* out);
 
 }  // namespace vorlan

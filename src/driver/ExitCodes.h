@@ -19,6 +19,12 @@ enum ExitCode : int {
     kExitMainIni = 12,
 };
 
+// The codes a run can end with, for the usage text (4 and 7 are named but
+// never given: a library that fails to load and a nested error end as 3 and 5).
+constexpr int kExitCodesInUse[] = {kExitSuccess, kExitCommandLine, kExitProgramParameter, kExitCompilation,
+                                   kExitUntrappedSystem, kExitUntrappedProgram, kExitFileWrite, kExitInternal,
+                                   kExitNoEntry, kExitSetUp, kExitMainIni};
+
 // The name of an exit code, or "" for one outside the table.
 const char* ExitCodeName(int code);
 

@@ -365,7 +365,7 @@ def split_args(expect, name, work):
         return None
     at = args.index("{file}")
     options = args[:at]
-    if any(option.upper().lstrip("-/") in ("PRG", "LIB", "VER") for option in options):
+    if any(option.upper().lstrip("-/") in ("PRG", "LIB", "VER", "HLP", "H", "?", "HELP") for option in options):
         return None
     return options, args[at + 1:]
 

@@ -86,6 +86,19 @@ TEST_F(CommandLineTest, RunModesFromOptionsAndExtensions) {
         {{u"-OUT", u"out", u"C:/src/demo.vrs"}, RunMode::RunSource, u"out/demo.png"},
         {{u"-OUT", u"out/", u"C:\\src\\demo.vrs"}, RunMode::RunSource, u"out/demo.png"},
         {{u"-OUT", u"ROOT:/pics", u"/abs/path/demo.vrs"}, RunMode::RunSource, u"ROOT:/pics/demo.png"},
+        // An -OUT ending with the output's own extension names the file.
+        {{u"-OUT", u"out/grace.png", u"badge.vrs"}, RunMode::RunSource, u"out/grace.png"},
+        {{u"-BMP", u"9x9", u"-OUT", u"a.BMP", u"badge.vrs"}, RunMode::RunSource, u"a.BMP"},
+        {{u"-JPG", u"-OUT", u"a.jpeg", u"badge.vrs"}, RunMode::RunSource, u"a.jpeg"},
+        {{u"-JPG", u"-OUT", u"a.Jpg", u"badge.vrs"}, RunMode::RunSource, u"a.Jpg"},
+        {{u"-PAT", u"-OUT", u"a.pat", u"badge.vrs"}, RunMode::RunSource, u"a.pat"},
+        {{u"-AVI", u"64x48", u"-OUT", u"film.avi", u"badge.vrs"}, RunMode::RunSource, u"film.avi"},
+        {{u"-PRG", u"-OUT", u"bin/b.vrx", u"badge.vrs"}, RunMode::BuildProgram, u"bin/b.vrx"},
+        {{u"-LIB", u"-OUT", u"lib/b.VRL", u"badge.vrs"}, RunMode::BuildLibrary, u"lib/b.VRL"},
+        // Another kind's extension is a folder's name, as it always was.
+        {{u"-OUT", u"shots.jpg", u"badge.vrs"}, RunMode::RunSource, u"shots.jpg/badge.png"},
+        {{u"-PRG", u"-OUT", u"out.png", u"badge.vrs"}, RunMode::BuildProgram, u"out.png/badge.vrx"},
+        {{u"-OUT", u"v1.2/png", u"badge.vrs"}, RunMode::RunSource, u"v1.2/png/badge.png"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row with " << row.args.size() << " arguments, output "
@@ -170,6 +183,20 @@ TEST_F(CommandLineTest, VersionAloneSucceedsWithNothingToDo) {
     ASSERT_TRUE(Read({u"-ver"}));
     EXPECT_EQ(printed_, "Vorlan version 0.06\n");
     EXPECT_EQ(settings_.run.runMode, RunMode::Nothing);
+}
+
+TEST_F(CommandLineTest, HelpInEverySpellingPrintsUsageAndRunsNothing) {
+    for (const char16_t* spelling : {u"--help", u"-h", u"-?", u"-HLP", u"/hlp", u"-H"}) {
+        SCOPED_TRACE(std::string(spelling, spelling + std::char_traits<char16_t>::length(spelling)));
+        CopyRunSettings(settings_);
+        // Whatever follows help is neither read nor run.
+        ASSERT_TRUE(Read({spelling, u"-bogus", u"prog.vrs"}));
+        EXPECT_EQ(settings_.run.runMode, RunMode::Nothing);
+        EXPECT_EQ(printed_.rfind("Usage: vorlan [options] file [program arguments]\n", 0), 0u);
+        for (const char* word : {"-LNG", "-OUT", "-HLP", "-VER", "Exit codes", "Example:"})
+            EXPECT_NE(printed_.find(word), std::string::npos) << word;
+    }
+    EXPECT_FALSE(Read({u"--hel"}));  // not a spelling of help: a bad option
 }
 
 TEST_F(CommandLineTest, BuiltInLanguageIsBoundWhenNoneIsNamed) {
