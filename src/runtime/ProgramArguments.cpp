@@ -25,9 +25,12 @@ constexpr int kMaxParameters = 256;
 
 bool IsSystem(const TypeDescriptor* type, uint16_t code) { return type && type->systemDeclared && type->typeCode == code; }
 
+// Why a Number argument was refused, so that the report can say what would fit.
+enum class NumberFault : uint8_t { None, NotANumber, WholeTooLarge, RealTooLarge };
+
 // [+|-] digits [. digits] [(e|E) [+|-] digits]: a real with a point or an
 // exponent, else a whole number below 1073741824.
-bool ReadNumberArgument(const char16_t* text, Number* out) {
+NumberFault ReadNumberArgument(const char16_t* text, Number* out) {
     const char16_t* c = text;
     bool negative = false;
     if (*c == u'+' || *c == u'-') negative = *c++ == u'-';
@@ -44,46 +47,60 @@ bool ReadNumberArgument(const char16_t* text, Number* out) {
         real = take(*c++);
         for (; IsDecimalDigit(*c); ++c) digits = take(*c) || digits;
     }
-    if (!digits) return false;
+    if (!digits) return NumberFault::NotANumber;
     if (*c == u'e' || *c == u'E') {
         real = take(u'e');
         ++c;
         if (*c == u'+' || *c == u'-') take(*c++);
         bool exponent = false;
         for (; IsDecimalDigit(*c); ++c) exponent = take(*c);
-        if (!exponent) return false;
+        if (!exponent) return NumberFault::NotANumber;
     }
-    if (*c) return false;
+    if (*c) return NumberFault::NotANumber;
     narrow[n] = 0;
     if (real) {
         const float value = std::strtof(narrow, nullptr);
-        if (!std::isfinite(value)) return false;
-        return MakeReal(negative ? -value : value, out) == Status::Success;
+        if (!std::isfinite(value)) return NumberFault::RealTooLarge;
+        return MakeReal(negative ? -value : value, out) == Status::Success ? NumberFault::None
+                                                                            : NumberFault::RealTooLarge;
     }
     int64_t value = 0;
     for (size_t i = 0; i < n; ++i) {
         value = value * 10 + (narrow[i] - '0');
-        if (value >= 1073741824) return false;
+        if (value >= 1073741824) return NumberFault::WholeTooLarge;
     }
     *out = MakeIntegerUnchecked(static_cast<int32_t>(negative ? -value : value));
-    return true;
+    return NumberFault::None;
+}
+
+// What a parameter (or each element of an array parameter) takes from the
+// command line. Conversion and the explanation of a refusal both go by it,
+// so the report never promises what the conversion would refuse.
+enum class ArgumentKind : uint8_t { Logical, Number, Text, Enumeration, None };
+
+ArgumentKind KindOf(const TypeDescriptor& type) {
+    if (IsSystem(&type, library::kLogical)) return ArgumentKind::Logical;
+    if (IsSystem(&type, library::kNumber)) return ArgumentKind::Number;
+    if (IsSystem(&type, library::kText)) return ArgumentKind::Text;
+    if (type.kind == compiler::TypeKind::Enumeration) return ArgumentKind::Enumeration;
+    return ArgumentKind::None;
 }
 
 // Converts one argument into a cell of `type`.
 bool Convert(const TypeDescriptor& type, const char16_t* text, uint8_t* cell) {
-    if (IsSystem(&type, library::kLogical)) {
+    switch (KindOf(type)) {
+    case ArgumentKind::Logical:
         if (WideEqual(text, u"TRUE")) StoreCell(cell, kTrue);
         else if (WideEqual(text, u"FALSE")) StoreCell(cell, kFalse);
         else return false;
         return true;
-    }
-    if (IsSystem(&type, library::kNumber)) {
+    case ArgumentKind::Number: {
         Number value = kNullNumber;
-        if (!ReadNumberArgument(text, &value)) return false;
+        if (ReadNumberArgument(text, &value) != NumberFault::None) return false;
         StoreCell(cell, value);
         return true;
     }
-    if (IsSystem(&type, library::kText)) {
+    case ArgumentKind::Text: {
         void* block = nullptr;
         if (MakeTextFromString(text, &block) != Status::Success) return false;
         void* old = LoadHandle<void>(cell);
@@ -91,13 +108,15 @@ bool Convert(const TypeDescriptor& type, const char16_t* text, uint8_t* cell) {
         StoreHandle(cell, block);
         return true;
     }
-    if (type.kind == compiler::TypeKind::Enumeration) {
+    case ArgumentKind::Enumeration:
         for (const DataItem* item = type.fields.first; item; item = item->next) {
             if (WideEqual(item->entry->name, text)) {
                 StoreHandle(cell, item);
                 return true;
             }
         }
+        return false;
+    case ArgumentKind::None: break;
     }
     return false;
 }
@@ -125,6 +144,66 @@ bool Bad(Msg code, const char16_t* detail) {
     return false;
 }
 
+// Section - What a refused argument should have been
+//
+// A refusal keeps its one report line, and the line after it, indented as
+// the run's other reports indent theirs, says what would have fitted.
+
+void WriteNames(const DataItem* first, const char16_t* prefix) {
+    bool any = false;
+    for (const DataItem* item = first; item; item = item->next) {
+        if (prefix && !WideIsPrefix(prefix, item->entry->name)) continue;
+        if (any) std::fputs(", ", stdout);
+        WriteWide(stdout, item->entry->name);
+        any = true;
+    }
+}
+
+// "  size takes a Number", "  colour takes one of: Red, Green, Blue", ...
+bool BadValue(const DataItem& parameter, const TypeDescriptor& type, const char16_t* text, bool element) {
+    CommandLineReport(Msg::BadProgramParameter, text);
+    std::fputs(element ? "  each element of " : "  ", stdout);
+    WriteWide(stdout, parameter.entry->name);
+    switch (KindOf(type)) {
+    case ArgumentKind::Logical: std::fputs(" takes TRUE or FALSE", stdout); break;
+    case ArgumentKind::Number: {
+        Number ignored = kNullNumber;
+        const NumberFault fault = ReadNumberArgument(text, &ignored);
+        if (fault == NumberFault::WholeTooLarge) std::fputs(" takes a Number from -1073741823 to 1073741823", stdout);
+        else if (fault == NumberFault::RealTooLarge) std::fputs(" takes a Number of magnitude below 3.4e38", stdout);
+        else std::fputs(" takes a Number", stdout);
+        break;
+    }
+    case ArgumentKind::Text: std::fputs(" takes a Text", stdout); break;
+    case ArgumentKind::Enumeration:
+        std::fputs(" takes one of: ", stdout);
+        WriteNames(type.fields.first, nullptr);
+        break;
+    case ArgumentKind::None: std::fputs(" cannot be given on the command line", stdout); break;
+    }
+    std::fputs("\n", stdout);
+    return false;
+}
+
+// "  -s matches size, scale" for a name that fits several parameters; the
+// whole list for one that fits none.
+bool BadName(const TypeDescriptor& signature, const char16_t* argument) {
+    CommandLineReport(Msg::BadProgramParameter, argument);
+    std::fputs("  ", stdout);
+    if (!signature.fields.first) {
+        std::fputs("the program takes no parameters\n", stdout);
+        return false;
+    }
+    WriteWide(stdout, argument);
+    int matches = 0;
+    for (const DataItem* parameter = signature.fields.first; parameter; parameter = parameter->next)
+        matches += WideIsPrefix(argument + 1, parameter->entry->name) ? 1 : 0;
+    std::fputs(matches ? " matches " : " matches none of: ", stdout);
+    WriteNames(signature.fields.first, matches ? argument + 1 : nullptr);
+    std::fputs("\n", stdout);
+    return false;
+}
+
 }  // namespace
 
 bool BindProgramArguments(RunContext& context, const compiler::Routine& program, const char16_t* const* arguments,
@@ -137,7 +216,7 @@ bool BindProgramArguments(RunContext& context, const compiler::Routine& program,
     for (const char16_t* const* argument = arguments; argument && *argument; ++argument) {
         if (NamesParameter(*argument)) {
             current = NamedParameter(signature, *argument + 1, &index);
-            if (!current) return Bad(Msg::BadProgramParameter, *argument);
+            if (!current) return BadName(signature, *argument);
             if (!*++argument) return Bad(Msg::RequireParameter, current->entry->name);
         }
         if (!current) return Bad(Msg::TooManyArguments, *argument);
@@ -152,16 +231,17 @@ bool BindProgramArguments(RunContext& context, const compiler::Routine& program,
         if (type.kind == compiler::TypeKind::Array) {  // takes every argument left
             for (; *argument; ++argument) {
                 uint8_t element[16] = {};
-                if (InitialiseValue(*type.baseType, element) != Status::Success ||
-                    !Convert(*type.baseType, *argument, element))
+                if (InitialiseValue(*type.baseType, element) != Status::Success)
                     return Bad(Msg::BadProgramParameter, *argument);
+                if (!Convert(*type.baseType, *argument, element))
+                    return BadValue(*current, *type.baseType, *argument, true);
                 const Status appended = AppendElement(cell, *type.baseType, element);
                 if (type.baseType->ops.release) (void)type.baseType->ops.release(*type.baseType, element);
                 if (appended != Status::Success) return Bad(Msg::BadProgramParameter, *argument);
             }
             --argument;
         } else if (!Convert(type, *argument, cell)) {
-            return Bad(Msg::BadProgramParameter, *argument);
+            return BadValue(*current, type, *argument, false);
         }
         given[index] = true;
         current = current->next;
