@@ -82,8 +82,9 @@ void NestedReport(const RunContext& context, const ReportPosition* at, Status co
 }
 
 Status Fill(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, void* message,
-            const char16_t* parameter) {
+            const char16_t* parameter, const ErrorDetail* detail) {
     uint8_t* record = StatusRecord(context);
+    if (context.errorDetail) context.errorDetail->Replace(detail);
     StoreCell<Logical>(record + kUserGenerated, userGenerated ? kTrue : kFalse);
     StoreHandle(record + kCategory, CategoryItem(context, code));
     ReplaceText(record + kSource, at ? SourceText(*at) : nullptr);
@@ -96,7 +97,7 @@ Status Fill(RunContext& context, bool userGenerated, const ReportPosition* at, S
 }
 
 Status Record(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, void* message,
-              const char16_t* parameter) {
+              const char16_t* parameter, const ErrorDetail* detail) {
     // 30 from the system is a fatal nested error on its way out; from an Error
     // statement it is the category a program reports like any other.
     const bool nestedOnItsWay = code == Status::MultiReport && !userGenerated;
@@ -115,7 +116,7 @@ Status Record(RunContext& context, bool userGenerated, const ReportPosition* at,
         NestedReport(context, at, code);
         return Status::MultiReport;
     }
-    return Fill(context, userGenerated, at, code, message, parameter);
+    return Fill(context, userGenerated, at, code, message, parameter, detail);
 }
 
 }  // namespace
@@ -125,20 +126,20 @@ bool ErrorPending(const RunContext& context) {
 }
 
 Status RecordError(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, const char* message,
-                   const char16_t* parameter) {
+                   const char16_t* parameter, const ErrorDetail* detail) {
     void* text = nullptr;
     if (message) {
         char16_t wide[256];
         if (!NarrowToWide(message, wide, 255) || MakeTextFromString(wide, &text) != Status::Success)
             return Status::OutOfMemory;
     }
-    return Record(context, userGenerated, at, code, text, parameter);
+    return Record(context, userGenerated, at, code, text, parameter, detail);
 }
 
 Status RecordUserError(RunContext& context, const ReportPosition* at, Status code, const char16_t* message) {
     void* text = nullptr;
     if (message && MakeTextFromString(message, &text) != Status::Success) return Status::OutOfMemory;
-    return Record(context, true, at, code, text, nullptr);
+    return Record(context, true, at, code, text, nullptr, nullptr);
 }
 
 void ClearError(RunContext& context) {
@@ -148,6 +149,11 @@ void ClearError(RunContext& context) {
     ReplaceText(record + kSource, nullptr);
     ReplaceText(record + kMessage, nullptr);
     ReplaceText(record + kParameter, nullptr);
+    if (context.errorDetail) context.errorDetail->Clear();
+}
+
+const char16_t* PendingErrorDetail(const RunContext& context) {
+    return context.errorDetail ? context.errorDetail->Text() : nullptr;
 }
 
 }  // namespace vorlan::runtime

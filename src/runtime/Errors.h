@@ -5,6 +5,7 @@
 
 #include "driver/Status.h"
 #include "driver/TextReader.h"
+#include "runtime/ErrorDetail.h"
 #include "runtime/RunContext.h"
 
 namespace vorlan::runtime {
@@ -13,13 +14,16 @@ namespace vorlan::runtime {
 // an optional parameter text; returns Propagating (29), NoPosition (31) when
 // `at` is nullptr, MultiReport (30) for a nested error, or the code itself
 // for 13. Statuses 1, 29 and 30 come back unchanged; 31 gets the position
-// attached when one is given.
+// attached when one is given. A `detail` goes beside the record when the
+// record is filled (a nested error's is dropped with the rest of it).
 Status RecordError(RunContext& context, bool userGenerated, const ReportPosition* at, Status code,
-                   const char* message, const char16_t* parameter = nullptr);
-// The same with a wide message (the Error statement's text).
+                   const char* message, const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
+// The same with a wide message (the Error statement's text); it has no detail.
 Status RecordUserError(RunContext& context, const ReportPosition* at, Status code, const char16_t* message);
-// Resets the Status record (an OnError handler completed).
+// Resets the Status record and its detail (an OnError handler completed).
 void ClearError(RunContext& context);
 bool ErrorPending(const RunContext& context);
+// The pending error's detail, or nullptr.
+const char16_t* PendingErrorDetail(const RunContext& context);
 
 }  // namespace vorlan::runtime

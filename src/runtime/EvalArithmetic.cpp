@@ -15,14 +15,20 @@ namespace {
 using BinaryPrimitive = Status (*)(Number a, Number b, Number* out);
 
 // The result is stored only once both operands have been read: the output
-// may be one of their cells (x := x + 1).
-Status Binary(const ExprNode& node, RunContext& context, void* out, BinaryPrimitive primitive, const char* message) {
+// may be one of their cells (x := x + 1). A failure's detail is the
+// operation as the source wrote it, with the operands' values.
+Status Binary(const ExprNode& node, RunContext& context, void* out, BinaryPrimitive primitive, const char* message,
+              const char* symbol) {
     Number a, b, result = kNullNumber;
     Status status = ReadWord(*node.left, context, &a);
     if (status == Status::Success) status = ReadWord(*node.right, context, &b);
     if (status == Status::Success) {
         status = primitive(a, b, &result);
-        if (status != Status::Success) status = Raise(context, node, status, message);
+        if (status != Status::Success) {
+            ErrorDetail detail;
+            detail.AddOperation(a, symbol, b);
+            status = Raise(context, node, status, message, nullptr, &detail);
+        }
     }
     StoreCell(out, status == Status::Success ? result : kNullNumber);
     return status;
@@ -36,31 +42,31 @@ Status ArithmeticOf(Number a, Number b, Number* out) {
 }  // namespace
 
 Status EvalAdd(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Add>, "Addition error");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Add>, "Addition error", "+");
 }
 
 Status EvalSubtract(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Subtract>, "Subtraction error");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Subtract>, "Subtraction error", "-");
 }
 
 Status EvalMultiply(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Multiply>, "Multiplication error");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Multiply>, "Multiplication error", "*");
 }
 
 Status EvalDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Divide>, "Division Error");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Divide>, "Division Error", "/");
 }
 
 Status EvalIntegerDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, IntegerDivide, "Integer division Error");
+    return Binary(node, context, out, IntegerDivide, "Integer division Error", "//");
 }
 
 Status EvalModulo(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, Modulo, "Modulo error");
+    return Binary(node, context, out, Modulo, "Modulo error", "Mod");
 }
 
 Status EvalPower(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, Power, "Raising to power error");
+    return Binary(node, context, out, Power, "Raising to power error", "^");
 }
 
 // Prefix operators keep their operand on the right.
@@ -69,7 +75,11 @@ Status EvalNegate(const ExprNode& node, RunContext& context, void* out) {
     Status status = ReadWord(*node.right, context, &a);
     if (status == Status::Success) {
         status = Negate(a, &result);
-        if (status != Status::Success) status = Raise(context, node, status, "Number negation error");
+        if (status != Status::Success) {
+            ErrorDetail detail;
+            detail.Add("-").AddNumber(a);
+            status = Raise(context, node, status, "Number negation error", nullptr, &detail);
+        }
     }
     StoreCell(out, status == Status::Success ? result : kNullNumber);
     return status;

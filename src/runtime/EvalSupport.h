@@ -5,6 +5,7 @@
 
 #include "compiler/Expression.h"
 #include "driver/Status.h"
+#include "runtime/ErrorDetail.h"
 #include "runtime/Evaluate.h"
 #include "runtime/RunContext.h"
 #include "runtime/Value.h"
@@ -58,9 +59,10 @@ Status EvalStructureModify(const compiler::ExprNode& node, RunContext& context, 
 // EvalCall.cpp
 Status EvalCall(const compiler::ExprNode& node, RunContext& context, void* out);
 
-// Records a runtime error at the node.
+// Records a runtime error at the node, with what the node knew of the value
+// at fault when it knew anything.
 Status Raise(RunContext& context, const compiler::ExprNode& node, Status code, const char* message,
-             const char16_t* parameter = nullptr);
+             const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
 
 // A node's value as a 4-byte word (Number, Logical): Null on failure.
 Status ReadWord(const compiler::ExprNode& node, RunContext& context, uint32_t* value);

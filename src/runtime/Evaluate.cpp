@@ -116,8 +116,9 @@ Status EvaluateAddress(const ExprNode& node, RunContext& context, uint8_t** addr
     return status;
 }
 
-Status Raise(RunContext& context, const ExprNode& node, Status code, const char* message, const char16_t* parameter) {
-    return RecordError(context, false, &node.position, code, message, parameter);
+Status Raise(RunContext& context, const ExprNode& node, Status code, const char* message, const char16_t* parameter,
+             const ErrorDetail* detail) {
+    return RecordError(context, false, &node.position, code, message, parameter, detail);
 }
 
 // Section - Readers

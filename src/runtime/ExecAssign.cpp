@@ -32,8 +32,8 @@ void ResetTarget(const TypeDescriptor& type, uint8_t* target, bool initialValue)
 }
 
 uint16_t AssignFailed(const compiler::AssignmentStatement& record, RunContext& context, Status status,
-                      uint8_t* target, bool initialValue) {
-    const uint16_t raised = Raise(context, record, status, ExecMessage::AssignmentOperation);
+                      uint8_t* target, bool initialValue, const ErrorDetail* detail = nullptr) {
+    const uint16_t raised = Raise(context, record, status, ExecMessage::AssignmentOperation, nullptr, detail);
     if (target && record.target->type) ResetTarget(*record.target->type, target, initialValue);
     return raised;
 }
@@ -89,24 +89,40 @@ Status ApplyNumber(AssignOp op, Number current, Number operand, Number* out) {
     }
 }
 
+// The operation a compound assignment carries out, as an expression writes it.
+const char* OperationSymbol(AssignOp op) {
+    switch (op) {
+    case AssignOp::Add: return "+";
+    case AssignOp::Subtract: return "-";
+    case AssignOp::Multiply: return "*";
+    case AssignOp::Divide: return "/";
+    case AssignOp::IntegerDivide: return "//";
+    default: return "?";
+    }
+}
+
 // target op= value, on a Number, or += on a Text.
 uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext& context) {
     uint8_t* target = nullptr;
     Status status = EvaluateAddress(*record.target, context, &target);
     if (status != Status::Success) return AssignFailed(record, context, status, nullptr, false);
     Operand value;
+    ErrorDetail detail;
     status = value.Read(*record.value, context);
     if (status == Status::Success) {
         if (record.target->type && record.target->type->valueClass == compiler::kValueClassText) {
             status = record.op == AssignOp::Add ? ConcatText(target, target, value.Cell()) : Status::InternalFailure;
         } else {
+            const Number current = LoadCell<Number>(target);
+            const Number operand = LoadCell<Number>(value.Cell());
             Number result = kNullNumber;
-            status = ApplyNumber(record.op, LoadCell<Number>(target), LoadCell<Number>(value.Cell()), &result);
+            status = ApplyNumber(record.op, current, operand, &result);
             StoreCell(target, result);
+            if (status != Status::Success) detail.AddOperation(current, OperationSymbol(record.op), operand);
         }
     }
     value.Release();
-    if (status != Status::Success) return AssignFailed(record, context, status, target, false);
+    if (status != Status::Success) return AssignFailed(record, context, status, target, false, &detail);
     return kExecGoOn;
 }
 

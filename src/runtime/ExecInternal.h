@@ -6,6 +6,7 @@
 #include "compiler/Statements.h"
 #include "compiler/Types.h"
 #include "driver/Status.h"
+#include "runtime/ErrorDetail.h"
 #include "runtime/Execute.h"
 #include "runtime/RunContext.h"
 
@@ -94,7 +95,7 @@ constexpr const char* MessageText(ExecMessage message) { return kExecMessages[st
 // Hands a failure to the recorder at the statement's position: a new error
 // is recorded with the message, one already raised travels on unchanged.
 uint16_t Raise(RunContext& context, const compiler::Statement& statement, Status code, ExecMessage message,
-               const char16_t* parameter = nullptr);
+               const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
 
 // Section - Operands
 

@@ -28,8 +28,8 @@ static_assert(kExecFatal == Code(Status::MultiReport), "a fatal nested error kee
 // Section - Shared helpers
 
 uint16_t Raise(RunContext& context, const Statement& statement, Status code, ExecMessage message,
-               const char16_t* parameter) {
-    return Code(RecordError(context, false, &statement.position, code, MessageText(message), parameter));
+               const char16_t* parameter, const ErrorDetail* detail) {
+    return Code(RecordError(context, false, &statement.position, code, MessageText(message), parameter, detail));
 }
 
 Status Operand::Read(const ExprNode& node, RunContext& context) {

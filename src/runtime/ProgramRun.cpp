@@ -55,6 +55,12 @@ int UntrappedReport(const RunContext& context) {
         if (const void* parameter = LoadHandle<void>(record + kParameter)) PrintText(" - ", parameter, "");
         std::fputs("\n", stdout);
     }
+    // The value at fault, where the failing operation knew it.
+    if (const char16_t* detail = PendingErrorDetail(context)) {
+        std::fputs("  Detail: ", stdout);
+        WriteWide(stdout, detail);
+        std::fputs("\n", stdout);
+    }
     std::fputs("\n", stdout);
     return user ? kProgramError : kSystemError;
 }
@@ -107,6 +113,8 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
     auto* bases = static_cast<uint32_t*>(MemAllocate((count + 1u) * sizeof(uint32_t), kTagModuleBases));
     context.globals = static_cast<uint8_t*>(MemAllocate(program.globalDataTotal + 8, kTagModuleData));
     uint8_t* frame = static_cast<uint8_t*>(MemAllocate(FrameSize(entry) + 8, kTagFrame));
+    ErrorDetailSlot detail;  // gone with the module data, before the run's memory is counted
+    context.errorDetail = &detail;
     int result = kSetUpFailed;
     if (bases && context.globals && frame) {
         for (const Module* module = program.firstModule; module; module = module->next) bases[module->number] = module->dataBase;
@@ -131,6 +139,7 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
         ReleaseParameters(entry, frame);
         ReleaseModuleData(context);
     }
+    context.errorDetail = nullptr;
     MemRelease(frame);
     MemRelease(context.globals);
     MemRelease(bases);

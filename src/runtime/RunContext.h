@@ -17,6 +17,8 @@
 
 namespace vorlan::runtime {
 
+class ErrorDetailSlot;
+
 // Calls nested deeper than this raise OutOfMemory at the call instead of
 // exhausting the stack.
 constexpr int kMaxCallDepth = 2000;
@@ -31,6 +33,7 @@ struct RunContext {
     const compiler::Routine* routine = nullptr;
     int depth = 0;                           // calls in progress
     FrameStack* frames = nullptr;            // where call frames are carved from
+    ErrorDetailSlot* errorDetail = nullptr;  // the pending error's detail, beside the Status record
 };
 
 // The size of a routine's frame: parameters, then locals. Built-in routines
