@@ -38,7 +38,7 @@ Status ArrayBound(Bound bound, void* context, void* parameters, void* result) {
     if (dim < 1 || dim > runtime::DimensionCountOf(block)) {
         // The two report a dimension that is not there differently.
         return bound == Bound::High ? call.ArgumentError(u"dim", Status::OutOfRange)
-                                    : call.ResultError(Status::OutOfRange, false);
+                                    : call.ResultError(Status::OutOfRange, false, u"dim");
     }
     const runtime::DimensionRecord record = runtime::DimensionAt(block, dim);
     if (record.count > 0)
@@ -81,8 +81,10 @@ Status Array(void* context, void* parameters, void* result) {
     runtime::StoreHandle(result, nullptr);
 
     int32_t lengths[3] = {};
-    for (size_t i = 0; i < 3; ++i)
-        VL_PROPAGATE(call.ArgumentError(u"len?", call.ReadWhole(create::kLengths[i], &lengths[i])));
+    for (size_t i = 0; i < 3; ++i) {
+        const uint32_t offset = create::kLengths[i];
+        VL_PROPAGATE(call.ArgumentErrorAt(u"len?", offset, call.ReadWhole(offset, &lengths[i])));
+    }
     void* block = nullptr;
     VL_PROPAGATE(call.ArgumentError(u"len?", runtime::CreateArray(*type, lengths, 3, &block)));
     runtime::StoreHandle(result, block);

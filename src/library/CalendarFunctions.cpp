@@ -105,6 +105,19 @@ Status GetClockPart(ClockPart part, void* context, void* parameters, void* resul
     return Status::Success;
 }
 
+// The argument a refused date is blamed on: the year, else the month, else the day.
+const char16_t* DateCulprit(int32_t year, int32_t month) {
+    if (year < kFirstYear || year > kLastYear) return u"year";
+    return month < 1 || month > 12 ? u"month" : u"day";
+}
+
+// The first of the clock's parts outside its range.
+const char16_t* ClockCulprit(int32_t hour, int32_t minute, int32_t second) {
+    if (hour < 0 || hour > 23) return u"hour";
+    if (minute < 0 || minute > 59) return u"minute";
+    return second < 0 || second > 59 ? u"second" : u"millisec";
+}
+
 }  // namespace
 
 // Section - Constructors
@@ -118,7 +131,7 @@ Status MakeDate(void* context, void* parameters, void* result) {
     VL_PROPAGATE(call.ArgumentError(u"month", call.ReadWhole(makeDate::kMonth, &month)));
     VL_PROPAGATE(call.ArgumentError(u"day", call.ReadWhole(makeDate::kDay, &day)));
     Number dayNumber = kNull;
-    VL_PROPAGATE(call.ResultError(MakeDay(year, month, day, &dayNumber), true));
+    VL_PROPAGATE(call.ResultError(MakeDay(year, month, day, &dayNumber), true, DateCulprit(year, month)));
     SetTime(result, runtime::MakeTime(dayNumber, kMidnight));
     return Status::Success;
 }
@@ -133,7 +146,8 @@ Status MakeTofD(void* context, void* parameters, void* result) {
     VL_PROPAGATE(call.ArgumentError(u"second", call.ReadWhole(makeTofD::kSecond, &second)));
     VL_PROPAGATE(call.ArgumentError(u"millisec", call.ReadWhole(makeTofD::kMillisec, &millisecond)));
     Number timeOfDay = kNull;
-    VL_PROPAGATE(call.ResultError(MakeTimeOfDay(hour, minute, second, millisecond, &timeOfDay), true));
+    VL_PROPAGATE(call.ResultError(MakeTimeOfDay(hour, minute, second, millisecond, &timeOfDay), true,
+                                  ClockCulprit(hour, minute, second)));
     SetTime(result, runtime::MakeTime(kNull, timeOfDay));
     return Status::Success;
 }

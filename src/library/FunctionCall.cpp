@@ -1,6 +1,7 @@
 #include "library/FunctionCall.h"
 
 #include "compiler/Declarations.h"
+#include "driver/WideText.h"
 #include "runtime/Arrays.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
@@ -9,17 +10,53 @@
 
 namespace vorlan::library {
 
+// Arguments are found through the signature of the built-in being run, so
+// every handler's report shows the value at fault without each handler
+// saying where its arguments lie or how they are written.
+const compiler::DataItem* FunctionCall::ParameterNamed(const char16_t* name) const {
+    const compiler::Routine* routine = run_.builtin;
+    if (!name || !routine || !routine->type) return nullptr;
+    for (const compiler::DataItem* item = routine->type->fields.first; item; item = item->next) {
+        if (item->entry && WideEqual(item->entry->name, name)) return item;
+    }
+    return nullptr;
+}
+
+const compiler::DataItem* FunctionCall::ParameterAt(uint32_t offset) const {
+    const compiler::Routine* routine = run_.builtin;
+    if (!routine || !routine->type) return nullptr;
+    for (const compiler::DataItem* item = routine->type->fields.first; item; item = item->next) {
+        if (item->offset == offset) return item;
+    }
+    return nullptr;
+}
+
+Status FunctionCall::Report(Status status, const char16_t* param, const compiler::DataItem* culprit) {
+    runtime::ErrorDetail detail;
+    if (culprit && culprit->entry && culprit->type) {
+        const uint8_t* cell = frame_ + culprit->offset;
+        if (culprit->flags & compiler::kDataRef) cell = runtime::LoadHandle<const uint8_t>(cell);
+        detail.Add(culprit->entry->name).Add(" ");
+        if (!cell || !detail.AddValue(*culprit->type, cell)) detail = runtime::ErrorDetail{};
+    }
+    return runtime::RecordError(run_, false, nullptr, status, name_, param, &detail);
+}
+
 // Success returns before the recorder, which would build the message text
 // first: handlers pass every reader's status through here.
 Status FunctionCall::ArgumentError(const char16_t* parameter, Status status) {
     if (status == Status::Success) return status;
-    return runtime::RecordError(run_, false, nullptr, status, name_, parameter);
+    return Report(status, parameter, ParameterNamed(parameter));
 }
 
-Status FunctionCall::ResultError(Status status, bool systemRoutineFailed) {
+Status FunctionCall::ArgumentErrorAt(const char16_t* reportedName, uint32_t offset, Status status) {
     if (status == Status::Success) return status;
-    return runtime::RecordError(run_, false, nullptr, status, name_,
-                                systemRoutineFailed ? u"System Routine Failed" : nullptr);
+    return Report(status, reportedName, ParameterAt(offset));
+}
+
+Status FunctionCall::ResultError(Status status, bool systemRoutineFailed, const char16_t* culprit) {
+    if (status == Status::Success) return status;
+    return Report(status, systemRoutineFailed ? u"System Routine Failed" : nullptr, ParameterNamed(culprit));
 }
 
 const void* FunctionCall::Text(uint32_t offset) const { return runtime::LoadHandle<const void>(frame_ + offset); }
@@ -78,7 +115,7 @@ Status FunctionCall::ReadEnum(uint32_t offset, int32_t* out) const {
 
 Status FunctionCall::ResultErrorNaming(Status status, const char16_t* what) {
     if (status == Status::Success) return status;
-    return runtime::RecordError(run_, false, nullptr, status, name_, what);
+    return Report(status, what, nullptr);
 }
 
 void FunctionCall::ClearArrayResult(void* result, const compiler::TypeDescriptor* arrayType) {

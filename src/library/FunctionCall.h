@@ -6,6 +6,7 @@
 // reader's status can be handed straight to ArgumentError.
 
 #include "driver/Status.h"
+#include "runtime/ErrorDetail.h"
 #include "runtime/RunContext.h"
 #include "runtime/Value.h"
 
@@ -14,6 +15,7 @@
 #include <string_view>
 
 namespace vorlan::compiler {
+struct DataItem;
 struct TypeDescriptor;
 }
 
@@ -26,10 +28,17 @@ public:
           frame_(static_cast<const uint8_t*>(parameters)),
           name_(name) {}
 
-    // An argument at fault, named by its parameter.
+    // An argument at fault, named by its parameter; the report's detail is
+    // the parameter's name and the argument's value.
     Status ArgumentError(const char16_t* parameter, Status status);
+    // The same for a report whose name for the argument is not its
+    // parameter's own (AddHours reports its amount as "diff"): the detail
+    // shows the parameter at `offset`.
+    Status ArgumentErrorAt(const char16_t* reportedName, uint32_t offset, Status status);
     // The function as a whole failed; "System Routine Failed" or no text.
-    Status ResultError(Status status, bool systemRoutineFailed);
+    // When one argument is to blame, `culprit` names its parameter and the
+    // detail shows it as ArgumentError's does.
+    Status ResultError(Status status, bool systemRoutineFailed, const char16_t* culprit = nullptr);
 
     // The text block of a Text argument, or nullptr for Null; also the
     // address a by-reference argument holds.
@@ -72,6 +81,14 @@ public:
     Status ReadEnum(uint32_t offset, int32_t* out) const;
 
 private:
+    // The parameter of the built-in being run with that name, or at that
+    // offset in the parameter block; nullptr when there is none.
+    const compiler::DataItem* ParameterNamed(const char16_t* name) const;
+    const compiler::DataItem* ParameterAt(uint32_t offset) const;
+    // Records the error with `param` as its parameter text and, when the
+    // culprit's value has a short written form, "name value" as its detail.
+    Status Report(Status status, const char16_t* param, const compiler::DataItem* culprit);
+
     runtime::RunContext& run_;
     const uint8_t* frame_;
     const char* name_;

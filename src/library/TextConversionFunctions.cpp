@@ -67,7 +67,7 @@ Status ToNumber(void* context, void* parameters, void* result) {
     char16_t copy[kNumberTextMax];
     std::replace_copy(text->begin(), text->end(), copy, u',', u'.');
     runtime::Number value = runtime::kNullNumber;
-    VL_PROPAGATE(call.ResultError(ReadNumberText({copy, text->size()}, u'.', &value), false));
+    VL_PROPAGATE(call.ResultError(ReadNumberText({copy, text->size()}, u'.', &value), false, u"text"));
     runtime::StoreCell(result, value);
     return Status::Success;
 }

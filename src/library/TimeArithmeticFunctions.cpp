@@ -63,7 +63,7 @@ Status AddInUnits(Unit unit, void* context, void* parameters, void* result) {
     VL_PROPAGATE(call.ArgumentError(u"start", call.ReadTime(kFirst, &date, &timeOfDay)));
     int32_t amount = 0;
     // Every unit reports its amount under the one name "diff".
-    VL_PROPAGATE(call.ArgumentError(u"diff", call.ReadWhole(kSecond, &amount)));
+    VL_PROPAGATE(call.ArgumentErrorAt(u"diff", kSecond, call.ReadWhole(kSecond, &amount)));
     const int64_t total = int64_t{runtime::IntegerOf(timeOfDay)} + int64_t{amount} * row.millis;
     Time moved = runtime::kNullTime;
     VL_PROPAGATE(call.ResultError(AddMilliseconds(date, total, &moved), true));
@@ -106,7 +106,7 @@ Status AddDays(void* context, void* parameters, void* result) {
     // No more than the whole calendar, either way.
     if (days < -kLastDay || days > kLastDay) return call.ArgumentError(u"days", Status::OutOfRange);
     const int64_t day = int64_t{runtime::IntegerOf(date)} + days;
-    if (day < kFirstDay || day > kLastDay) return call.ResultError(Status::Overflow, true);
+    if (day < kFirstDay || day > kLastDay) return call.ResultError(Status::Overflow, true, u"days");
     SetTime(result, runtime::MakeTime(runtime::MakeIntegerUnchecked(static_cast<int32_t>(day)), timeOfDay));
     return Status::Success;
 }

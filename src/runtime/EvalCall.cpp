@@ -37,7 +37,13 @@ Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routi
     if (routine.builtinNumber != 0) {
         if (!routine.handler)
             return Raise(context, node, Status::InternalFailure, "Function call error", RoutineName(routine));
-        return HandlerStatus(node, context, routine, routine.handler(&context, frame, out));
+        // The handler finds its parameters through the routine when it
+        // reports one; a built-in may evaluate program code that calls another.
+        const Routine* outer = context.builtin;
+        context.builtin = &routine;
+        const Status status = routine.handler(&context, frame, out);
+        context.builtin = outer;
+        return HandlerStatus(node, context, routine, status);
     }
     const uint16_t result = RunRoutine(routine, context, frame, context.graphics, static_cast<uint8_t*>(out));
     return result == kExecReturn ? Status::Success : static_cast<Status>(result);

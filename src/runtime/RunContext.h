@@ -34,6 +34,7 @@ struct RunContext {
     int depth = 0;                           // calls in progress
     FrameStack* frames = nullptr;            // where call frames are carved from
     ErrorDetailSlot* errorDetail = nullptr;  // the pending error's detail, beside the Status record
+    const compiler::Routine* builtin = nullptr;  // the built-in function being run, for its reports
 };
 
 // The size of a routine's frame: parameters, then locals. Built-in routines
