@@ -2,7 +2,7 @@
 // canvas: filled and hollow circles, filled polygons, lines and dashed
 // rectangles, as a picture program would.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "graphics/Brush.h"
 #include "graphics/Pen.h"
 #include "graphics/Shapes.h"

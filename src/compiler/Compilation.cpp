@@ -2,8 +2,8 @@
 
 #include "compiler/Passes.h"
 #include "compiler/Statements.h"
-#include "driver/Messages.h"
-#include "driver/WideText.h"
+#include "base/Messages.h"
+#include "base/WideText.h"
 #include "library/SystemModule.h"
 
 #include <cstdio>

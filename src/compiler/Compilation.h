@@ -6,9 +6,9 @@
 
 #include "compiler/Identifiers.h"
 #include "compiler/Types.h"
-#include "driver/FileDescriptor.h"
-#include "driver/Settings.h"
-#include "driver/Status.h"
+#include "base/FileDescriptor.h"
+#include "base/Settings.h"
+#include "base/Status.h"
 
 #include <cstdint>
 

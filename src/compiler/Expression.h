@@ -6,8 +6,8 @@
 
 #include "compiler/Token.h"
 #include "compiler/Types.h"
-#include "driver/Memory.h"
-#include "driver/Status.h"
+#include "base/Memory.h"
+#include "base/Status.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "compiler/ParseTree.h"
 
 #include "compiler/Parser.h"
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
 #include <array>
 #include <cstddef>

@@ -2,7 +2,7 @@
 #include "compiler/Expression.h"
 #include "compiler/ParseTree.h"
 
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
 namespace vorlan::compiler {
 namespace {

@@ -1,6 +1,6 @@
 #include "compiler/Identifiers.h"
 
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
 namespace vorlan::compiler {
 

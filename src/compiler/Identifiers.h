@@ -3,7 +3,7 @@
 // public list of its module, the private list of its unit, or the list of a
 // routine, structure or enumeration.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstdint>
 

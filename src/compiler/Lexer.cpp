@@ -1,6 +1,6 @@
 #include "compiler/Lexer.h"
 
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 // ( [ { + - : from their infix forms.
 
 #include "compiler/Token.h"
-#include "driver/TextReader.h"
+#include "base/TextReader.h"
 
 namespace vorlan::compiler {
 

@@ -1,7 +1,7 @@
 #include "compiler/Typing.h"
 
 #include "compiler/Declarations.h"
-#include "driver/WideText.h"
+#include "base/WideText.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/Value.h"
 

@@ -3,7 +3,7 @@
 // resolved and types checked.
 
 #include "compiler/Token.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstdint>
 

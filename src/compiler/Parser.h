@@ -4,8 +4,8 @@
 
 #include "compiler/Lexer.h"
 #include "compiler/Token.h"
-#include "driver/Messages.h"
-#include "driver/TextReader.h"
+#include "base/Messages.h"
+#include "base/TextReader.h"
 
 namespace vorlan::compiler {
 

@@ -2,8 +2,8 @@
 
 #include "compiler/Declarations.h"
 #include "compiler/Parser.h"
-#include "driver/PathText.h"
-#include "driver/WideText.h"
+#include "base/PathText.h"
+#include "base/WideText.h"
 #include "library/CompiledFiles.h"
 
 #include <cstdio>

@@ -9,7 +9,7 @@
 
 #include "compiler/Declarations.h"
 #include "compiler/StatementCompiler.h"
-#include "driver/WideText.h"
+#include "base/WideText.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/Value.h"
 

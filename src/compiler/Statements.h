@@ -8,8 +8,8 @@
 // codes are fixed.
 
 #include "compiler/Expression.h"
-#include "driver/Memory.h"
-#include "driver/TextReader.h"
+#include "base/Memory.h"
+#include "base/TextReader.h"
 
 #include <cstdint>
 

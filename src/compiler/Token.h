@@ -1,7 +1,7 @@
 #pragma once
 // Tokens: what the lexer makes of the characters of a source unit.
 
-#include "driver/TextReader.h"
+#include "base/TextReader.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 #include "compiler/ParseTree.h"
 
 #include "compiler/Expression.h"
-#include "driver/WideText.h"
+#include "base/WideText.h"
 #include "runtime/Value.h"
 #include "runtime/ValueOps.h"
 

@@ -1,6 +1,6 @@
 #include "compiler/Declarations.h"
 
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
 namespace vorlan::compiler {
 namespace {

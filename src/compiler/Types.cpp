@@ -2,7 +2,7 @@
 
 #include "compiler/Expression.h"
 #include "compiler/Identifiers.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 namespace vorlan::compiler {
 

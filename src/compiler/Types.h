@@ -2,9 +2,9 @@
 // Type descriptors, data items and data areas: the records that declarations
 // make and that the value model, the evaluator and compiled files read.
 
-#include "driver/Memory.h"
-#include "driver/Status.h"
-#include "driver/TextReader.h"
+#include "base/Memory.h"
+#include "base/Status.h"
+#include "base/TextReader.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 // through it; With statements and shape calls make local copies of it.
 
 #include "compiler/Compilation.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
 #include "graphics/Pen.h"

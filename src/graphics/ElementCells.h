@@ -3,7 +3,7 @@
 // offsets, as the system module lays them out.
 
 #include "compiler/Types.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "graphics/Image.h"
 #include "runtime/Number.h"
 #include "runtime/Value.h"

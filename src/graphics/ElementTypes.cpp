@@ -1,6 +1,6 @@
 #include "graphics/ElementTypes.h"
 
-#include "driver/Settings.h"
+#include "base/Settings.h"
 #include "graphics/Brush.h"
 #include "graphics/ElementCells.h"
 #include "graphics/Font.h"

@@ -5,7 +5,7 @@
 // constructed or copied, and freed with the value.
 
 #include "compiler/Types.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstdint>
 

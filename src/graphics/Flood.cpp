@@ -11,7 +11,7 @@
 // instead: linear in the cells, and falling back to the sweeps when its stack
 // cannot be had.
 
-#include "driver/Assert.h"
+#include "base/Assert.h"
 #include "graphics/Brush.h"
 #include "graphics/Raster.h"
 

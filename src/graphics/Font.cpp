@@ -1,6 +1,6 @@
 #include "graphics/Font.h"
 
-#include "driver/Utf8.h"
+#include "base/Utf8.h"
 
 #include <pango/pango.h>
 

@@ -3,7 +3,7 @@
 // with fontconfig choosing the face: a typeface that is not installed falls
 // back to fontconfig's choice, so a font always draws something.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstdint>
 

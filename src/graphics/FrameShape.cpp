@@ -2,9 +2,9 @@
 // nothing; the first Frame of a run opens the video at the canvas's size, and
 // from then on the canvas keeps that size (SetSize is refused).
 
-#include "driver/DirectoryNodes.h"
-#include "driver/Settings.h"
-#include "driver/Utf8.h"
+#include "base/DirectoryNodes.h"
+#include "base/Settings.h"
+#include "base/Utf8.h"
 #include "graphics/ShapeArguments.h"
 #include "graphics/ShapeRoutines.h"
 #include "output/VideoFile.h"

@@ -7,7 +7,7 @@
 //   colour word:  byte 0 red | byte 1 green | byte 2 blue | byte 3 opacity
 //                 (opacity 255 opaque, 0 fully transparent)
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 // Pattern images, rendering a Pattern mask in pen and brush colours, the
 // flood of a Pattern image, flood fill, pixels, clearing and drawing images.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "graphics/Image.h"
 
 #include <cstdint>

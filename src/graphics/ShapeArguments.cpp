@@ -1,7 +1,7 @@
 #include "graphics/ShapeArguments.h"
 
 #include "compiler/Types.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "graphics/ElementCells.h"
 #include "runtime/Arrays.h"
 #include "runtime/Errors.h"

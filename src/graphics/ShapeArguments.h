@@ -3,7 +3,7 @@
 // frame and reporting what is wrong with them. Each reader records its own
 // error report and returns the status to hand back; Success otherwise.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "graphics/Context.h"
 #include "graphics/Shapes.h"
 #include "runtime/RunContext.h"

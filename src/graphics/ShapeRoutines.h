@@ -4,7 +4,7 @@
 // into a runtime error report naming the shape.
 
 #include "compiler/Compilation.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // covers it (or straight onto a Pattern canvas), filled, and rendered once.
 // Angles are degrees clockwise from straight up; y grows downward.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "graphics/Brush.h"
 #include "graphics/Pen.h"
 

@@ -1,6 +1,6 @@
 #include "graphics/TextRender.h"
 
-#include "driver/Utf8.h"
+#include "base/Utf8.h"
 #include "runtime/Number.h"
 
 #include <cairo.h>

@@ -9,7 +9,7 @@
 // Angles are tenths of a degree clockwise: a text at angle a has its baseline
 // along (cos a, sin a) on the canvas, x right and y down.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
 #include "graphics/Raster.h"

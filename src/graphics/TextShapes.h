@@ -1,7 +1,7 @@
 #pragma once
 // The handlers of the text shapes: TextBlock, TextRotate and TextColumn.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 namespace vorlan::graphics::shapes {
 

@@ -2,7 +2,7 @@
 // Internal to the shape drawing: dash state along one path, the stamper that
 // puts the pen tip down, the outline tracers, and the work image steps.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "graphics/Image.h"
 #include "graphics/Pen.h"
 #include "graphics/Shapes.h"

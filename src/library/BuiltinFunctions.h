@@ -4,7 +4,7 @@
 // calls report "Function call error".
 
 #include "compiler/Compilation.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstdint>
 

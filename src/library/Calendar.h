@@ -15,7 +15,7 @@
 //
 // Every operation writes its result, or Null on failure, before returning.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/Value.h"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 // run: every type, datum, routine, statement and expression of the kinds the
 // runner expects where it finds them.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 namespace vorlan::compiler {
 struct Compilation;

@@ -1,7 +1,7 @@
 #pragma once
 // Compiled program files (.vrx) and library files (.vrl).
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 namespace vorlan {
 struct FileDescriptor;

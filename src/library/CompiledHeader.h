@@ -3,7 +3,7 @@
 // "VRL" with its terminator, four 16-bit code units), the file kind and the
 // format version.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 
 #include "compiler/Compilation.h"
 #include "compiler/Expression.h"
-#include "driver/FileDescriptor.h"
+#include "base/FileDescriptor.h"
 
 #include <cstring>
 

@@ -16,8 +16,8 @@
 // resolved when the whole file has been read, since a default value may name
 // a datum whose list comes later.
 
-#include "driver/Status.h"
-#include "driver/TextReader.h"
+#include "base/Status.h"
+#include "base/TextReader.h"
 #include "library/CompiledStream.h"
 
 #include <cstdint>

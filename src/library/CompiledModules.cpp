@@ -11,8 +11,8 @@
 
 #include "compiler/Compilation.h"
 #include "compiler/Statements.h"
-#include "driver/FileDescriptor.h"
-#include "driver/WideText.h"
+#include "base/FileDescriptor.h"
+#include "base/WideText.h"
 #include "library/CompiledLinks.h"
 #include "library/CompiledRecords.h"
 #include "runtime/ValueOps.h"

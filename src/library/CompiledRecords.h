@@ -4,7 +4,7 @@
 // expressions. Every record opens with a tag and most close with one; the
 // reader fails on any tag it did not expect.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstdint>
 

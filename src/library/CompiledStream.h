@@ -14,7 +14,7 @@
 // A compiled file is untrusted: the reader checks every length against the
 // bytes left before it reads or allocates, so a corrupt file fails cleanly.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstddef>
 #include <cstdint>

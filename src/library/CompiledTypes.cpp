@@ -5,7 +5,7 @@
 
 #include "compiler/Compilation.h"
 #include "compiler/Expression.h"
-#include "driver/WideText.h"
+#include "base/WideText.h"
 #include "library/CompiledLinks.h"
 #include "library/CompiledRecords.h"
 

@@ -1,10 +1,10 @@
 #include "library/DataFiles.h"
 
-#include "driver/DirectoryNodes.h"
-#include "driver/FileDescriptor.h"
-#include "driver/Settings.h"
-#include "driver/TextReader.h"
-#include "driver/Utf8.h"
+#include "base/DirectoryNodes.h"
+#include "base/FileDescriptor.h"
+#include "base/Settings.h"
+#include "base/TextReader.h"
+#include "base/Utf8.h"
 #include "runtime/Text.h"
 
 namespace vorlan::library {

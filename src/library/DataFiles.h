@@ -3,7 +3,7 @@
 // go to and readers on the data and format files, opened from the names the
 // program passes.
 
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
 #include <cstdio>
 

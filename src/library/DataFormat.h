@@ -3,8 +3,8 @@
 // the settings a format file changes, with the defaults a missing format
 // file leaves, and one field format per field of the element type.
 
-#include "driver/LanguageTables.h"
-#include "driver/Status.h"
+#include "base/LanguageTables.h"
+#include "base/Status.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include "library/FunctionCall.h"
 
 #include "compiler/Types.h"
-#include "driver/TextReader.h"
+#include "base/TextReader.h"
 
 namespace vorlan::library {
 namespace {

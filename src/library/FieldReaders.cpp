@@ -3,7 +3,7 @@
 
 #include "compiler/Identifiers.h"
 #include "compiler/Types.h"
-#include "driver/WideText.h"
+#include "base/WideText.h"
 #include "library/Calendar.h"
 #include "runtime/Number.h"
 #include "runtime/Text.h"

@@ -3,8 +3,8 @@
 // field's type. Each reads the whole text it is given and fails with Invalid
 // when the text is not a value of that type.
 
-#include "driver/LanguageTables.h"
-#include "driver/Status.h"
+#include "base/LanguageTables.h"
+#include "base/Status.h"
 #include "library/DataFormat.h"
 #include "runtime/Value.h"
 

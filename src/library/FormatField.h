@@ -3,7 +3,7 @@
 // per call: a field of spaces as long as the result, into which it writes
 // its characters in place.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstddef>
 #include <cstdint>

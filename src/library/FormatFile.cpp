@@ -4,12 +4,12 @@
 #include "library/DataFormat.h"
 
 #include "compiler/Types.h"
-#include "driver/ConfigScanner.h"
-#include "driver/LanguageFile.h"
-#include "driver/Messages.h"
-#include "driver/Settings.h"
-#include "driver/TextReader.h"
-#include "driver/WideText.h"
+#include "base/ConfigScanner.h"
+#include "base/LanguageFile.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
+#include "base/TextReader.h"
+#include "base/WideText.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/Value.h"
 

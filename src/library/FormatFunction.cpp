@@ -6,7 +6,7 @@
 
 #include "compiler/Identifiers.h"
 #include "compiler/Types.h"
-#include "driver/Settings.h"
+#include "base/Settings.h"
 #include "library/FormatNamed.h"
 #include "library/FormatNumber.h"
 #include "library/FormatTime.h"

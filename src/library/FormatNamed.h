@@ -3,8 +3,8 @@
 // the value as a decimal number (0 or 1 for a Logical), or T, the value's
 // word followed by word modifiers (see FormatWords.h); no format means T.
 
-#include "driver/LanguageTables.h"
-#include "driver/Status.h"
+#include "base/LanguageTables.h"
+#include "base/Status.h"
 #include "library/FormatTemplate.h"
 #include "runtime/Value.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Numbers as text, by a number format (see FormatTemplate.h).
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "library/FormatTemplate.h"
 #include "runtime/Value.h"
 

@@ -13,8 +13,8 @@
 // first); word fields take word modifiers (see FormatWords.h). Y, M, D, N,
 // W and R need a date: a time of day alone refuses them.
 
-#include "driver/LanguageTables.h"
-#include "driver/Status.h"
+#include "base/LanguageTables.h"
+#include "base/Status.h"
 #include "library/FormatTemplate.h"
 #include "runtime/Value.h"
 

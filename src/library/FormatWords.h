@@ -10,8 +10,8 @@
 // of the language's word; p pads the word with spaces to exactly the width,
 // after the word or, with r, before it.
 
-#include "driver/LanguageTables.h"
-#include "driver/Status.h"
+#include "base/LanguageTables.h"
+#include "base/Status.h"
 #include "library/FormatTemplate.h"
 
 #include <cstddef>

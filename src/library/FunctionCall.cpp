@@ -1,7 +1,7 @@
 #include "library/FunctionCall.h"
 
 #include "compiler/Declarations.h"
-#include "driver/WideText.h"
+#include "base/WideText.h"
 #include "runtime/Arrays.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"

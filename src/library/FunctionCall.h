@@ -5,7 +5,7 @@
 // asked to report Success it records nothing and returns Success, so a
 // reader's status can be handed straight to ArgumentError.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/ErrorDetail.h"
 #include "runtime/RunContext.h"
 #include "runtime/Value.h"

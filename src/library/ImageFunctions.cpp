@@ -5,9 +5,9 @@
 #include "library/FunctionCall.h"
 #include "library/SystemTypeCodes.h"
 
-#include "driver/DirectoryNodes.h"
-#include "driver/Settings.h"
-#include "driver/WideText.h"
+#include "base/DirectoryNodes.h"
+#include "base/Settings.h"
+#include "base/WideText.h"
 #include "graphics/Brush.h"
 #include "graphics/ElementCells.h"
 #include "graphics/ElementTypes.h"

@@ -2,7 +2,7 @@
 // Reading a Number from a short text, as data files hold them and as ToNumber
 // takes them: digits with an optional sign, a decimal mark and an exponent.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/Value.h"
 
 #include <string_view>

@@ -8,8 +8,8 @@
 #include "library/NumberText.h"
 
 #include "compiler/Types.h"
-#include "driver/Messages.h"
-#include "driver/TextReader.h"
+#include "base/Messages.h"
+#include "base/TextReader.h"
 #include "runtime/Arrays.h"
 #include "runtime/Text.h"
 

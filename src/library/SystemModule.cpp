@@ -1,8 +1,8 @@
 #include "library/SystemModule.h"
 
 #include "compiler/Compilation.h"
-#include "driver/Utf8.h"
-#include "driver/WideText.h"
+#include "base/Utf8.h"
+#include "base/WideText.h"
 #include "graphics/ElementTypes.h"
 #include "graphics/ShapeRoutines.h"
 #include "library/ArgumentCheckers.h"

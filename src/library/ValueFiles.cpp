@@ -11,7 +11,7 @@
 #include "compiler/Expression.h"
 #include "compiler/Parser.h"
 #include "compiler/Types.h"
-#include "driver/TextReader.h"
+#include "base/TextReader.h"
 #include "runtime/Arrays.h"
 #include "runtime/Evaluate.h"
 #include "runtime/ValueOps.h"

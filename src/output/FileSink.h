@@ -2,7 +2,7 @@
 // The one way image writers open and close their files, so a write that the
 // system buffered but the disk refused is still seen as a failure.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -5,8 +5,8 @@
 // one line that tells the user a file could not be written is printed by
 // WriteOutputFile, so it appears exactly once whatever went wrong.
 
-#include "driver/Settings.h"
-#include "driver/Status.h"
+#include "base/Settings.h"
+#include "base/Status.h"
 #include "graphics/Image.h"
 
 #include <cstddef>

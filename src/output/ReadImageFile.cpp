@@ -3,7 +3,7 @@
 
 #include "output/ImageFiles.h"
 
-#include "driver/Utf8.h"
+#include "base/Utf8.h"
 #include "graphics/Raster.h"
 
 namespace vorlan::output {

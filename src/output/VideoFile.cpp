@@ -18,7 +18,7 @@
 
 #include "output/VideoFile.h"
 
-#include "driver/Utf8.h"
+#include "base/Utf8.h"
 #include "output/ImageFiles.h"
 #include "output/VideoParts.h"
 

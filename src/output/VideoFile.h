@@ -12,8 +12,8 @@
 // Nothing here prints on standard output; while a video is open and standard
 // error is a terminal, one line there shows the frames written so far.
 
-#include "driver/Settings.h"
-#include "driver/Status.h"
+#include "base/Settings.h"
+#include "base/Status.h"
 #include "graphics/Image.h"
 
 #include <cstdint>

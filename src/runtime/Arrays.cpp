@@ -1,6 +1,6 @@
 #include "runtime/Arrays.h"
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -13,7 +13,7 @@
 // one-dimensional open array that has been appended to; programs never see it.
 
 #include "compiler/Types.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/Value.h"
 
 #include <cstddef>

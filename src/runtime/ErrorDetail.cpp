@@ -1,7 +1,7 @@
 #include "runtime/ErrorDetail.h"
 
-#include "driver/Memory.h"
-#include "driver/Utf8.h"
+#include "base/Memory.h"
+#include "base/Utf8.h"
 #include "runtime/OutputForms.h"
 
 #include <cinttypes>

@@ -1,9 +1,9 @@
 #include "runtime/Errors.h"
 
 #include "compiler/Declarations.h"
-#include "driver/FileDescriptor.h"
-#include "driver/Utf8.h"
-#include "driver/WideText.h"
+#include "base/FileDescriptor.h"
+#include "base/Utf8.h"
+#include "base/WideText.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/OutputLine.h"
 #include "runtime/Text.h"

@@ -3,8 +3,8 @@
 // the Status record at the start of the module data; every enclosing
 // operation returns the propagation status unchanged.
 
-#include "driver/Status.h"
-#include "driver/TextReader.h"
+#include "base/Status.h"
+#include "base/TextReader.h"
 #include "runtime/ErrorDetail.h"
 #include "runtime/RunContext.h"
 

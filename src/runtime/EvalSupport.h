@@ -4,7 +4,7 @@
 // cells that hold a computed operand where an operation needs it in a cell.
 
 #include "compiler/Expression.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/ErrorDetail.h"
 #include "runtime/Evaluate.h"
 #include "runtime/RunContext.h"

@@ -5,7 +5,7 @@
 // holds its value into `out` as an 8-byte handle.
 
 #include "compiler/Expression.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/RunContext.h"
 
 namespace vorlan::runtime {

@@ -10,7 +10,7 @@
 
 #include "compiler/Compilation.h"
 #include "compiler/Declarations.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "graphics/Context.h"
 #include "graphics/ElementCells.h"
 #include "library/SystemTypeCodes.h"

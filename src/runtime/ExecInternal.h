@@ -5,7 +5,7 @@
 
 #include "compiler/Statements.h"
 #include "compiler/Types.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/ErrorDetail.h"
 #include "runtime/Execute.h"
 #include "runtime/RunContext.h"

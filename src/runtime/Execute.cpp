@@ -4,8 +4,8 @@
 #include "runtime/Execute.h"
 
 #include "compiler/Compilation.h"
-#include "driver/Assert.h"
-#include "driver/Memory.h"
+#include "base/Assert.h"
+#include "base/Memory.h"
 #include "runtime/Errors.h"
 #include "runtime/Evaluate.h"
 #include "runtime/ExecInternal.h"

@@ -1,6 +1,6 @@
 #include "runtime/FrameStack.h"
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstring>
 

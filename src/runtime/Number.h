@@ -3,7 +3,7 @@
 // writes an encoded result; a failed operation leaves a Null result behind, so
 // a caller that reports the status and carries on never sees a stale value.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/Value.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 
 #include "compiler/Compilation.h"
 #include "compiler/Identifiers.h"
-#include "driver/Utf8.h"
+#include "base/Utf8.h"
 #include "library/Calendar.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/Arrays.h"

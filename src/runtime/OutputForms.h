@@ -3,7 +3,7 @@
 // type, applied recursively to array elements and structure fields.
 
 #include "compiler/Types.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/Value.h"
 
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "runtime/ProgramArguments.h"
 
 #include "compiler/Identifiers.h"
-#include "driver/Messages.h"
-#include "driver/Utf8.h"
-#include "driver/WideText.h"
+#include "base/Messages.h"
+#include "base/Utf8.h"
+#include "base/WideText.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/Arrays.h"
 #include "runtime/Evaluate.h"

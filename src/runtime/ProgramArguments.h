@@ -2,7 +2,7 @@
 // Binding the command line's program arguments to the Program routine's
 // parameters.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/RunContext.h"
 
 namespace vorlan::runtime {

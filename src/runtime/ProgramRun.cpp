@@ -1,9 +1,9 @@
 #include "runtime/ProgramRun.h"
 
 #include "compiler/Compilation.h"
-#include "driver/Memory.h"
-#include "driver/Utf8.h"
-#include "driver/DirectoryNodes.h"
+#include "base/Memory.h"
+#include "base/Utf8.h"
+#include "base/DirectoryNodes.h"
 #include "graphics/Context.h"
 #include "output/ImageFiles.h"
 #include "output/VideoFile.h"

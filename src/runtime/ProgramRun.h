@@ -2,7 +2,7 @@
 // The program run: sets up the graphics context and global data, binds the
 // program's arguments and runs the Program routine.
 
-#include "driver/Settings.h"
+#include "base/Settings.h"
 
 #include <cstdint>
 

@@ -10,7 +10,7 @@
 // module, the very start.
 
 #include "compiler/Compilation.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 #include "runtime/FrameStack.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "runtime/Text.h"
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "runtime/Value.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 //
 // Text values are never shared: copying a text duplicates its block.
 
-#include "driver/Status.h"
+#include "base/Status.h"
 
 #include <cstddef>
 #include <cstdint>

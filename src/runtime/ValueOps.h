@@ -4,7 +4,7 @@
 // for an array that is the array type, whose baseType is the element type.
 
 #include "compiler/Types.h"
-#include "driver/Status.h"
+#include "base/Status.h"
 
 namespace vorlan::runtime {
 

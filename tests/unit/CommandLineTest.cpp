@@ -1,10 +1,10 @@
 // Reading the command line into the run settings: options in order, the run
 // mode from the extension, the scale factor and the output path.
 
-#include "driver/CommandLine.h"
-#include "driver/DirectoryNodes.h"
-#include "driver/Memory.h"
-#include "driver/Settings.h"
+#include "app/CommandLine.h"
+#include "base/DirectoryNodes.h"
+#include "base/Memory.h"
+#include "base/Settings.h"
 
 #include <gtest/gtest.h>
 

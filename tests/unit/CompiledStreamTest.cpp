@@ -3,7 +3,7 @@
 
 #include "FileTestSupport.h"
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "library/CompiledHeader.h"
 #include "library/CompiledStream.h"
 #include "output/FileSink.h"

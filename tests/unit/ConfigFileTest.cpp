@@ -2,8 +2,8 @@
 // and which reports a bad statement gives and where.
 
 #include "DriverTestSupport.h"
-#include "driver/ConfigFile.h"
-#include "driver/DirectoryNodes.h"
+#include "app/ConfigFile.h"
+#include "base/DirectoryNodes.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // itself, whole-file writes, and a settings record with ROOT pointing at the
 // scratch directory so files can be named "ROOT:/name".
 
-#include "driver/DirectoryNodes.h"
-#include "driver/FileDescriptor.h"
-#include "driver/Memory.h"
-#include "driver/Settings.h"
-#include "driver/TextReader.h"
+#include "base/DirectoryNodes.h"
+#include "base/FileDescriptor.h"
+#include "base/Memory.h"
+#include "base/Settings.h"
+#include "base/TextReader.h"
 
 #include <gtest/gtest.h>
 

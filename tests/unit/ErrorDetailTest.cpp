@@ -3,7 +3,7 @@
 // slot in blocks that all come back.
 
 #include "compiler/Types.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "runtime/Arrays.h"
 #include "runtime/ErrorDetail.h"
 #include "runtime/Number.h"

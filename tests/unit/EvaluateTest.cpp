@@ -5,7 +5,7 @@
 
 #include "compiler/Expression.h"
 #include "compiler/Types.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "runtime/Arrays.h"
 #include "runtime/EvalSupport.h"
 #include "runtime/Evaluate.h"

@@ -2,7 +2,7 @@
 // what a Number field accepts, each clock limit of a time template, the
 // halves of the day around 12, month words and templates that do not fit.
 
-#include "driver/LanguageTables.h"
+#include "base/LanguageTables.h"
 #include "library/Calendar.h"
 #include "library/DataFormat.h"
 #include "library/FieldReaders.h"

@@ -2,8 +2,8 @@
 // number format grammar, zero padding among separators, printf's widest
 // reals, word modifiers in their order, and time templates at their limits.
 
-#include "driver/LanguageTables.h"
-#include "driver/Memory.h"
+#include "base/LanguageTables.h"
+#include "base/Memory.h"
 #include "library/Calendar.h"
 #include "library/FormatNamed.h"
 #include "library/FormatNumber.h"

@@ -5,7 +5,7 @@
 #include "FileTestSupport.h"
 #include "RasterTestSupport.h"
 
-#include "driver/Settings.h"
+#include "base/Settings.h"
 #include "output/ImageFiles.h"
 
 #include <png.h>

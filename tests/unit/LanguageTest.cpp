@@ -2,8 +2,8 @@
 // files that replace some names and leave the rest alone.
 
 #include "DriverTestSupport.h"
-#include "driver/LanguageFile.h"
-#include "driver/LanguageTables.h"
+#include "base/LanguageFile.h"
+#include "base/LanguageTables.h"
 
 #include <gtest/gtest.h>
 

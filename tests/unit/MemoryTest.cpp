@@ -1,7 +1,7 @@
 // The tagged allocator: the live count, the dump, double releases and
 // allocation failures.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <gtest/gtest.h>
 

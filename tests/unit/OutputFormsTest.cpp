@@ -3,7 +3,7 @@
 // test gives back all the memory it took.
 
 #include "compiler/Types.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "library/Calendar.h"
 #include "library/SystemTypeCodes.h"
 #include "runtime/Arrays.h"

@@ -2,8 +2,8 @@
 // missing or not a folder, and leave every file as it found it.
 
 #include "DriverTestSupport.h"
-#include "driver/OutputPlace.h"
-#include "driver/WideText.h"
+#include "app/OutputPlace.h"
+#include "base/WideText.h"
 
 #include <gtest/gtest.h>
 

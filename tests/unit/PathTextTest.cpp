@@ -1,9 +1,9 @@
 // Paths between files: taken beside a file, normalised to one spelling, and
 // turned back into a path from a file's folder.
 
-#include "driver/PathText.h"
-#include "driver/Utf8.h"
-#include "driver/WideText.h"
+#include "base/PathText.h"
+#include "base/Utf8.h"
+#include "base/WideText.h"
 
 #include <gtest/gtest.h>
 

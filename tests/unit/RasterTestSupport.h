@@ -3,7 +3,7 @@
 // test, Pattern images written and read as rows of digits, and a fixture that
 // checks every test gives back what it allocated.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "graphics/Brush.h"
 #include "graphics/Image.h"
 #include "graphics/Raster.h"

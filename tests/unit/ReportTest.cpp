@@ -2,8 +2,8 @@
 // printed reports.
 
 #include "DriverTestSupport.h"
-#include "driver/Messages.h"
-#include "driver/TextReader.h"
+#include "base/Messages.h"
+#include "base/TextReader.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 // watches that nothing strays outside its buffers.
 
 #include "DriverTestSupport.h"
-#include "driver/ConfigFile.h"
-#include "driver/LanguageFile.h"
-#include "driver/PictureSize.h"
+#include "app/ConfigFile.h"
+#include "base/LanguageFile.h"
+#include "app/PictureSize.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A canvas with a pen and a brush for the pen and shape drawing tests.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "graphics/Brush.h"
 #include "graphics/Pen.h"
 #include "runtime/Arrays.h"

@@ -3,8 +3,8 @@
 // the file rewound.
 
 #include "DriverTestSupport.h"
-#include "driver/Memory.h"
-#include "driver/TextFile.h"
+#include "base/Memory.h"
+#include "base/TextFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // out-of-memory report, and nested comments.
 
 #include "DriverTestSupport.h"
-#include "driver/TextReader.h"
+#include "base/TextReader.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // all the memory it took.
 
 #include "compiler/Types.h"
-#include "driver/Memory.h"
+#include "base/Memory.h"
 #include "runtime/Arrays.h"
 #include "runtime/Text.h"
 #include "runtime/ValueOps.h"

@@ -5,7 +5,7 @@
 
 #include "RasterTestSupport.h"
 
-#include "driver/Settings.h"
+#include "base/Settings.h"
 #include "output/VideoFile.h"
 #include "output/VideoParts.h"
 

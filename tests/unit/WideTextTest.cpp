@@ -1,8 +1,8 @@
 // Wide text: bounded copies, comparisons, allocated joins and the number
 // readers used for literals and configuration values.
 
-#include "driver/Memory.h"
-#include "driver/WideText.h"
+#include "base/Memory.h"
+#include "base/WideText.h"
 
 #include <gtest/gtest.h>
 

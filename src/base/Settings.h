@@ -2,8 +2,8 @@
 // The settings record: built-in defaults, then the main configuration file,
 // then the run settings copied out of it and changed by the options.
 
-#include "driver/LanguageTables.h"
-#include "driver/WideText.h"
+#include "base/LanguageTables.h"
+#include "base/WideText.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 // The vorlan executable: turns the UTF-8 command line into wide arguments and
 // hands them to the driver.
 
-#include "driver/Driver.h"
-#include "driver/Utf8.h"
+#include "app/Driver.h"
+#include "base/Utf8.h"
 
 #include <cstring>
 #include <string>

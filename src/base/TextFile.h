@@ -3,7 +3,7 @@
 // after its encoding is detected from the byte-order mark, or, without one,
 // from whether the whole file is well-formed UTF-8.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstdint>
 #include <cstdio>

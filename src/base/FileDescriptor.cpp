@@ -1,7 +1,7 @@
-#include "driver/FileDescriptor.h"
+#include "base/FileDescriptor.h"
 
-#include "driver/DirectoryNodes.h"
-#include "driver/Messages.h"
+#include "base/DirectoryNodes.h"
+#include "base/Messages.h"
 
 namespace vorlan {
 

@@ -3,8 +3,8 @@
 // path as given (what reports print) and the path with its directory node
 // reference expanded (what is opened), resolved once when it is made.
 
-#include "driver/Memory.h"
-#include "driver/WideText.h"
+#include "base/Memory.h"
+#include "base/WideText.h"
 
 #include <cstdint>
 

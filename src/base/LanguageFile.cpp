@@ -1,12 +1,12 @@
-#include "driver/LanguageFile.h"
+#include "base/LanguageFile.h"
 
-#include "driver/ConfigScanner.h"
-#include "driver/FileDescriptor.h"
-#include "driver/LanguageTables.h"
-#include "driver/Messages.h"
-#include "driver/Settings.h"
-#include "driver/TextReader.h"
-#include "driver/Utf8.h"
+#include "base/ConfigScanner.h"
+#include "base/FileDescriptor.h"
+#include "base/LanguageTables.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
+#include "base/TextReader.h"
+#include "base/Utf8.h"
 
 #include <dirent.h>
 

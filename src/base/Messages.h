@@ -7,7 +7,7 @@ namespace vorlan {
 
 enum class Msg : uint16_t {
 #define VL_MESSAGE(code, name, text) name = code,
-#include "driver/MessageList.h"
+#include "base/MessageList.h"
 #undef VL_MESSAGE
 };
 

@@ -1,7 +1,7 @@
-#include "driver/PictureSize.h"
+#include "app/PictureSize.h"
 
-#include "driver/Settings.h"
-#include "driver/WideText.h"
+#include "base/Settings.h"
+#include "base/WideText.h"
 
 namespace vorlan {
 namespace {

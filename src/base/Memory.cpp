@@ -1,4 +1,4 @@
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstdio>
 #include <cstdlib>

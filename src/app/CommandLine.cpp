@@ -1,13 +1,13 @@
-#include "driver/CommandLine.h"
+#include "app/CommandLine.h"
 
-#include "driver/ConfigFile.h"
-#include "driver/ExitCodes.h"
-#include "driver/FileDescriptor.h"
-#include "driver/LanguageFile.h"
-#include "driver/Messages.h"
-#include "driver/Settings.h"
-#include "driver/PictureSize.h"
-#include "driver/WideText.h"
+#include "app/ConfigFile.h"
+#include "app/ExitCodes.h"
+#include "base/FileDescriptor.h"
+#include "base/LanguageFile.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
+#include "app/PictureSize.h"
+#include "base/WideText.h"
 
 #include <cstdio>
 #include <iterator>

@@ -1,8 +1,8 @@
-#include "driver/OutputPlace.h"
+#include "app/OutputPlace.h"
 
-#include "driver/DirectoryNodes.h"
-#include "driver/Settings.h"
-#include "driver/Utf8.h"
+#include "base/DirectoryNodes.h"
+#include "base/Settings.h"
+#include "base/Utf8.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

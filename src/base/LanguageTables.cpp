@@ -1,6 +1,6 @@
-#include "driver/LanguageTables.h"
+#include "base/LanguageTables.h"
 
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
 #include <cstddef>
 

@@ -3,9 +3,9 @@
 // source, data) is scanned through one. It tracks line and column, counts the
 // file reports made on it and carries the stream they go to.
 
-#include "driver/Memory.h"
-#include "driver/Messages.h"
-#include "driver/TextFile.h"
+#include "base/Memory.h"
+#include "base/Messages.h"
+#include "base/TextFile.h"
 
 #include <cstdint>
 #include <cstdio>

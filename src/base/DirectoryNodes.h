@@ -3,7 +3,7 @@
 // may be written NAME:rest. Values are stored resolved, so a node defined
 // through another keeps the value that one had at the time.
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-#include "driver/TextFile.h"
+#include "base/TextFile.h"
 
-#include "driver/Messages.h"
-#include "driver/Utf8.h"
+#include "base/Messages.h"
+#include "base/Utf8.h"
 
 #include <sys/stat.h>
 

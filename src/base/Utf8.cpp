@@ -1,4 +1,4 @@
-#include "driver/Utf8.h"
+#include "base/Utf8.h"
 
 namespace vorlan {
 namespace {

@@ -1,7 +1,7 @@
-#include "driver/ConfigScanner.h"
+#include "base/ConfigScanner.h"
 
-#include "driver/TextReader.h"
-#include "driver/WideText.h"
+#include "base/TextReader.h"
+#include "base/WideText.h"
 
 namespace vorlan {
 namespace {

@@ -1,7 +1,7 @@
-#include "driver/PathText.h"
+#include "base/PathText.h"
 
-#include "driver/Utf8.h"
-#include "driver/WideText.h"
+#include "base/Utf8.h"
+#include "base/WideText.h"
 
 #include <string>
 #include <unistd.h>

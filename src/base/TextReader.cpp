@@ -1,8 +1,8 @@
-#include "driver/TextReader.h"
+#include "base/TextReader.h"
 
-#include "driver/FileDescriptor.h"
-#include "driver/Utf8.h"
-#include "driver/WideText.h"
+#include "base/FileDescriptor.h"
+#include "base/Utf8.h"
+#include "base/WideText.h"
 
 #include <iterator>
 

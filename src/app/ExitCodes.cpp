@@ -1,4 +1,4 @@
-#include "driver/ExitCodes.h"
+#include "app/ExitCodes.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "driver/WideText.h"
+#include "base/WideText.h"
 
-#include "driver/Memory.h"
+#include "base/Memory.h"
 
 #include <cstring>
 

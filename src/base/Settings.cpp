@@ -1,4 +1,4 @@
-#include "driver/Settings.h"
+#include "base/Settings.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "driver/DirectoryNodes.h"
+#include "base/DirectoryNodes.h"
 
-#include "driver/Messages.h"
-#include "driver/PathText.h"
-#include "driver/Settings.h"
-#include "driver/TextReader.h"
+#include "base/Messages.h"
+#include "base/PathText.h"
+#include "base/Settings.h"
+#include "base/TextReader.h"
 
 namespace vorlan {
 namespace {

@@ -1,13 +1,13 @@
-#include "driver/ConfigFile.h"
+#include "app/ConfigFile.h"
 
-#include "driver/ConfigScanner.h"
-#include "driver/DirectoryNodes.h"
-#include "driver/FileDescriptor.h"
-#include "driver/Messages.h"
-#include "driver/Settings.h"
-#include "driver/PictureSize.h"
-#include "driver/TextReader.h"
-#include "driver/Utf8.h"
+#include "base/ConfigScanner.h"
+#include "base/DirectoryNodes.h"
+#include "base/FileDescriptor.h"
+#include "base/Messages.h"
+#include "base/Settings.h"
+#include "app/PictureSize.h"
+#include "base/TextReader.h"
+#include "base/Utf8.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
-#include "driver/Messages.h"
+#include "base/Messages.h"
 
-#include "driver/Utf8.h"
+#include "base/Utf8.h"
 
 #include <array>
 #include <iterator>
@@ -16,7 +16,7 @@ struct MessageRow {
 
 constexpr MessageRow kMessages[] = {
 #define VL_MESSAGE(code, name, text) {code, text},
-#include "driver/MessageList.h"
+#include "base/MessageList.h"
 #undef VL_MESSAGE
 };
 
