@@ -6,8 +6,8 @@
 #include "graphics/Brush.h"
 #include "graphics/Pen.h"
 #include "graphics/Shapes.h"
-#include "runtime/Arrays.h"
-#include "runtime/Value.h"
+#include "value/Arrays.h"
+#include "value/Value.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,7 +5,7 @@
 // entry in a public, private, routine or structure list.
 
 #include "compiler/Identifiers.h"
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/FileDescriptor.h"
 #include "base/Settings.h"
 #include "base/Status.h"

@@ -1,8 +1,8 @@
 #include "compiler/Expression.h"
 
-#include "runtime/Number.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
+#include "value/Number.h"
+#include "value/Text.h"
+#include "value/Value.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "compiler/Expression.h"
 
-#include "runtime/Text.h"
-#include "runtime/Value.h"
+#include "value/Text.h"
+#include "value/Value.h"
 
 namespace vorlan::compiler {
 

@@ -5,7 +5,7 @@
 // can be folded to a constant at compile time.
 
 #include "compiler/Token.h"
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Memory.h"
 #include "base/Status.h"
 

@@ -2,10 +2,10 @@
 
 #include "compiler/Declarations.h"
 #include "base/WideText.h"
-#include "library/Calendar.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
+#include "value/Calendar.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Text.h"
+#include "value/Value.h"
 
 #include <cerrno>
 #include <cmath>

@@ -2,8 +2,8 @@
 
 #include "compiler/Declarations.h"
 #include "base/WideText.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Value.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Value.h"
 
 namespace vorlan::compiler {
 namespace {

@@ -1,7 +1,7 @@
 #include "compiler/Declarations.h"
 #include "compiler/Statements.h"
 
-#include "runtime/ValueOps.h"
+#include "value/ValueOps.h"
 
 namespace vorlan::compiler {
 namespace {

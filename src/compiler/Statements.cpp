@@ -2,7 +2,7 @@
 
 #include "compiler/Declarations.h"
 #include "compiler/StatementCompiler.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 
 #include "compiler/Expression.h"
 #include "base/WideText.h"
-#include "runtime/Value.h"
-#include "runtime/ValueOps.h"
+#include "value/Value.h"
+#include "value/ValueOps.h"
 
 namespace vorlan::compiler {
 namespace {

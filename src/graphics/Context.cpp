@@ -2,9 +2,9 @@
 
 #include "compiler/Declarations.h"
 #include "graphics/ElementCells.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Text.h"
+#include "value/Value.h"
 
 #include <cstring>
 #include <initializer_list>

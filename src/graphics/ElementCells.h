@@ -2,11 +2,11 @@
 // Reading and writing the fields of graphics structure values by their byte
 // offsets, as the system module lays them out.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Status.h"
 #include "graphics/Image.h"
-#include "runtime/Number.h"
-#include "runtime/Value.h"
+#include "value/Number.h"
+#include "value/Value.h"
 
 namespace vorlan::graphics::cells {
 

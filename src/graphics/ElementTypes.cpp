@@ -5,9 +5,9 @@
 #include "graphics/ElementCells.h"
 #include "graphics/Font.h"
 #include "graphics/Pen.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Arrays.h"
-#include "runtime/Text.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Arrays.h"
+#include "value/Text.h"
 
 #include <cstring>
 

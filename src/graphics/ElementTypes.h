@@ -4,7 +4,7 @@
 // uses; it is rebuilt from the visible fields whenever a value is
 // constructed or copied, and freed with the value.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Status.h"
 
 #include <cstdint>

@@ -8,8 +8,8 @@
 #include "graphics/ShapeArguments.h"
 #include "graphics/ShapeRoutines.h"
 #include "output/VideoFile.h"
-#include "runtime/Number.h"
-#include "runtime/Value.h"
+#include "value/Number.h"
+#include "value/Value.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 #include "graphics/Pen.h"
 
-#include "runtime/Arrays.h"
-#include "runtime/Number.h"
+#include "value/Arrays.h"
+#include "value/Number.h"
 
 #include <cstdio>
 #include <limits>

@@ -1,12 +1,12 @@
 #include "graphics/ShapeArguments.h"
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Memory.h"
 #include "graphics/ElementCells.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Errors.h"
-#include "runtime/Number.h"
-#include "runtime/Value.h"
+#include "value/Number.h"
+#include "value/Value.h"
 
 #include <cmath>
 

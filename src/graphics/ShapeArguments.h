@@ -7,7 +7,7 @@
 #include "graphics/Context.h"
 #include "graphics/Shapes.h"
 #include "runtime/RunContext.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 

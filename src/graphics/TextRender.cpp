@@ -1,7 +1,7 @@
 #include "graphics/TextRender.h"
 
 #include "base/Utf8.h"
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <cairo.h>
 #include <pango/pangocairo.h>

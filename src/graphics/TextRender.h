@@ -13,7 +13,7 @@
 #include "graphics/Brush.h"
 #include "graphics/Font.h"
 #include "graphics/Raster.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstddef>
 #include <cstdint>

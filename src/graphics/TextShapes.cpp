@@ -1,10 +1,10 @@
 #include "graphics/TextShapes.h"
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "graphics/ShapeArguments.h"
 #include "graphics/TextRender.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 namespace vorlan::graphics::shapes {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "compiler/Expression.h"
 #include "compiler/Parser.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 
 #include <cstring>
 

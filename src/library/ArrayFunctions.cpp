@@ -4,10 +4,10 @@
 #include "library/BuiltinFunctions.h"
 #include "library/FunctionCall.h"
 
-#include "compiler/Types.h"
-#include "runtime/Arrays.h"
-#include "runtime/Number.h"
-#include "runtime/ValueOps.h"
+#include "value/Types.h"
+#include "value/Arrays.h"
+#include "value/Number.h"
+#include "value/ValueOps.h"
 
 namespace vorlan::library {
 

@@ -2,10 +2,10 @@
 // clock. The calendar rules are those of Calendar.h.
 
 #include "library/BuiltinFunctions.h"
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 #include "library/FunctionCall.h"
 
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <array>
 #include <cstddef>

@@ -12,7 +12,7 @@
 #include "compiler/Declarations.h"
 #include "compiler/Statements.h"
 #include "library/ArgumentCheckers.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 
 #include <cstring>
 #include <unordered_map>

@@ -6,7 +6,7 @@
 #include "compiler/Expression.h"
 #include "library/CompiledLinks.h"
 #include "library/CompiledRecords.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 
 #include <cstring>
 

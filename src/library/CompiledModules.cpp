@@ -15,7 +15,7 @@
 #include "base/WideText.h"
 #include "library/CompiledLinks.h"
 #include "library/CompiledRecords.h"
-#include "runtime/ValueOps.h"
+#include "value/ValueOps.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 #include "library/CompiledStream.h"
 
 #include "output/FileSink.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 namespace vorlan::library {
 

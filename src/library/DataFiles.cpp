@@ -5,7 +5,7 @@
 #include "base/Settings.h"
 #include "base/TextReader.h"
 #include "base/Utf8.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 namespace vorlan::library {
 

@@ -6,7 +6,7 @@
 #include "library/DataFormat.h"
 #include "library/FunctionCall.h"
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/TextReader.h"
 
 namespace vorlan::library {

@@ -1,12 +1,12 @@
 #include "library/FieldReaders.h"
-#include "library/NumberText.h"
+#include "value/NumberText.h"
 
 #include "compiler/Identifiers.h"
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/WideText.h"
-#include "library/Calendar.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Calendar.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 #include <cerrno>
 #include <cmath>

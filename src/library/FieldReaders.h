@@ -6,7 +6,7 @@
 #include "base/LanguageTables.h"
 #include "base/Status.h"
 #include "library/DataFormat.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstddef>
 

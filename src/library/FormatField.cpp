@@ -1,6 +1,6 @@
 #include "library/FormatField.h"
 
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,15 +3,15 @@
 
 #include "library/DataFormat.h"
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/ConfigScanner.h"
 #include "base/LanguageFile.h"
 #include "base/Messages.h"
 #include "base/Settings.h"
 #include "base/TextReader.h"
 #include "base/WideText.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Value.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Value.h"
 
 namespace vorlan::library {
 namespace {

@@ -5,12 +5,12 @@
 #include "library/FunctionCall.h"
 
 #include "compiler/Identifiers.h"
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Settings.h"
 #include "library/FormatNamed.h"
 #include "library/FormatNumber.h"
 #include "library/FormatTime.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 namespace vorlan::library {
 namespace {

@@ -6,7 +6,7 @@
 #include "base/LanguageTables.h"
 #include "base/Status.h"
 #include "library/FormatTemplate.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,8 +1,8 @@
 #include "library/FormatNumber.h"
 
 #include "library/FormatField.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 #include <algorithm>
 #include <cstdio>

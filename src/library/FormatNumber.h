@@ -3,7 +3,7 @@
 
 #include "base/Status.h"
 #include "library/FormatTemplate.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 namespace vorlan::library {
 

@@ -1,9 +1,9 @@
 #include "library/FormatTime.h"
 
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 #include "library/FormatField.h"
 #include "library/FormatWords.h"
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <algorithm>
 #include <array>

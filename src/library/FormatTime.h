@@ -16,7 +16,7 @@
 #include "base/LanguageTables.h"
 #include "base/Status.h"
 #include "library/FormatTemplate.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstddef>
 

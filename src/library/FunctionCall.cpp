@@ -2,11 +2,11 @@
 
 #include "compiler/Declarations.h"
 #include "base/WideText.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Errors.h"
-#include "runtime/Text.h"
-#include "runtime/Number.h"
-#include "runtime/Value.h"
+#include "value/Text.h"
+#include "value/Number.h"
+#include "value/Value.h"
 
 namespace vorlan::library {
 

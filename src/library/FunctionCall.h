@@ -8,7 +8,7 @@
 #include "base/Status.h"
 #include "runtime/ErrorDetail.h"
 #include "runtime/RunContext.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,7 @@
 
 #include "library/BuiltinFunctions.h"
 #include "library/FunctionCall.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 
 #include "base/DirectoryNodes.h"
 #include "base/Settings.h"
@@ -12,7 +12,7 @@
 #include "graphics/ElementCells.h"
 #include "graphics/ElementTypes.h"
 #include "output/ImageFiles.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 #include <algorithm>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include "library/BuiltinFunctions.h"
 #include "library/FunctionCall.h"
 
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <array>
 #include <cmath>

@@ -5,13 +5,13 @@
 
 #include "library/DataFormat.h"
 #include "library/FieldReaders.h"
-#include "library/NumberText.h"
+#include "value/NumberText.h"
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Messages.h"
 #include "base/TextReader.h"
-#include "runtime/Arrays.h"
-#include "runtime/Text.h"
+#include "value/Arrays.h"
+#include "value/Text.h"
 
 namespace vorlan::library {
 namespace {

@@ -8,7 +8,7 @@
 #include "library/ArgumentCheckers.h"
 #include "library/BuiltinFunctions.h"
 #include "library/SystemTables.h"
-#include "runtime/ValueOps.h"
+#include "value/ValueOps.h"
 
 #include <cstdio>
 

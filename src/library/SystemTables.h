@@ -2,9 +2,9 @@
 // The registration tables of the system module: base types, enumerations,
 // structures, built-in functions and shapes, in the order they are declared.
 
-#include "compiler/Types.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Value.h"
+#include "value/Types.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Value.h"
 
 #include <array>
 #include <cstdint>

@@ -3,10 +3,10 @@
 
 #include "library/BuiltinFunctions.h"
 #include "library/FunctionCall.h"
-#include "library/NumberText.h"
+#include "value/NumberText.h"
 
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 #include <algorithm>
 

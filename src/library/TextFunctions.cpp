@@ -6,8 +6,8 @@
 #include "graphics/ElementCells.h"
 #include "graphics/Font.h"
 #include "graphics/TextRender.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 #include <initializer_list>
 

@@ -2,10 +2,10 @@
 // AddDays and DiffDays work in calendar days, the rest in clock units.
 
 #include "library/BuiltinFunctions.h"
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 #include "library/FunctionCall.h"
 
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <array>
 #include <cstddef>

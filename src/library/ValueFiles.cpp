@@ -10,11 +10,11 @@
 #include "compiler/Declarations.h"
 #include "compiler/Expression.h"
 #include "compiler/Parser.h"
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/TextReader.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Evaluate.h"
-#include "runtime/ValueOps.h"
+#include "value/ValueOps.h"
 
 namespace vorlan::library {
 namespace {

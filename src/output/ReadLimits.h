@@ -4,7 +4,7 @@
 // an image that a program could not describe, or that no run could hold.
 
 #include "graphics/Image.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 

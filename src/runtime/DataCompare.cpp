@@ -1,10 +1,10 @@
 // Equality of two cells of one type, and the ordering of texts. Nothing here
 // raises: equality is defined for Nulls (Null equals Null only).
 
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Evaluate.h"
 #include "runtime/EvalSupport.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 #include <cstdio>
 

@@ -6,8 +6,8 @@
 // it beside the record: the operation fills an ErrorDetail on its stack and
 // hands it to RecordError, which copies it into the run's ErrorDetailSlot.
 
-#include "compiler/Types.h"
-#include "runtime/Value.h"
+#include "value/Types.h"
+#include "value/Value.h"
 
 #include <cstddef>
 #include <cstdint>

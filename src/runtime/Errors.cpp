@@ -4,10 +4,10 @@
 #include "base/FileDescriptor.h"
 #include "base/Utf8.h"
 #include "base/WideText.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 #include "runtime/OutputLine.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
+#include "value/Text.h"
+#include "value/Value.h"
 
 #include <cstdio>
 

@@ -2,11 +2,11 @@
 // fields. An addressable container gives the address of the part; a computed
 // one is held in a temporary and the part is copied out of it.
 
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Errors.h"
 #include "runtime/EvalSupport.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 namespace vorlan::runtime {
 

@@ -3,8 +3,8 @@
 
 #include "runtime/Errors.h"
 #include "runtime/EvalSupport.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 namespace vorlan::runtime {
 

@@ -4,8 +4,8 @@
 #include "compiler/Token.h"
 #include "runtime/Evaluate.h"
 #include "runtime/EvalSupport.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 namespace vorlan::runtime {
 

@@ -1,10 +1,10 @@
 // Values built from lists: array literals, structure values, s{...}, and the
 // binding of a call's arguments into its frame.
 
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Errors.h"
 #include "runtime/EvalSupport.h"
-#include "runtime/ValueOps.h"
+#include "value/ValueOps.h"
 
 #include <cstring>
 

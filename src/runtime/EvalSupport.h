@@ -8,7 +8,7 @@
 #include "runtime/ErrorDetail.h"
 #include "runtime/Evaluate.h"
 #include "runtime/RunContext.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 
 #include "runtime/Errors.h"
 #include "runtime/EvalSupport.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
+#include "value/Text.h"
+#include "value/Value.h"
 
 #include <cstring>
 #include <iterator>

@@ -3,13 +3,13 @@
 // place and allocate nothing.
 
 #include "compiler/Statements.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Evaluate.h"
 #include "runtime/ExecInternal.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
-#include "runtime/ValueOps.h"
+#include "value/Number.h"
+#include "value/Text.h"
+#include "value/Value.h"
+#include "value/ValueOps.h"
 
 #include <cstring>
 

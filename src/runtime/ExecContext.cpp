@@ -13,12 +13,12 @@
 #include "base/Memory.h"
 #include "graphics/Context.h"
 #include "graphics/ElementCells.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 #include "runtime/Errors.h"
 #include "runtime/Evaluate.h"
 #include "runtime/ExecInternal.h"
-#include "runtime/Number.h"
-#include "runtime/ValueOps.h"
+#include "value/Number.h"
+#include "value/ValueOps.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // statement reads an expression's value.
 
 #include "compiler/Statements.h"
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Status.h"
 #include "runtime/ErrorDetail.h"
 #include "runtime/Execute.h"

@@ -3,11 +3,11 @@
 // so an iteration allocates nothing.
 
 #include "compiler/Statements.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/Evaluate.h"
 #include "runtime/ExecInternal.h"
-#include "runtime/Number.h"
-#include "runtime/Value.h"
+#include "value/Number.h"
+#include "value/Value.h"
 
 namespace vorlan::runtime {
 

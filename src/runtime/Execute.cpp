@@ -9,9 +9,9 @@
 #include "runtime/Errors.h"
 #include "runtime/Evaluate.h"
 #include "runtime/ExecInternal.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
-#include "runtime/ValueOps.h"
+#include "value/Text.h"
+#include "value/Value.h"
+#include "value/ValueOps.h"
 
 #include <cstring>
 

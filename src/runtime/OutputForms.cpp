@@ -8,11 +8,11 @@
 #include "compiler/Compilation.h"
 #include "compiler/Identifiers.h"
 #include "base/Utf8.h"
-#include "library/Calendar.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Arrays.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Calendar.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Arrays.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 #include <array>
 #include <cstddef>

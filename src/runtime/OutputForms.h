@@ -2,9 +2,9 @@
 // How the Output statement writes a value: one written form per kind of
 // type, applied recursively to array elements and structure fields.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Status.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 #include <cstdio>

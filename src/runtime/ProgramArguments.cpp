@@ -4,12 +4,12 @@
 #include "base/Messages.h"
 #include "base/Utf8.h"
 #include "base/WideText.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Arrays.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Arrays.h"
 #include "runtime/Evaluate.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
-#include "runtime/ValueOps.h"
+#include "value/Number.h"
+#include "value/Text.h"
+#include "value/ValueOps.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -11,9 +11,9 @@
 #include "runtime/Evaluate.h"
 #include "runtime/Execute.h"
 #include "runtime/ProgramArguments.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
-#include "runtime/ValueOps.h"
+#include "value/Text.h"
+#include "value/Value.h"
+#include "value/ValueOps.h"
 
 #include <cstdio>
 

@@ -6,7 +6,7 @@
 // in order of day number from 0001-01-01 to 9999-12-31. A day that does not
 // split writes "? ? ?" so that the checker names it.
 
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 
 #include <cstdio>
 

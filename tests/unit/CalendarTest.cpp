@@ -4,7 +4,7 @@
 // milliseconds carried into days, and the clock broken down into a Time.
 // (Every date against an independent calendar: tests/calendar.)
 
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 
 #include <gtest/gtest.h>
 

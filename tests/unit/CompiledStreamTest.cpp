@@ -7,7 +7,7 @@
 #include "library/CompiledHeader.h"
 #include "library/CompiledStream.h"
 #include "output/FileSink.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // as Output writes them, cut with "..." when too long, and held by the run's
 // slot in blocks that all come back.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Memory.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/ErrorDetail.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 #include <gtest/gtest.h>
 

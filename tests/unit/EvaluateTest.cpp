@@ -4,13 +4,13 @@
 // temporaries given back). Every test returns all the memory it took.
 
 #include "compiler/Expression.h"
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Memory.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 #include "runtime/EvalSupport.h"
 #include "runtime/Evaluate.h"
-#include "runtime/Text.h"
-#include "runtime/ValueOps.h"
+#include "value/Text.h"
+#include "value/ValueOps.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // halves of the day around 12, month words and templates that do not fit.
 
 #include "base/LanguageTables.h"
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 #include "library/DataFormat.h"
 #include "library/FieldReaders.h"
-#include "library/NumberText.h"
+#include "value/NumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "compiler/Compilation.h"
 #include "compiler/Expression.h"
 #include "compiler/Parser.h"
-#include "runtime/Number.h"
-#include "runtime/Text.h"
+#include "value/Number.h"
+#include "value/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 
 #include "base/LanguageTables.h"
 #include "base/Memory.h"
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 #include "library/FormatNamed.h"
 #include "library/FormatNumber.h"
 #include "library/FormatTime.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "graphics/Context.h"
 #include "graphics/ElementCells.h"
 #include "graphics/Raster.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Text.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // floored division and modulo, the exact comparison, rounding by mode, and
 // Null travelling through every operation.
 
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // texts are whole numbers and which reals, the decimal mark the caller
 // names, and texts that must not read at all.
 
-#include "library/NumberText.h"
+#include "value/NumberText.h"
 
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <gtest/gtest.h>
 

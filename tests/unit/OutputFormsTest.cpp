@@ -2,14 +2,14 @@
 // values, and arrays and structures on hand-built type descriptors. Every
 // test gives back all the memory it took.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Memory.h"
-#include "library/Calendar.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Arrays.h"
-#include "runtime/Number.h"
+#include "value/Calendar.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Arrays.h"
+#include "value/Number.h"
 #include "runtime/OutputForms.h"
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "base/Memory.h"
 #include "graphics/Brush.h"
 #include "graphics/Pen.h"
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 
 #include <gtest/gtest.h>
 

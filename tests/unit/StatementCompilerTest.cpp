@@ -4,7 +4,7 @@
 #include "DriverTestSupport.h"
 #include "compiler/Compilation.h"
 #include "compiler/Statements.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "DriverTestSupport.h"
 #include "compiler/Compilation.h"
 #include "compiler/Declarations.h"
-#include "library/SystemTypeCodes.h"
-#include "runtime/Value.h"
+#include "value/SystemTypeCodes.h"
+#include "value/Value.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "DriverTestSupport.h"
 #include "compiler/Compilation.h"
 #include "compiler/Declarations.h"
-#include "library/SystemTypeCodes.h"
+#include "value/SystemTypeCodes.h"
 
 #include <gtest/gtest.h>
 

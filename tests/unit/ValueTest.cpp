@@ -2,11 +2,11 @@
 // release values, on small hand-built type descriptors. Every test gives back
 // all the memory it took.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Memory.h"
-#include "runtime/Arrays.h"
-#include "runtime/Text.h"
-#include "runtime/ValueOps.h"
+#include "value/Arrays.h"
+#include "value/Text.h"
+#include "value/ValueOps.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "runtime/ValueOps.h"
+#include "value/ValueOps.h"
 
-#include "runtime/Arrays.h"
-#include "runtime/Text.h"
-#include "runtime/Value.h"
+#include "value/Arrays.h"
+#include "value/Text.h"
+#include "value/Value.h"
 
 #include <cstring>
 

@@ -1,6 +1,8 @@
 #pragma once
 // Type descriptors, data items and data areas: the records that declarations
-// make and that the value model, the evaluator and compiled files read.
+// make and that the value model, the evaluator and compiled files read. The
+// compiler makes and frees them (compiler/TypeTables.cpp): it owns the
+// initial-value expressions they point to.
 
 #include "base/Memory.h"
 #include "base/Status.h"

@@ -1,7 +1,7 @@
-#include "runtime/Text.h"
+#include "value/Text.h"
 
 #include "base/Memory.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <algorithm>
 #include <string>

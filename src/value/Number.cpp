@@ -1,4 +1,4 @@
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <cmath>
 

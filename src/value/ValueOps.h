@@ -3,7 +3,7 @@
 // type is cleared, copied and released. Ops receive the type they belong to;
 // for an array that is the array type, whose baseType is the element type.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Status.h"
 
 namespace vorlan::runtime {

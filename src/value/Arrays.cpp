@@ -1,4 +1,4 @@
-#include "runtime/Arrays.h"
+#include "value/Arrays.h"
 
 #include "base/Memory.h"
 

@@ -1,4 +1,4 @@
-#include "library/Calendar.h"
+#include "value/Calendar.h"
 
 #include <algorithm>
 

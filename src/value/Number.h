@@ -4,7 +4,7 @@
 // a caller that reports the status and carries on never sees a stale value.
 
 #include "base/Status.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 

@@ -3,7 +3,7 @@
 // takes them: digits with an optional sign, a decimal mark and an exponent.
 
 #include "base/Status.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <string_view>
 

@@ -1,4 +1,4 @@
-#include "compiler/Types.h"
+#include "value/Types.h"
 
 #include "compiler/Expression.h"
 #include "compiler/Identifiers.h"

@@ -1,6 +1,6 @@
-#include "library/NumberText.h"
+#include "value/NumberText.h"
 
-#include "runtime/Number.h"
+#include "value/Number.h"
 
 #include <cerrno>
 #include <cmath>

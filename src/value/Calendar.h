@@ -16,7 +16,7 @@
 // Every operation writes its result, or Null on failure, before returning.
 
 #include "base/Status.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstdint>
 #include <ctime>

@@ -12,9 +12,9 @@
 // through the memcpy accessors of Value.h. Capacity exceeds count only in a
 // one-dimensional open array that has been appended to; programs never see it.
 
-#include "compiler/Types.h"
+#include "value/Types.h"
 #include "base/Status.h"
-#include "runtime/Value.h"
+#include "value/Value.h"
 
 #include <cstddef>
 #include <cstdint>
