@@ -11,9 +11,10 @@
 #include "app/OutputPlace.h"
 #include "base/Settings.h"
 #include "base/Utf8.h"
-#include "library/CompiledFiles.h"
-#include "output/FileSource.h"
-#include "runtime/ProgramRun.h"
+#include "programfile/CompiledFiles.h"
+#include "library/system/Embedding.h"
+#include "base/FileSource.h"
+#include "interp/ProgramRun.h"
 
 #include <cstdio>
 
@@ -49,7 +50,7 @@ int WriteOutput(RunState& state, Settings& settings, FileKind kind) {
 // refused (cut short, spoilt, or not what a compiler writes).
 void ReportUnreadProgram(const FileDescriptor& descriptor) {
     char path[4 * kPathMax + 4];
-    if (WideToUtf8(descriptor.resolvedPath, path, sizeof path) && !output::FileSource(path).IsOpen()) {
+    if (WideToUtf8(descriptor.resolvedPath, path, sizeof path) && !FileSource(path).IsOpen()) {
         CommandLineReport(Msg::CouldNotOpenFile, descriptor.path);
         return;
     }
@@ -126,6 +127,7 @@ int Finish(int code, RunState& state, Settings& settings, uint32_t startCount) {
 }  // namespace
 
 int RunVorlan(int count, const char16_t* const* args) {
+    compiler::SetEmbedding(library::SystemEmbedding());
     const uint32_t startCount = MemLiveCount();
     Settings& settings = GlobalSettings();
     RunState state;

@@ -4,7 +4,6 @@
 #include "compiler/Statements.h"
 #include "base/Messages.h"
 #include "base/WideText.h"
-#include "library/SystemModule.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +11,8 @@
 
 namespace vorlan::compiler {
 namespace {
+
+Embedding embedding{};
 
 // Seconds since 1970 in the high word, the tick count in milliseconds in the
 // low word: two builds of one program get different stamps.
@@ -34,7 +35,7 @@ Status StartCompilation(RunMode mode, Settings& settings, Compilation** out) {
     compilation->runMode = mode;
     compilation->settings = &settings;
     compilation->nextModuleNumber = 1;
-    Module* system = library::BuildSystemModule(*compilation);
+    Module* system = embedding.buildSystemModule ? embedding.buildSystemModule(*compilation) : nullptr;
     if (!system) {
         FreeCompilation(compilation);
         CommandLineReport(Msg::OutOfMemory);
@@ -219,6 +220,14 @@ LookupResult LookupName(const Unit& unit, const Routine* routine, const char16_t
 
 bool IsBuildingProgram(const Compilation& compilation) {
     return compilation.runMode == RunMode::BuildProgram || compilation.runMode == RunMode::RunSource;
+}
+
+void SetEmbedding(const Embedding& given) { embedding = given; }
+
+Status LoadLibraryModule(Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram,
+                         Module** out) {
+    if (!embedding.loadLibrary) return Status::InternalFailure;
+    return embedding.loadLibrary(compilation, descriptor, buildingProgram, out);
 }
 
 Status CreateCompilation(RunMode mode, Settings& settings, Compilation** out) {

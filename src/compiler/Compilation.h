@@ -32,6 +32,10 @@ struct CallCheck;
 // is one, settles the real types of _Variant arguments at compile time.
 using BuiltinHandler = Status (*)(void* context, void* parameters, void* result);
 using ArgumentChecker = bool (*)(CallCheck& call);
+struct ExprList;
+// What a call read from a compiled file must still show of its checker's
+// work: the hidden type parameter and the result agree with the arguments.
+using CheckerRules = bool (*)(uint16_t builtinNumber, const ExprList& arguments, const TypeDescriptor* result);
 
 struct Routine : Tagged<kTagRoutine> {
     uint16_t number;  // in its module's routine list, from 100
@@ -46,6 +50,7 @@ struct Routine : Tagged<kTagRoutine> {
     uint16_t builtinNumber;  // 100..149 functions, 1001..1023 shapes; 0 for declared routines
     BuiltinHandler handler;
     ArgumentChecker checker;
+    CheckerRules checkerRules;  // with a checker
     uint32_t listed;
     Routine* next;
 };
@@ -110,6 +115,19 @@ enum class LookupResult : uint8_t { NotFound = 1, Found = 2, Ambiguous = 3 };
 Status Compile(const char16_t* path, Settings& settings, Compilation** out);
 // An empty compilation with its system module, for reading a compiled file.
 Status CreateCompilation(RunMode mode, Settings& settings, Compilation** out);
+
+// What the layers above the compiler hand it at start-up, as an embedding
+// interpreter registers its libraries: how the system module is assembled,
+// and how a compiled library file is loaded for a Library statement.
+struct Embedding {
+    Module* (*buildSystemModule)(Compilation& compilation);
+    Status (*loadLibrary)(Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram,
+                          Module** out);
+};
+void SetEmbedding(const Embedding& embedding);
+// A Library statement's file, loaded through the embedding.
+Status LoadLibraryModule(Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram,
+                         Module** out);
 void FreeCompilation(Compilation*& compilation);
 
 Module* CreateModule();

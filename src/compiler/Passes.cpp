@@ -4,7 +4,6 @@
 #include "compiler/Parser.h"
 #include "base/PathText.h"
 #include "base/WideText.h"
-#include "library/CompiledFiles.h"
 
 #include <cstdio>
 
@@ -124,7 +123,7 @@ bool LibraryStatement(Parser& parser) {
         FileDescriptor* descriptor = MakeFileDescriptor(relative, FileKind::Library, *compilation.settings, &code);
         Module* module = nullptr;
         if (!descriptor ||
-            library::LoadLibrary(compilation, *descriptor, IsBuildingProgram(compilation), &module) != Status::Success) {
+            LoadLibraryModule(compilation, *descriptor, IsBuildingProgram(compilation), &module) != Status::Success) {
             FreeFileDescriptor(descriptor);
             parser.Report(Msg::LibraryLoadFailed, relative);
             SkipTo(parser, Tok::Semicolon);

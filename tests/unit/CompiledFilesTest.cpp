@@ -5,7 +5,7 @@
 #include "DriverTestSupport.h"
 #include "compiler/Compilation.h"
 #include "compiler/Statements.h"
-#include "library/CompiledFiles.h"
+#include "programfile/CompiledFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "FileTestSupport.h"
 
 #include "base/Memory.h"
-#include "library/CompiledHeader.h"
-#include "library/CompiledStream.h"
-#include "output/FileSink.h"
+#include "programfile/CompiledHeader.h"
+#include "programfile/CompiledStream.h"
+#include "base/FileSink.h"
 #include "value/Text.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ using vorlan::test::TempDir;
 Bytes Written(const std::function<void(CompiledWriter&)>& write) {
     TempDir dir;
     const std::string path = dir.File("items.vrx");
-    FILE* file = output::OpenForWriting(path.c_str());
+    FILE* file = OpenForWriting(path.c_str());
     if (file == nullptr) {
         ADD_FAILURE() << "cannot create " << path;
         return {};
@@ -222,7 +222,7 @@ TEST(CompiledStream, CountsBoundedByTheBytesLeft) {
 
 TEST(CompiledStream, WriterRefusesANameNoReaderWouldTake) {
     TempDir dir;
-    FILE* file = output::OpenForWriting(dir.File("long.vrx").c_str());
+    FILE* file = OpenForWriting(dir.File("long.vrx").c_str());
     ASSERT_NE(file, nullptr);
     CompiledWriter writer(file);
     const std::u16string name(kCompiledNameMax + 1, u'q');

@@ -5,7 +5,7 @@
 #include "value/Types.h"
 #include "base/Memory.h"
 #include "value/Arrays.h"
-#include "runtime/ErrorDetail.h"
+#include "interp/ErrorDetail.h"
 #include "value/Number.h"
 #include "value/Text.h"
 

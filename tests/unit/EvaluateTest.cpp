@@ -7,8 +7,8 @@
 #include "value/Types.h"
 #include "base/Memory.h"
 #include "value/Arrays.h"
-#include "runtime/EvalSupport.h"
-#include "runtime/Evaluate.h"
+#include "interp/EvalSupport.h"
+#include "interp/Evaluate.h"
 #include "value/Text.h"
 #include "value/ValueOps.h"
 

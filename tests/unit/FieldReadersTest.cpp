@@ -4,8 +4,8 @@
 
 #include "base/LanguageTables.h"
 #include "value/Calendar.h"
-#include "library/DataFormat.h"
-#include "library/FieldReaders.h"
+#include "library/datafiles/DataFormat.h"
+#include "library/datafiles/FieldReaders.h"
 #include "value/NumberText.h"
 
 #include <gtest/gtest.h>

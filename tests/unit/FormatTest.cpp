@@ -5,9 +5,9 @@
 #include "base/LanguageTables.h"
 #include "base/Memory.h"
 #include "value/Calendar.h"
-#include "library/FormatNamed.h"
-#include "library/FormatNumber.h"
-#include "library/FormatTime.h"
+#include "library/format/FormatNamed.h"
+#include "library/format/FormatNumber.h"
+#include "library/format/FormatTime.h"
 #include "value/Text.h"
 
 #include <gtest/gtest.h>

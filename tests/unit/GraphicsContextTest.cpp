@@ -4,7 +4,7 @@
 #include "DriverTestSupport.h"
 #include "compiler/Compilation.h"
 #include "compiler/Declarations.h"
-#include "graphics/Context.h"
+#include "interp/Context.h"
 #include "graphics/ElementCells.h"
 #include "graphics/Raster.h"
 #include "value/SystemTypeCodes.h"

@@ -6,7 +6,7 @@
 #include "RasterTestSupport.h"
 
 #include "base/Settings.h"
-#include "output/ImageFiles.h"
+#include "imagefiles/ImageFiles.h"
 
 #include <png.h>
 

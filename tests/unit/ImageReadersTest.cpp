@@ -5,7 +5,7 @@
 #include "FileTestSupport.h"
 #include "RasterTestSupport.h"
 
-#include "output/ImageFiles.h"
+#include "imagefiles/ImageFiles.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "value/SystemTypeCodes.h"
 #include "value/Arrays.h"
 #include "value/Number.h"
-#include "runtime/OutputForms.h"
+#include "interp/OutputForms.h"
 #include "value/Text.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 #include "RasterTestSupport.h"
 
 #include "base/Settings.h"
-#include "output/VideoFile.h"
-#include "output/VideoParts.h"
+#include "video/VideoFile.h"
+#include "video/VideoParts.h"
 
 #include <algorithm>
 #include <cstdio>

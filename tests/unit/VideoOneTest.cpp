@@ -2,7 +2,7 @@
 // libavcodec's own Video 1 decoder, one decoder for the whole sequence as a
 // player keeps one, and compared with the frame that was coded.
 
-#include "output/VideoParts.h"
+#include "video/VideoParts.h"
 
 #include <gtest/gtest.h>
 

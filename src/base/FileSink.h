@@ -1,0 +1,20 @@
+#pragma once
+// The one way image writers open and close their files, so a write that the
+// system buffered but the disk refused is still seen as a failure.
+
+#include "base/Status.h"
+
+#include <cstddef>
+#include <cstdio>
+
+namespace vorlan {
+
+// Creates (or replaces) the file for binary writing; nullptr when it cannot.
+FILE* OpenForWriting(const char* path);
+// Writes all `size` bytes or reports false.
+bool WriteAll(FILE* file, const void* bytes, size_t size);
+// Flushes and closes; Success only when `written` is true and every byte
+// reached the file. Always closes.
+Status FinishFile(FILE* file, bool written);
+
+}  // namespace vorlan

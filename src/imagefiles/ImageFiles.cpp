@@ -1,0 +1,73 @@
+// The end of a run that draws a picture: reduce, turn, write. The canvas is
+// left as it is; the reduced and turned copies live only for the write.
+
+#include "imagefiles/ImageFiles.h"
+
+#include "base/Utf8.h"
+
+#include <cstdio>
+
+namespace vorlan::output {
+
+using graphics::ImageMode;
+using graphics::SysImage;
+
+namespace {
+
+void ReportNotWritten(const char16_t* path) {
+    std::fputs("Error - could not write ", stdout);
+    WriteWide(stdout, path);
+    std::fputc('\n', stdout);
+}
+
+Status WriteByType(const SysImage& image, const PictureSettings& picture, const char* path) {
+    switch (picture.fileType) {
+        case FileType::Bmp: return WriteImageBMP(path, image);
+        case FileType::Png: return WriteImagePNG(path, image);
+        case FileType::Pat: return WriteImagePAT(path, image);
+        case FileType::Jpg: return WriteImageJPG(path, image, picture.quality);
+        case FileType::Avi: break;
+    }
+    return Status::Success;
+}
+
+// Reduces and turns a Picture as the run asks; `owned` receives any new image
+// so the caller frees it. Returns the image to write, or nullptr on failure.
+const SysImage* PrepareImage(const SysImage& canvas, const PictureSettings& picture, SysImage*& owned) {
+    const SysImage* current = &canvas;
+    if (canvas.mode != ImageMode::Picture) return current;
+    if (canvas.scale != 1) {
+        owned = ReduceScale(canvas, 1);
+        if (!owned) return nullptr;
+        current = owned;
+    }
+    if (picture.rotation == 1 || picture.rotation == 2) {
+        SysImage* turned = RotateQuarter(*current, picture.rotation);
+        graphics::FreeImage(owned);
+        owned = turned;
+        current = turned;
+    }
+    return current;
+}
+
+}  // namespace
+
+Status WriteOutputFile(const SysImage& canvas, const Settings& settings, const char16_t* path) {
+    const PictureSettings& picture = settings.run.picture;
+    const auto type = static_cast<uint16_t>(picture.fileType);
+    // Videos are written frame by frame elsewhere; unknown types have nothing to write.
+    if (picture.fileType == FileType::Avi || type < 1 || type > 5) return Status::Success;
+
+    char utf8Path[kUtf8PathCapacity];
+    SysImage* owned = nullptr;
+    Status status = Status::Invalid;
+    if (path && WideToUtf8(path, utf8Path, sizeof utf8Path)) {
+        const SysImage* image = PrepareImage(canvas, picture, owned);
+        if (image) status = WriteByType(*image, picture, utf8Path);
+    }
+    graphics::FreeImage(owned);
+    if (status != Status::Success) ReportNotWritten(path);
+    return status;
+}
+
+}  // namespace vorlan::output

@@ -1,0 +1,132 @@
+// JPEG input through libjpeg, grey or RGB. A fatal library error jumps back
+// into the one small function below; a warning (data cut short, a corrupt
+// stream the library would paper over with grey) is a failure too, so a
+// damaged file is never taken for a picture. Both are caught as soon as they
+// happen, and a header is weighed against the file's length before anything
+// the size of the picture is allocated, so a few hundred bytes that claim a
+// huge picture cost neither the memory nor the time of decoding it.
+
+#include "base/FileSource.h"
+#include "imagefiles/ImageFiles.h"
+#include "imagefiles/JpegErrors.h"
+#include "imagefiles/ReadLimits.h"
+
+namespace vorlan::output {
+
+using graphics::ColourWord;
+using graphics::ImageMode;
+using graphics::SysImage;
+
+namespace {
+
+constexpr uint32_t kTagJpegReadRow = 61006;
+
+// The most pixels a file may claim for each of its bytes. A Huffman-coded
+// scan spends at least one bit on every 8 × 8 block it covers: a sequential
+// scan needs a DC code and an end-of-block code, a progressive file needs a
+// DC scan before any AC scan (its AC scans can then pass over thousands of
+// blocks with one end-of-band run, so they cost next to nothing). A whole
+// picture scans every component, and the one with the largest sampling
+// factors has a block for each 64 pixels, so a complete file holds at most
+// 64 × 8 = 512 pixels a byte, and only a flat picture with its DC in a
+// single scan of one-bit codes comes near that (ImageMagick's flattest grey
+// picture is about 250 a byte, its progressive form 170). Twice 512 leaves
+// room; a bomb claims far more (32000 × 32000 in 390 bytes is 2.6 million a
+// byte). Arithmetic coding can spend less than a bit on a block, but common
+// encoders do not write it, and a flat arithmetic-coded picture beyond this
+// is refused with the bombs.
+constexpr uint64_t kMostPixelsPerByte = 1024;
+
+// What the body makes; it lives in the caller's frame so a jump loses nothing.
+struct JpegRead {
+    jpeg_decompress_struct decompressor;
+    JpegErrors errors;
+    jpeg_progress_mgr progress;
+    uint64_t fileLength;
+    SysImage* image;
+    JSAMPLE* row;
+};
+
+// The library calls this as it takes in each row of blocks, and a
+// progressive file is taken in whole by jpeg_start_decompress before the
+// first row comes out; failing here ends a file that ran out at the row
+// where it did, not after every remaining row has been decoded as filler.
+void StopAtFirstWarning(j_common_ptr info) {
+    if (info->err->num_warnings != 0) JpegFailed(info);
+}
+
+// Whether the header describes a picture this reader takes and a file of
+// this length could hold. Checked before jpeg_start_decompress, which
+// allocates the library's buffers (for a progressive file, every
+// coefficient of the picture).
+bool PlausibleHeader(const jpeg_decompress_struct& d, uint64_t fileLength) {
+    if (d.output_components != 1 && d.output_components != 3) return false;
+    const uint64_t pixels = uint64_t{d.output_width} * d.output_height;
+    return FitsImageLimits(d.output_width, d.output_height, 1, sizeof(ColourWord)) &&
+           pixels <= kMostPixelsPerByte * fileLength;
+}
+
+void StoreRow(const JSAMPLE* samples, int components, int32_t width, ColourWord* out) {
+    for (int32_t x = 0; x < width; ++x) {
+        const JSAMPLE* s = samples + static_cast<size_t>(x) * components;
+        const ColourWord red = s[0];
+        const ColourWord green = components == 3 ? s[1] : s[0];
+        const ColourWord blue = components == 3 ? s[2] : s[0];
+        out[x] = red | green << 8 | blue << 16 | 0xFF000000u;
+    }
+}
+
+bool ReadJpegBody(JpegRead& read, FILE* file) {
+    jpeg_decompress_struct* d = &read.decompressor;
+    if (setjmp(read.errors.jump)) return false;
+    jpeg_create_decompress(d);
+    read.progress.progress_monitor = StopAtFirstWarning;
+    d->progress = &read.progress;
+    // The library's own buffers stay within what one image may hold.
+    d->mem->max_memory_to_use = static_cast<long>(graphics::kMaxImageBytes);
+    jpeg_stdio_src(d, file);
+    jpeg_read_header(d, TRUE);
+    jpeg_calc_output_dimensions(d);
+    if (!PlausibleHeader(*d, read.fileLength)) return false;
+    jpeg_start_decompress(d);
+    if (d->err->num_warnings != 0) return false;  // the intake's last row of blocks
+    const int components = d->output_components;
+    const auto width = static_cast<int32_t>(d->output_width);
+    read.image = graphics::CreateImage(width, static_cast<int32_t>(d->output_height), ImageMode::Picture,
+                                       graphics::kNotACanvas, 1);
+    if (!read.image) return false;
+    read.row = static_cast<JSAMPLE*>(MemAllocate(static_cast<size_t>(width) * components, kTagJpegReadRow));
+    if (!read.row) return false;
+    while (d->output_scanline < d->output_height) {
+        const auto line = static_cast<int32_t>(d->output_scanline);
+        JSAMPROW rows[1] = {read.row};
+        if (jpeg_read_scanlines(d, rows, 1) != 1 || d->err->num_warnings != 0) return false;
+        StoreRow(read.row, components, width, read.image->PictureRow(line));
+    }
+    jpeg_finish_decompress(d);
+    return d->err->num_warnings == 0;
+}
+
+}  // namespace
+
+Status ReadImageJPG(const char* path, SysImage** out) {
+    *out = nullptr;
+    FileSource file(path);
+    if (!file.IsOpen()) return Status::Invalid;
+    JpegRead read{};
+    read.decompressor.err = UseJpegErrors(read.errors);
+    read.fileLength = file.Length();
+    const bool complete = ReadJpegBody(read, file.Stream());
+    // Destroying a zeroed decompressor is harmless, so this holds however far creation got.
+    jpeg_destroy_decompress(&read.decompressor);
+    MemRelease(read.row);
+    SysImage* image = read.image;
+    if (!complete) {
+        graphics::FreeImage(image);
+        return Status::Invalid;
+    }
+    *out = image;
+    return Status::Success;
+}
+
+}  // namespace vorlan::output

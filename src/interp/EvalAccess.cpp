@@ -1,0 +1,218 @@
+// Reaching into values: array elements, characters of texts, structure
+// fields. An addressable container gives the address of the part; a computed
+// one is held in a temporary and the part is copied out of it.
+
+#include "value/Arrays.h"
+#include "interp/Errors.h"
+#include "interp/EvalSupport.h"
+#include "value/Number.h"
+#include "value/Text.h"
+
+namespace vorlan::runtime {
+
+using compiler::DataItem;
+using compiler::ExprNode;
+using compiler::TypeDescriptor;
+
+namespace {
+
+// Where an index stands, for the detail of a report on it: the array's
+// dimension (1-based) of how many, and that dimension's bounds.
+struct IndexPlace {
+    uint16_t dimension;
+    uint16_t dimensions;
+    DimensionRecord bounds;
+};
+
+// "index 4 outside 1..3", "index 1 of an empty array", "index Null", each
+// followed by " in dimension 2" when the array has more than one. An index
+// that did not read as a whole number (`unread`) is shown as it stands.
+ErrorDetail IndexDetail(const IndexPlace& place, const Number* unread, int32_t index) {
+    ErrorDetail detail;
+    detail.Add("index ");
+    if (unread) detail.AddNumber(*unread);
+    else detail.AddWhole(index);
+    if (unread && IsNull(*unread)) {
+        // Null stands anywhere; no bounds would help.
+    } else if (place.bounds.count == 0) {
+        detail.Add(" of an empty array");
+    } else {
+        detail.Add(" outside ").AddWhole(place.bounds.low).Add("..").AddWhole(place.bounds.high);
+    }
+    if (place.dimensions > 1) detail.Add(" in dimension ").AddWhole(place.dimension);
+    return detail;
+}
+
+// The position along one dimension that an index expression names.
+Status IndexValue(const ExprNode& index, RunContext& context, const ExprNode& node, const IndexPlace& place,
+                  int32_t* value) {
+    *value = 0;
+    if (index.type && index.type->kind == compiler::TypeKind::Enumeration) {
+        void* item;
+        VL_PROPAGATE(ReadHandle(index, context, &item));
+        if (!item) {
+            const ErrorDetail detail = IndexDetail(place, &kNullNumber, 0);
+            return Raise(context, node, Status::UsingNull, "Null Enum as array index", nullptr, &detail);
+        }
+        *value = static_cast<const DataItem*>(item)->enumPosition;
+        return Status::Success;
+    }
+    Number word;
+    VL_PROPAGATE(ReadWord(index, context, &word));
+    const ErrorDetail unread = IndexDetail(place, &word, 0);
+    if (IsNull(word)) return Raise(context, node, Status::UsingNull, "Null  array index", nullptr, &unread);
+    const Status status = ReadInteger(word, value);
+    // A real too large to be an index is out of range as well.
+    if (status != Status::Success) return Raise(context, node, status, "Array index out of range", nullptr, &unread);
+    return Status::Success;
+}
+
+// The element's index in the block, last index varying fastest.
+Status ElementIndex(const ExprNode& node, RunContext& context, const void* block, size_t* element) {
+    const compiler::ExprList& indexes = *node.list;
+    if (DimensionCountOf(block) != indexes.count) return Raise(context, node, Status::InternalFailure, "Value error");
+    int64_t offset = 0;
+    for (uint16_t k = 0; k < indexes.count; ++k) {
+        const IndexPlace place{static_cast<uint16_t>(k + 1), indexes.count, DimensionAt(block, k + 1)};
+        int32_t index = 0;
+        VL_PROPAGATE(IndexValue(*indexes.items[k], context, node, place, &index));
+        const DimensionRecord& dimension = place.bounds;
+        if (index < dimension.low || index > dimension.high) {
+            const ErrorDetail detail = IndexDetail(place, nullptr, index);
+            return Raise(context, node, Status::OutOfRange, "Array index out of range", nullptr, &detail);
+        }
+        offset = offset * (int64_t{dimension.high} - dimension.low + 1) + (int64_t{index} - dimension.low);
+    }
+    *element = static_cast<size_t>(offset);
+    return Status::Success;
+}
+
+Status FailElement(const ExprNode& node, void* out, Status status) {
+    if (node.flags & compiler::kNodeComputed) ResetOutput(*node.type, out);
+    else StoreHandle(out, nullptr);
+    return status;
+}
+
+// "index 7 outside 1..5", "high index 2 outside 3..5", "index 1 of an empty
+// text": a whole-number index outside the characters it may select.
+ErrorDetail CharacterDetail(const char* which, int32_t index, int32_t low, uint16_t count) {
+    ErrorDetail detail;
+    detail.Add(which).Add("index ").AddWhole(index);
+    if (count == 0) detail.Add(" of an empty text");
+    else detail.Add(" outside ").AddWhole(low).Add("..").AddWhole(count);
+    return detail;
+}
+
+// The character positions t[i] or t[i, j] select, from 1, both inclusive.
+Status CharacterRange(const ExprNode& node, RunContext& context, uint16_t count, int32_t* low, int32_t* high) {
+    const compiler::ExprList& indexes = *node.list;
+    Number word;
+    VL_PROPAGATE(ReadWord(*indexes.items[0], context, &word));
+    const bool single = indexes.count == 1;
+    const char* message = single ? "Text index" : "Text low index";
+    Status status = ReadInteger(word, low);
+    if (status != Status::Success) {
+        ErrorDetail detail;
+        detail.Add(single ? "index " : "low index ").AddNumber(word);
+        return Raise(context, node, status, message, nullptr, &detail);
+    }
+    if (*low < 1 || *low > count) {
+        const ErrorDetail detail = CharacterDetail(single ? "" : "low ", *low, 1, count);
+        return Raise(context, node, Status::OutOfRange, message, nullptr, &detail);
+    }
+    *high = *low;
+    if (single) return Status::Success;
+    VL_PROPAGATE(ReadWord(*indexes.items[1], context, &word));
+    if (IsNull(word)) {
+        *high = count;
+        return Status::Success;
+    }
+    status = ReadInteger(word, high);
+    if (status != Status::Success) {
+        ErrorDetail detail;
+        detail.Add("high index ").AddNumber(word);
+        return Raise(context, node, status, "Text high index", nullptr, &detail);
+    }
+    if (*high < *low || *high > count) {
+        const ErrorDetail detail = CharacterDetail("high ", *high, *low, count);
+        return Raise(context, node, Status::OutOfRange, "Text high index", nullptr, &detail);
+    }
+    return Status::Success;
+}
+
+}  // namespace
+
+Status EvalArrayElement(const ExprNode& node, RunContext& context, void* out) {
+    const TypeDescriptor& element = *node.type;
+    OperandCell array;
+    Status status = array.Obtain(*node.left, context, "Value error");
+    if (status != Status::Success) return FailElement(node, out, status);
+    void* block = LoadHandle<void>(array.Cell());
+    if (!block) return FailElement(node, out, Raise(context, node, Status::UsingNull, "Null Array"));
+    size_t index = 0;
+    status = ElementIndex(node, context, block, &index);
+    if (status != Status::Success) return FailElement(node, out, status);
+    void* cell = ElementAddress(block, element.cellSize, index);
+    if (!(node.flags & compiler::kNodeComputed)) {
+        StoreHandle(out, cell);
+        return Status::Success;
+    }
+    // The array is a temporary that goes with `array`: the element is copied out.
+    if (!element.ops.copy) return FailElement(node, out, Raise(context, node, Status::InternalFailure, "Value error"));
+    status = element.ops.copy(element, out, cell);
+    if (status != Status::Success) return FailElement(node, out, Raise(context, node, status, "Value error"));
+    return Status::Success;
+}
+
+// Addressable texts are read in place: nothing is written to them while the
+// characters are taken, so a copy would only cost an allocation.
+// The output may be the text's own cell (t := t[2]), so it lets go of its old
+// text only once the part has been made.
+Status EvalTextCharacters(const ExprNode& node, RunContext& context, void* out) {
+    TextOperand text;
+    void* part = nullptr;
+    Status status = text.Obtain(*node.left, context);
+    const uint16_t count = text.Block() ? TextCount(text.Block()) : 0;
+    int32_t low = 1, high = 0;
+    if (status == Status::Success) status = CharacterRange(node, context, count, &low, &high);
+    if (status == Status::Success) {
+        status = MakeText(TextChars(text.Block()) + (low - 1), static_cast<size_t>(high - low + 1), &part);
+        if (status != Status::Success) status = Raise(context, node, status, "Text eppression error");
+    }
+    void* old = LoadHandle<void>(out);
+    FreeText(old);
+    StoreHandle(out, part);
+    return status;
+}
+
+Status EvalField(const ExprNode& node, RunContext& context, void* out) {
+    const DataItem& field = *node.item;
+    const bool byReference = (field.flags & compiler::kDataRef) != 0;
+    if (!(node.flags & compiler::kNodeComputed)) {
+        StoreHandle(out, nullptr);
+        uint8_t* structure;
+        VL_PROPAGATE(EvaluateAddress(*node.left, context, &structure));
+        uint8_t* cell = structure + node.offset;
+        if (byReference) cell = LoadHandle<uint8_t>(cell);
+        if (!cell) return Raise(context, node, Status::InternalFailure, "Value error");
+        StoreHandle(out, cell);
+        return Status::Success;
+    }
+    OperandCell structure;
+    Status status = structure.Obtain(*node.left, context, "EvalDotValue");
+    if (status != Status::Success) {
+        ResetOutput(*node.type, out);
+        return status;
+    }
+    const uint8_t* cell = structure.Cell() + node.offset;
+    if (byReference) cell = LoadHandle<const uint8_t>(cell);
+    const TypeDescriptor& type = *node.type;
+    status = cell && type.ops.copy ? type.ops.copy(type, out, cell) : Status::InternalFailure;
+    if (status != Status::Success) {
+        ResetOutput(type, out);
+        return Raise(context, node, status, "EvalDotValue");
+    }
+    return Status::Success;
+}
+
+}  // namespace vorlan::runtime

@@ -1,0 +1,113 @@
+// Arithmetic on Numbers and the joining of Texts. Number operands are read
+// as words on the stack, so arithmetic allocates nothing.
+
+#include "interp/Errors.h"
+#include "interp/EvalSupport.h"
+#include "value/Number.h"
+#include "value/Text.h"
+
+namespace vorlan::runtime {
+
+using compiler::ExprNode;
+
+namespace {
+
+using BinaryPrimitive = Status (*)(Number a, Number b, Number* out);
+
+// The result is stored only once both operands have been read: the output
+// may be one of their cells (x := x + 1). A failure's detail is the
+// operation as the source wrote it, with the operands' values.
+Status Binary(const ExprNode& node, RunContext& context, void* out, BinaryPrimitive primitive, const char* message,
+              const char* symbol) {
+    Number a, b, result = kNullNumber;
+    Status status = ReadWord(*node.left, context, &a);
+    if (status == Status::Success) status = ReadWord(*node.right, context, &b);
+    if (status == Status::Success) {
+        status = primitive(a, b, &result);
+        if (status != Status::Success) {
+            ErrorDetail detail;
+            detail.AddOperation(a, symbol, b);
+            status = Raise(context, node, status, message, nullptr, &detail);
+        }
+    }
+    StoreCell(out, status == Status::Success ? result : kNullNumber);
+    return status;
+}
+
+template <ArithOp op>
+Status ArithmeticOf(Number a, Number b, Number* out) {
+    return Arithmetic(op, a, b, out);
+}
+
+}  // namespace
+
+Status EvalAdd(const ExprNode& node, RunContext& context, void* out) {
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Add>, "Addition error", "+");
+}
+
+Status EvalSubtract(const ExprNode& node, RunContext& context, void* out) {
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Subtract>, "Subtraction error", "-");
+}
+
+Status EvalMultiply(const ExprNode& node, RunContext& context, void* out) {
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Multiply>, "Multiplication error", "*");
+}
+
+Status EvalDivide(const ExprNode& node, RunContext& context, void* out) {
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Divide>, "Division Error", "/");
+}
+
+Status EvalIntegerDivide(const ExprNode& node, RunContext& context, void* out) {
+    return Binary(node, context, out, IntegerDivide, "Integer division Error", "//");
+}
+
+Status EvalModulo(const ExprNode& node, RunContext& context, void* out) {
+    return Binary(node, context, out, Modulo, "Modulo error", "Mod");
+}
+
+Status EvalPower(const ExprNode& node, RunContext& context, void* out) {
+    return Binary(node, context, out, Power, "Raising to power error", "^");
+}
+
+// Prefix operators keep their operand on the right.
+Status EvalNegate(const ExprNode& node, RunContext& context, void* out) {
+    Number a, result = kNullNumber;
+    Status status = ReadWord(*node.right, context, &a);
+    if (status == Status::Success) {
+        status = Negate(a, &result);
+        if (status != Status::Success) {
+            ErrorDetail detail;
+            detail.Add("-").AddNumber(a);
+            status = Raise(context, node, status, "Number negation error", nullptr, &detail);
+        }
+    }
+    StoreCell(out, status == Status::Success ? result : kNullNumber);
+    return status;
+}
+
+Status EvalUnaryPlus(const ExprNode& node, RunContext& context, void* out) {
+    Number a;
+    Status status = ReadWord(*node.right, context, &a);
+    if (status == Status::Success && IsNull(a)) status = Raise(context, node, Status::UsingNull, "Unary plus error");
+    StoreCell(out, status == Status::Success ? a : kNullNumber);
+    return status;
+}
+
+Status EvalConcatenate(const ExprNode& node, RunContext& context, void* out) {
+    TextOperand a, b;
+    Status status = a.Obtain(*node.left, context);
+    if (status == Status::Success) status = b.Obtain(*node.right, context);
+    if (status != Status::Success) {
+        void* old = LoadHandle<void>(out);
+        FreeText(old);
+        StoreHandle(out, nullptr);
+        return status;
+    }
+    // The join is built before the destination lets go of its text, so `out`
+    // may be an addressable operand's own cell.
+    status = ConcatText(out, a.HandleCell(), b.HandleCell());
+    if (status != Status::Success) return Raise(context, node, status, "Text concatenation error");
+    return Status::Success;
+}
+
+}  // namespace vorlan::runtime

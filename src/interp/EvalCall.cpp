@@ -1,0 +1,93 @@
+// Routine calls inside expressions: a fresh frame, the arguments bound into
+// it, the routine run, and everything the call made given back whatever the
+// outcome.
+
+#include "compiler/Compilation.h"
+#include "interp/Errors.h"
+#include "interp/EvalSupport.h"
+#include "interp/Execute.h"
+
+namespace vorlan::runtime {
+
+using compiler::ExprNode;
+using compiler::Routine;
+
+namespace {
+
+const char16_t* RoutineName(const Routine& routine) { return routine.entry ? routine.entry->name : nullptr; }
+
+// Built-in routines have no locals and may not have their frame laid out, so
+// the parameter area of the signature bounds the frame as well.
+uint32_t CallFrameSize(const Routine& routine) {
+    const compiler::DataArea& parameters = routine.type->fields;
+    const uint32_t parameterEnd = parameters.base + parameters.size;
+    const uint32_t size = FrameSize(routine);
+    return size > parameterEnd ? size : parameterEnd;
+}
+
+// Built-in handlers report their own errors; a bare category that comes back
+// has not been recorded yet.
+Status HandlerStatus(const ExprNode& node, RunContext& context, const Routine& routine, Status status) {
+    const auto code = static_cast<uint16_t>(status);
+    if (code >= 21 && code <= 27) return Raise(context, node, status, "Function call error", RoutineName(routine));
+    return status;
+}
+
+Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routine, uint8_t* frame, void* out) {
+    if (routine.builtinNumber != 0) {
+        if (!routine.handler)
+            return Raise(context, node, Status::InternalFailure, "Function call error", RoutineName(routine));
+        // The handler finds its parameters through the routine when it
+        // reports one; a built-in may evaluate program code that calls another.
+        const Routine* outer = context.builtin;
+        context.builtin = &routine;
+        const Status status = routine.handler(&context, frame, out);
+        context.builtin = outer;
+        return HandlerStatus(node, context, routine, status);
+    }
+    const uint16_t result = RunRoutine(routine, context, frame, context.graphics, static_cast<uint8_t*>(out));
+    return result == kExecReturn ? Status::Success : static_cast<Status>(result);
+}
+
+}  // namespace
+
+// Failures before the routine runs leave the output at its type's Null; the
+// routine runner does the same for failures inside.
+Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
+    void* handle;
+    Status status = ReadHandle(*node.left, context, &handle);
+    if (status == Status::Success && !handle) status = Raise(context, node, Status::UsingNull, "Function call error");
+    if (status != Status::Success) {
+        ResetOutput(*node.type, out);
+        return status;
+    }
+    const Routine& routine = *static_cast<const Routine*>(handle);
+    uint8_t* frame = nullptr;
+    if (context.depth >= kMaxCallDepth) {
+        status = Raise(context, node, Status::OutOfMemory, "Function call error", RoutineName(routine));
+    } else if (!routine.type || !node.list) {
+        status = Raise(context, node, Status::InternalFailure, "Function call error", RoutineName(routine));
+    } else {
+        const uint32_t size = CallFrameSize(routine);
+        frame = PushFrame(*context.frames, size);
+        if (!frame) status = Raise(context, node, Status::OutOfMemory, "Function call error", RoutineName(routine));
+    }
+    if (status == Status::Success) status = BindArguments(*node.list, *routine.type, context, frame);
+    if (status != Status::Success) {
+        PopFrame(*context.frames, frame);
+        ResetOutput(*node.type, out);
+        // Argument binding may fail where no position is at hand.
+        if (status == Status::NoPosition)
+            status = RecordError(context, false, &node.position, Status::NoPosition, "Function call error");
+        return status;
+    }
+    status = RunCallee(node, context, routine, frame, out);  // the routine runner counts the depth
+    ReleaseArguments(*routine.type, *node.list, frame);
+    PopFrame(*context.frames, frame);
+    // The routine's own error could not know where it was called from.
+    if (status == Status::NoPosition)
+        status = RecordError(context, false, &node.position, Status::NoPosition, "Function call error");
+    return status;
+}
+
+}  // namespace vorlan::runtime

@@ -1,0 +1,264 @@
+#include "interp/Evaluate.h"
+
+#include "interp/Errors.h"
+#include "interp/EvalSupport.h"
+#include "value/Text.h"
+#include "value/Value.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace vorlan::runtime {
+
+using compiler::EvalCode;
+using compiler::ExprNode;
+using compiler::NodeStorage;
+using compiler::TypeDescriptor;
+
+namespace {
+
+struct HandlerRow {
+    EvalCode code;
+    EvalHandler handler;
+};
+
+// Indexed by the evaluation code; each row names its code so that the order
+// can be checked against the enumeration at compile time.
+constexpr HandlerRow kHandlers[] = {
+    {EvalCode::None, EvalNone},
+    {EvalCode::DataItem, EvalDataItem},
+    {EvalCode::Literal, EvalLiteral},
+    {EvalCode::TextLiteral, EvalTextLiteral},
+    {EvalCode::ArrayLiteral, EvalArrayLiteral},
+    {EvalCode::NullArray, EvalNullArray},
+    {EvalCode::Add, EvalAdd},
+    {EvalCode::Subtract, EvalSubtract},
+    {EvalCode::Multiply, EvalMultiply},
+    {EvalCode::Divide, EvalDivide},
+    {EvalCode::IntegerDivide, EvalIntegerDivide},
+    {EvalCode::Modulo, EvalModulo},
+    {EvalCode::Power, EvalPower},
+    {EvalCode::Negate, EvalNegate},
+    {EvalCode::UnaryPlus, EvalUnaryPlus},
+    {EvalCode::Concatenate, EvalConcatenate},
+    {EvalCode::CompareNumber, EvalCompareNumber},
+    {EvalCode::CompareTime, EvalCompareTime},
+    {EvalCode::CompareEnum, EvalCompareEnum},
+    {EvalCode::CompareText, EvalCompareText},
+    {EvalCode::Equal, EvalEqual},
+    {EvalCode::And, EvalAnd},
+    {EvalCode::Or, EvalOr},
+    {EvalCode::Xor, EvalXor},
+    {EvalCode::Not, EvalNot},
+    {EvalCode::ArrayElement, EvalArrayElement},
+    {EvalCode::TextCharacters, EvalTextCharacters},
+    {EvalCode::Field, EvalField},
+    {EvalCode::StructureValue, EvalStructureValue},
+    {EvalCode::StructureModify, EvalStructureModify},
+    {EvalCode::Call, EvalCall},
+};
+
+constexpr bool RowsFollowCodes() {
+    for (size_t i = 0; i < std::size(kHandlers); ++i) {
+        if (static_cast<size_t>(kHandlers[i].code) != i) return false;
+    }
+    return true;
+}
+static_assert(std::size(kHandlers) == static_cast<size_t>(EvalCode::Count), "one handler per evaluation code");
+static_assert(RowsFollowCodes(), "handler rows follow the evaluation codes");
+
+bool IsPlainScalar(const TypeDescriptor& type) {
+    return type.storage == compiler::StorageClass::Plain && type.cellSize <= 8 &&
+           type.kind != compiler::TypeKind::Structure;
+}
+
+// Where a data item's cell lives; nullptr when its storage base is missing.
+uint8_t* DataItemCell(const ExprNode& node, const RunContext& context) {
+    switch (node.storage) {
+    case NodeStorage::Frame: return context.frame ? context.frame + node.offset : nullptr;
+    case NodeStorage::ModuleData:
+        if (!context.globals || !context.moduleBase) return nullptr;
+        return context.globals + context.moduleBase[node.moduleNumber] + node.offset;
+    case NodeStorage::Context:
+        return context.graphics ? static_cast<uint8_t*>(context.graphics) + node.offset : nullptr;
+    case NodeStorage::None:
+    case NodeStorage::Literal: break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+// Section - Dispatch
+
+Status Evaluate(const ExprNode& node, RunContext& context, void* out) {
+    const auto index = static_cast<size_t>(node.eval);
+    if (index >= std::size(kHandlers)) return EvalNone(node, context, out);
+    return kHandlers[index].handler(node, context, out);
+}
+
+Status EvaluateInto(const ExprNode& node, RunContext& context, void* cell) {
+    if (node.flags & compiler::kNodeComputed) return Evaluate(node, context, cell);
+    uint8_t* address = nullptr;
+    VL_PROPAGATE(EvaluateAddress(node, context, &address));
+    if (!node.type || !node.type->ops.copy) return Raise(context, node, Status::InternalFailure, "Value error");
+    const Status status = node.type->ops.copy(*node.type, cell, address);
+    if (status != Status::Success) return Raise(context, node, status, "Value error");
+    return Status::Success;
+}
+
+Status EvaluateAddress(const ExprNode& node, RunContext& context, uint8_t** address) {
+    *address = nullptr;
+    if (node.flags & compiler::kNodeComputed) return Raise(context, node, Status::InternalFailure, "Value error");
+    void* handle = nullptr;
+    const Status status = Evaluate(node, context, &handle);
+    *address = status == Status::Success ? static_cast<uint8_t*>(handle) : nullptr;
+    return status;
+}
+
+Status Raise(RunContext& context, const ExprNode& node, Status code, const char* message, const char16_t* parameter,
+             const ErrorDetail* detail) {
+    return RecordError(context, false, &node.position, code, message, parameter, detail);
+}
+
+// Section - Readers
+
+Status ReadWord(const ExprNode& node, RunContext& context, uint32_t* value) {
+    *value = kNullNumber;
+    if (node.flags & compiler::kNodeComputed) {
+        const Status status = Evaluate(node, context, value);
+        if (status != Status::Success) *value = kNullNumber;
+        return status;
+    }
+    uint8_t* address;
+    VL_PROPAGATE(EvaluateAddress(node, context, &address));
+    *value = LoadCell<uint32_t>(address);
+    return Status::Success;
+}
+
+Status ReadHandle(const ExprNode& node, RunContext& context, void** value) {
+    *value = nullptr;
+    if (node.flags & compiler::kNodeComputed) {
+        alignas(8) uint8_t cell[8] = {};
+        const Status status = Evaluate(node, context, cell);
+        if (status == Status::Success) *value = LoadHandle<void>(cell);
+        return status;
+    }
+    uint8_t* address;
+    VL_PROPAGATE(EvaluateAddress(node, context, &address));
+    *value = LoadHandle<void>(address);
+    return Status::Success;
+}
+
+Status ReadTime(const ExprNode& node, RunContext& context, Time* value) {
+    *value = kNullTime;
+    if (node.flags & compiler::kNodeComputed) {
+        const Status status = Evaluate(node, context, value);
+        if (status != Status::Success) *value = kNullTime;
+        return status;
+    }
+    uint8_t* address;
+    VL_PROPAGATE(EvaluateAddress(node, context, &address));
+    *value = LoadCell<Time>(address);
+    return Status::Success;
+}
+
+void ResetOutput(const TypeDescriptor& type, void* out) {
+    if (type.ops.release) (void)type.ops.release(type, out);
+    if (type.ops.clear) (void)type.ops.clear(type, out);
+    else std::memset(out, 0, type.cellSize);
+}
+
+// Section - Operand cells
+
+Status OperandCell::Obtain(const ExprNode& node, RunContext& context, const char* failure) {
+    Release();
+    if (!(node.flags & compiler::kNodeComputed)) return EvaluateAddress(node, context, &cell_);
+    type_ = node.type;
+    if (!type_ || type_->cellSize == 0) return Raise(context, node, Status::InternalFailure, "Value error");
+    if (IsPlainScalar(*type_)) {
+        std::memset(local_, 0, sizeof local_);
+        cell_ = local_;
+    } else {
+        // Zero bytes are a valid value of every type (Null handles, integer
+        // zeros), which the evaluation may then replace.
+        cell_ = static_cast<uint8_t*>(MemAllocate(type_->cellSize, kTagTemporary));
+        if (!cell_) return Raise(context, node, Status::OutOfMemory, failure);
+        allocated_ = true;
+    }
+    temporary_ = true;
+    return Evaluate(node, context, cell_);
+}
+
+void OperandCell::Release() {
+    if (temporary_ && type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
+    if (allocated_) MemReleaseBlock(cell_);
+    cell_ = nullptr;
+    temporary_ = false;
+    allocated_ = false;
+    type_ = nullptr;
+}
+
+TextOperand::~TextOperand() {
+    if (owned_) FreeText(block_);
+}
+
+Status TextOperand::Obtain(const ExprNode& node, RunContext& context) {
+    if (owned_) FreeText(block_);
+    block_ = nullptr;
+    owned_ = (node.flags & compiler::kNodeComputed) != 0;
+    if (owned_) {
+        alignas(8) uint8_t cell[8] = {};
+        const Status status = Evaluate(node, context, cell);
+        block_ = LoadHandle<void>(cell);
+        return status;
+    }
+    uint8_t* address;
+    VL_PROPAGATE(EvaluateAddress(node, context, &address));
+    block_ = LoadHandle<void>(address);
+    return Status::Success;
+}
+
+// Section - Data items and literals
+
+Status EvalNone(const ExprNode& node, RunContext& context, void* out) {
+    StoreHandle(out, nullptr);
+    return Raise(context, node, Status::InternalFailure, "Value error");
+}
+
+Status EvalDataItem(const ExprNode& node, RunContext& context, void* out) {
+    StoreHandle(out, nullptr);
+    uint8_t* cell = DataItemCell(node, context);
+    // Graphics-context elements are always held by reference.
+    if (cell && ((node.flags & compiler::kNodeByReference) || node.storage == NodeStorage::Context))
+        cell = LoadHandle<uint8_t>(cell);
+    if (!cell) return Raise(context, node, Status::InternalFailure, "Value error");
+    StoreHandle(out, cell);
+    return Status::Success;
+}
+
+Status EvalLiteral(const ExprNode& node, RunContext&, void* out) {
+    const uint32_t size = node.type && node.type->cellSize < sizeof node.literal ? node.type->cellSize
+                                                                                : sizeof node.literal;
+    std::memcpy(out, node.literal, size);
+    return Status::Success;
+}
+
+Status EvalTextLiteral(const ExprNode& node, RunContext& context, void* out) {
+    void* old = LoadHandle<void>(out);
+    FreeText(old);
+    StoreHandle(out, nullptr);
+    void* copy = nullptr;
+    const Status status = DuplicateText(node.text, &copy);
+    if (status != Status::Success) return Raise(context, node, status, "Text literal error");
+    StoreHandle(out, copy);
+    return Status::Success;
+}
+
+Status EvalNullArray(const ExprNode& node, RunContext&, void* out) {
+    if (node.type && node.type->ops.release) (void)node.type->ops.release(*node.type, out);
+    StoreHandle(out, nullptr);
+    return Status::Success;
+}
+
+}  // namespace vorlan::runtime

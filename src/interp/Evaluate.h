@@ -1,0 +1,29 @@
+#pragma once
+// Evaluating typed expression trees. A node flagged computed writes its value
+// into `out` (a cell of the node type's size holding a valid value, which the
+// evaluation replaces); any other node writes the address of the cell that
+// holds its value into `out` as an 8-byte handle.
+
+#include "compiler/Expression.h"
+#include "base/Status.h"
+#include "interp/RunContext.h"
+
+namespace vorlan::runtime {
+
+Status Evaluate(const compiler::ExprNode& node, RunContext& context, void* out);
+// The node's value copied into `cell` (which holds a valid value of its type).
+Status EvaluateInto(const compiler::ExprNode& node, RunContext& context, void* cell);
+// The address of an addressable node's cell.
+Status EvaluateAddress(const compiler::ExprNode& node, RunContext& context, uint8_t** address);
+
+// Equality of two cells of `type` (DataCompare).
+bool DataEqual(const compiler::TypeDescriptor& type, const void* a, const void* b);
+
+// Binds a call's arguments into a new frame (parameters at their offsets);
+// reference cells made for computed Ref arguments are listed for freeing.
+Status BindArguments(const compiler::ExprList& arguments, const compiler::TypeDescriptor& signature,
+                     RunContext& context, uint8_t* frame);
+// Frees what BindArguments put into a frame's parameter area.
+void ReleaseArguments(const compiler::TypeDescriptor& signature, const compiler::ExprList& arguments, uint8_t* frame);
+
+}  // namespace vorlan::runtime

@@ -1,0 +1,156 @@
+// Assignments: plain, compound (+= -= *= /= //=) and the append of an
+// element to an open array. Number assignments work on the target cell in
+// place and allocate nothing.
+
+#include "compiler/Statements.h"
+#include "value/Arrays.h"
+#include "interp/Evaluate.h"
+#include "interp/ExecInternal.h"
+#include "value/Number.h"
+#include "value/Text.h"
+#include "value/Value.h"
+#include "value/ValueOps.h"
+
+#include <cstring>
+
+namespace vorlan::runtime {
+
+using compiler::AssignOp;
+using compiler::ExprNode;
+using compiler::Statement;
+using compiler::TypeDescriptor;
+
+namespace {
+
+// After a failed assignment the target holds a fresh value, never a half
+// written one.
+void ResetTarget(const TypeDescriptor& type, uint8_t* target, bool initialValue) {
+    if (type.ops.release) (void)type.ops.release(type, target);
+    std::memset(target, 0, type.cellSize);
+    if (initialValue) (void)InitialiseValue(type, target);
+    else if (type.ops.clear) (void)type.ops.clear(type, target);
+}
+
+uint16_t AssignFailed(const compiler::AssignmentStatement& record, RunContext& context, Status status,
+                      uint8_t* target, bool initialValue, const ErrorDetail* detail = nullptr) {
+    const uint16_t raised = Raise(context, record, status, ExecMessage::AssignmentOperation, nullptr, detail);
+    if (target && record.target->type) ResetTarget(*record.target->type, target, initialValue);
+    return raised;
+}
+
+// target := value
+uint16_t Assign(const compiler::AssignmentStatement& record, RunContext& context) {
+    uint8_t* target = nullptr;
+    Status status = EvaluateAddress(*record.target, context, &target);
+    if (status != Status::Success) return AssignFailed(record, context, status, nullptr, true);
+    const TypeDescriptor& type = *record.target->type;
+    const ExprNode& value = *record.value;
+    if ((value.flags & compiler::kNodeComputed) && type.kind == compiler::TypeKind::Structure) {
+        // Built aside and then moved in: a structure value is written field by
+        // field, and its fields may read the target (p := {p.y, p.x}).
+        Operand built;
+        status = built.Read(value, context);
+        if (status == Status::Success) {
+            if (type.ops.release) (void)type.ops.release(type, target);
+            std::memcpy(target, built.Cell(), type.cellSize);
+            built.Disown();
+        }
+    } else if (value.flags & compiler::kNodeComputed) {
+        status = Evaluate(value, context, target);
+    } else {
+        uint8_t handle[8];
+        status = Evaluate(value, context, handle);
+        const uint8_t* source = status == Status::Success ? LoadHandle<uint8_t>(handle) : nullptr;
+        // x := x changes nothing, and a copy that let go of the target first
+        // would lose the source.
+        if (source && source != target) {
+            status = type.ops.copy ? type.ops.copy(type, target, source) : Status::InternalFailure;
+        } else if (!source && status == Status::Success) {
+            status = Status::InternalFailure;
+        }
+    }
+    if (status != Status::Success) return AssignFailed(record, context, status, target, true);
+    return kExecGoOn;
+}
+
+constexpr bool IsNumberOp(AssignOp op) {
+    return op == AssignOp::Add || op == AssignOp::Subtract || op == AssignOp::Multiply || op == AssignOp::Divide ||
+           op == AssignOp::IntegerDivide;
+}
+
+Status ApplyNumber(AssignOp op, Number current, Number operand, Number* out) {
+    switch (op) {
+    case AssignOp::Add: return Arithmetic(ArithOp::Add, current, operand, out);
+    case AssignOp::Subtract: return Arithmetic(ArithOp::Subtract, current, operand, out);
+    case AssignOp::Multiply: return Arithmetic(ArithOp::Multiply, current, operand, out);
+    case AssignOp::Divide: return Arithmetic(ArithOp::Divide, current, operand, out);
+    case AssignOp::IntegerDivide: return IntegerDivide(current, operand, out);
+    default: return Status::InternalFailure;
+    }
+}
+
+// The operation a compound assignment carries out, as an expression writes it.
+const char* OperationSymbol(AssignOp op) {
+    switch (op) {
+    case AssignOp::Add: return "+";
+    case AssignOp::Subtract: return "-";
+    case AssignOp::Multiply: return "*";
+    case AssignOp::Divide: return "/";
+    case AssignOp::IntegerDivide: return "//";
+    default: return "?";
+    }
+}
+
+// target op= value, on a Number, or += on a Text.
+uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext& context) {
+    uint8_t* target = nullptr;
+    Status status = EvaluateAddress(*record.target, context, &target);
+    if (status != Status::Success) return AssignFailed(record, context, status, nullptr, false);
+    Operand value;
+    ErrorDetail detail;
+    status = value.Read(*record.value, context);
+    if (status == Status::Success) {
+        if (record.target->type && record.target->type->valueClass == compiler::kValueClassText) {
+            status = record.op == AssignOp::Add ? ConcatText(target, target, value.Cell()) : Status::InternalFailure;
+        } else {
+            const Number current = LoadCell<Number>(target);
+            const Number operand = LoadCell<Number>(value.Cell());
+            Number result = kNullNumber;
+            status = ApplyNumber(record.op, current, operand, &result);
+            StoreCell(target, result);
+            if (status != Status::Success) detail.AddOperation(current, OperationSymbol(record.op), operand);
+        }
+    }
+    value.Release();
+    if (status != Status::Success) return AssignFailed(record, context, status, target, false, &detail);
+    return kExecGoOn;
+}
+
+// array += element
+uint16_t Append(const compiler::AssignmentStatement& record, RunContext& context) {
+    uint8_t* array = nullptr;
+    Status status = EvaluateAddress(*record.target, context, &array);
+    if (status != Status::Success) return Raise(context, record, status, ExecMessage::ArrayAppend);
+    const TypeDescriptor* elementType = record.target->type ? record.target->type->baseType : nullptr;
+    if (!elementType) return Raise(context, record, Status::InternalFailure, ExecMessage::ArrayAppend);
+    // A computed element is a temporary: the array takes a copy and the
+    // temporary goes when the operand does. Plain elements are simply moved
+    // bytes either way.
+    Operand value;
+    status = value.Read(*record.value, context);
+    if (status == Status::Success) status = AppendElement(array, *elementType, value.Cell());
+    if (status != Status::Success) return Raise(context, record, status, ExecMessage::ArrayAppend);
+    return kExecGoOn;
+}
+
+}  // namespace
+
+uint16_t ExecAssignment(const Statement& statement, RunContext& context) {
+    const auto& record = static_cast<const compiler::AssignmentStatement&>(statement);
+    if (record.op == AssignOp::Assign) return Assign(record, context);
+    if (record.op == AssignOp::Append) return Append(record, context);
+    if (IsNumberOp(record.op)) return AssignCompound(record, context);
+    return Raise(context, statement, Status::InternalFailure, ExecMessage::AssignmentOperation);
+}
+
+}  // namespace vorlan::runtime

@@ -1,0 +1,149 @@
+#pragma once
+// What the statement runners share: the handler of each statement kind, the
+// runtime messages they raise, and the operand holder through which every
+// statement reads an expression's value.
+
+#include "compiler/Statements.h"
+#include "value/Types.h"
+#include "base/Status.h"
+#include "interp/ErrorDetail.h"
+#include "interp/Execute.h"
+#include "interp/RunContext.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace vorlan::runtime {
+
+constexpr uint16_t kExecGoOn = 1;
+constexpr uint32_t kTagFrame = 22005;
+constexpr uint32_t kTagLocalContext = 22009;
+constexpr uint32_t kTagExecTemporary = 22010;  // computed values held while a statement uses them
+
+constexpr uint16_t Code(Status status) { return static_cast<uint16_t>(status); }
+// An error status: from here on an OnError list takes over.
+constexpr bool IsErrorStatus(uint16_t status) { return status >= Code(Status::BadParam); }
+
+// Section - Messages
+
+// The texts the statement runners record with a new error; an error that
+// is already travelling keeps its own.
+enum class ExecMessage : uint8_t {
+    AssignmentOperation,
+    ArrayAppend,
+    WhileCondition,
+    NullCondition,
+    ForFrom,
+    ForTo,
+    ForStep,
+    ForSetup,
+    ForIncrement,
+    ForCompare,
+    ForStepInteger,
+    OverTarget,
+    GraphicsOrigin,
+    GraphicsContextCopy,
+    GraphicsOriginX,
+    GraphicsOriginY,
+    CreateContextList,
+    ShapeCall,
+    OutputStruct,
+    UserErrorReport,
+    Count,
+};
+
+struct ExecMessageRow {
+    ExecMessage id;
+    const char* text;
+};
+
+// clang-format off
+inline constexpr std::array<ExecMessageRow, static_cast<size_t>(ExecMessage::Count)> kExecMessages = {{
+    {ExecMessage::AssignmentOperation, "Assignment Operation Error"},
+    {ExecMessage::ArrayAppend,         "Array append error"},
+    {ExecMessage::WhileCondition,      "While loop: condition expression"},
+    {ExecMessage::NullCondition,       "Null condition expression"},
+    {ExecMessage::ForFrom,             "For loop: From expression"},
+    {ExecMessage::ForTo,               "For loop: To expression"},
+    {ExecMessage::ForStep,             "For loop: Step expression"},
+    {ExecMessage::ForSetup,            "For loop setup error"},
+    {ExecMessage::ForIncrement,        "For loop: Increment error"},
+    {ExecMessage::ForCompare,          "For loop: Compare error"},
+    {ExecMessage::ForStepInteger,      "For loop: Step must be integer"},
+    {ExecMessage::OverTarget,          "Over loop: Target array"},
+    {ExecMessage::GraphicsOrigin,      "Graphics Origin"},
+    {ExecMessage::GraphicsContextCopy, "Graphics Context Copy"},
+    {ExecMessage::GraphicsOriginX,     "Graphics Origin X"},
+    {ExecMessage::GraphicsOriginY,     "Graphics Origin Y"},
+    {ExecMessage::CreateContextList,   "Create Context List"},
+    {ExecMessage::ShapeCall,           "Shape call error"},
+    {ExecMessage::OutputStruct,        "Output Struct"},
+    {ExecMessage::UserErrorReport,     "Error in user error report!"},
+}};
+// clang-format on
+
+constexpr bool MessagesInOrder() {
+    for (size_t i = 0; i < kExecMessages.size(); ++i)
+        if (static_cast<size_t>(kExecMessages[i].id) != i || !kExecMessages[i].text) return false;
+    return true;
+}
+static_assert(MessagesInOrder(), "message rows follow ExecMessage");
+
+constexpr const char* MessageText(ExecMessage message) { return kExecMessages[static_cast<size_t>(message)].text; }
+
+// Hands a failure to the recorder at the statement's position: a new error
+// is recorded with the message, one already raised travels on unchanged.
+uint16_t Raise(RunContext& context, const compiler::Statement& statement, Status code, ExecMessage message,
+               const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
+
+// Section - Operands
+
+// The value of an expression as a statement uses it: the cell that holds it,
+// and, when the expression computes its value, a temporary that the operand
+// owns and releases. Values of up to 16 bytes live inside the operand, so
+// reading a Number allocates nothing.
+class Operand {
+public:
+    Operand() = default;
+    Operand(const Operand&) = delete;
+    Operand& operator=(const Operand&) = delete;
+    ~Operand() { Release(); }
+
+    Status Read(const compiler::ExprNode& node, RunContext& context);
+    uint8_t* Cell() const { return cell_; }
+    // True when Read failed for want of memory for the temporary.
+    bool AllocationFailed() const { return allocationFailed_; }
+    // The value's bytes now belong to someone else: nothing is released.
+    void Disown() { owned_ = false; }
+    void Release();
+
+private:
+    const compiler::TypeDescriptor* type_ = nullptr;
+    uint8_t* cell_ = nullptr;
+    void* heap_ = nullptr;
+    bool owned_ = false;
+    bool allocationFailed_ = false;
+    alignas(16) uint8_t local_[16] = {};
+};
+
+// The cell of a routine's own datum: in the frame, or in module data when
+// it is Saved.
+uint8_t* LocalCell(const compiler::DataItem& item, const RunContext& context);
+
+// Section - Statement handlers
+
+using StatementHandler = uint16_t (*)(const compiler::Statement& statement, RunContext& context);
+
+uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context);
+
+uint16_t ExecWhile(const compiler::Statement& statement, RunContext& context);
+uint16_t ExecFor(const compiler::Statement& statement, RunContext& context);
+uint16_t ExecOver(const compiler::Statement& statement, RunContext& context);
+uint16_t ExecSelect(const compiler::Statement& statement, RunContext& context);
+uint16_t ExecAssignment(const compiler::Statement& statement, RunContext& context);
+uint16_t ExecOutput(const compiler::Statement& statement, RunContext& context);
+uint16_t ExecWith(const compiler::Statement& statement, RunContext& context);
+uint16_t ExecShapeCall(const compiler::Statement& statement, RunContext& context);
+
+}  // namespace vorlan::runtime

@@ -1,0 +1,201 @@
+#include "interp/ProgramRun.h"
+
+#include "compiler/Compilation.h"
+#include "base/Memory.h"
+#include "base/Utf8.h"
+#include "base/DirectoryNodes.h"
+#include "interp/Context.h"
+#include "imagefiles/ImageFiles.h"
+#include "video/VideoFile.h"
+#include "interp/Errors.h"
+#include "interp/Evaluate.h"
+#include "interp/Execute.h"
+#include "interp/ProgramArguments.h"
+#include "value/Text.h"
+#include "value/Value.h"
+#include "value/ValueOps.h"
+
+#include <cstdio>
+
+namespace vorlan::runtime {
+namespace {
+
+using compiler::DataItem;
+using compiler::Module;
+
+constexpr uint32_t kTagModuleData = 22006;
+constexpr uint32_t kTagFrame = 22005;
+constexpr uint32_t kTagModuleBases = 22011;
+
+enum RunResult : int { kCompleted = 0, kBadArguments = 2, kSystemError = 5, kProgramError = 6, kWriteFailed = 8,
+                       kNoEntry = 10, kSetUpFailed = 11 };
+
+// Status record offsets (the system module's first datum).
+constexpr uint32_t kUserGenerated = 0, kCategory = 4, kSource = 12, kMessage = 20, kParameter = 28;
+
+void PrintText(const char* before, const void* block, const char* otherwise) {
+    std::fputs(before, stdout);
+    if (block) WriteWide(stdout, TextChars(block));
+    else std::fputs(otherwise, stdout);
+}
+
+int UntrappedReport(const RunContext& context) {
+    const uint8_t* record = context.globals;
+    const bool user = LoadCell<Logical>(record + kUserGenerated) == kTrue;
+    std::fputs("Program aborted with untrapped error:-\n", stdout);
+    std::fputs(user ? "  Invoked by: Program\n" : "  Invoked by: System\n", stdout);
+    const auto* category = LoadHandle<DataItem>(record + kCategory);
+    std::fputs("  Class: ", stdout);
+    if (category) WriteWide(stdout, category->entry->name);
+    else std::fputs("ERROR - NOT SET", stdout);
+    PrintText("\n  Source: ", LoadHandle<void>(record + kSource), "?");
+    std::fputs("\n", stdout);
+    if (const void* message = LoadHandle<void>(record + kMessage)) {
+        PrintText("  Message: ", message, "");
+        if (const void* parameter = LoadHandle<void>(record + kParameter)) PrintText(" - ", parameter, "");
+        std::fputs("\n", stdout);
+    }
+    // The value at fault, where the failing operation knew it.
+    if (const char16_t* detail = PendingErrorDetail(context)) {
+        std::fputs("  Detail: ", stdout);
+        WriteWide(stdout, detail);
+        std::fputs("\n", stdout);
+    }
+    std::fputs("\n", stdout);
+    return user ? kProgramError : kSystemError;
+}
+
+// Every module's data: each item initialised, then given its initial value.
+bool InitialiseModuleData(RunContext& context) {
+    for (const Module* module = context.program->firstModule; module; module = module->next) {
+        for (DataItem* item = module->dataAreas[1].first; item; item = item->next) {
+            uint8_t* cell = context.globals + context.moduleBase[module->number] + item->offset;
+            if (InitialiseValue(*item->type, cell) != Status::Success) return false;
+            if (item->initial && EvaluateInto(*item->initial, context, cell) != Status::Success) return false;
+        }
+    }
+    return true;
+}
+
+void ReleaseModuleData(RunContext& context) {
+    for (const Module* module = context.program->firstModule; module; module = module->next) {
+        for (DataItem* item = module->dataAreas[1].first; item; item = item->next) {
+            if (item->type->ops.release)
+                (void)item->type->ops.release(*item->type, context.globals + context.moduleBase[module->number] + item->offset);
+        }
+    }
+}
+
+void ReleaseParameters(const compiler::Routine& routine, uint8_t* frame) {
+    for (const DataItem* parameter = routine.type->fields.first; parameter; parameter = parameter->next) {
+        if (!(parameter->flags & compiler::kDataRef) && parameter->type->ops.release)
+            (void)parameter->type->ops.release(*parameter->type, frame + parameter->offset);
+    }
+}
+
+graphics::ContextSetup SetupFor(const Settings& settings) {
+    const PictureSettings& picture = settings.run.picture;
+    return graphics::ContextSetup{
+        .width = picture.width,
+        .height = picture.height,
+        .mode = picture.fileType == FileType::Pat ? graphics::ImageMode::Pattern : graphics::ImageMode::Picture,
+        .colourMix = picture.colourMix,
+        .scale = settings.run.scale ? settings.run.scale : uint16_t{1},
+        .video = picture.fileType == FileType::Avi,
+    };
+}
+
+// The run after the context exists: data, arguments, the Program routine.
+int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings& settings) {
+    const compiler::Compilation& program = *context.program;
+    uint16_t count = 0;
+    for (const Module* module = program.firstModule; module; module = module->next) count = module->number;
+    auto* bases = static_cast<uint32_t*>(MemAllocate((count + 1u) * sizeof(uint32_t), kTagModuleBases));
+    context.globals = static_cast<uint8_t*>(MemAllocate(program.globalDataTotal + 8, kTagModuleData));
+    uint8_t* frame = static_cast<uint8_t*>(MemAllocate(FrameSize(entry) + 8, kTagFrame));
+    ErrorDetailSlot detail;  // gone with the module data, before the run's memory is counted
+    context.errorDetail = &detail;
+    int result = kSetUpFailed;
+    if (bases && context.globals && frame) {
+        for (const Module* module = program.firstModule; module; module = module->next) bases[module->number] = module->dataBase;
+        context.moduleBase = bases;
+        // Parameters start out as their types' empty values.
+        for (const DataItem* parameter = entry.type->fields.first; parameter; parameter = parameter->next)
+            (void)InitialiseValue(*parameter->type, frame + parameter->offset);
+        if (!InitialiseModuleData(context)) {
+            UntrappedReport(context);
+        } else if (!BindProgramArguments(context, entry, settings.run.programArguments, frame)) {
+            result = kBadArguments;
+        } else {
+            const uint16_t status = RunRoutine(entry, context, frame, context.graphics, nullptr);
+            output::EndVideoProgress();  // the outcome goes on a line of its own
+            if (status == static_cast<uint16_t>(Status::Success)) {
+                std::fputs("Program completed successfully\n", stdout);
+                result = kCompleted;
+            } else {
+                result = UntrappedReport(context);
+            }
+        }
+        ReleaseParameters(entry, frame);
+        ReleaseModuleData(context);
+    }
+    context.errorDetail = nullptr;
+    MemRelease(frame);
+    MemRelease(context.globals);
+    MemRelease(bases);
+    return result;
+}
+
+// A completed run hands its canvas to the output file; a picture that cannot
+// be written is a failed run, never a success.
+bool WritePicture(const RunContext& context, const Settings& settings) {
+    if (settings.run.picture.fileType == FileType::Avi) return true;  // frames went out as they were drawn
+    const auto* canvas = static_cast<const graphics::SysCanvas*>(
+        graphics::DrawingCanvas(context.graphics));
+    if (!canvas || !canvas->image) return false;
+    char16_t path[kPathMax + 1];
+    if (!ResolvePath(settings.run.outputPath, path, kPathMax, settings)) {
+        std::fputs("Error - could not write ", stdout);
+        WriteWide(stdout, settings.run.outputPath);
+        std::fputs("\n", stdout);
+        return false;
+    }
+    return output::WriteOutputFile(*canvas->image, settings, path) == Status::Success;
+}
+
+// A video run ends by finishing its file, whatever the run's outcome, so the
+// frames written so far play. A file whose end cannot be written fails a
+// run that otherwise completed, as a picture that cannot be written does.
+int CloseRunVideo(const Settings& settings, int result) {
+    if (settings.run.picture.fileType != FileType::Avi) return result;
+    if (output::CloseVideo() || result != kCompleted) return result;
+    std::fputs("Error - could not write ", stdout);
+    WriteWide(stdout, settings.run.outputPath);
+    std::fputs("\n", stdout);
+    return kWriteFailed;
+}
+
+}  // namespace
+
+int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* leftBehind) {
+    const uint32_t start = MemLiveCount();
+    *leftBehind = 0;
+    const compiler::Routine* entry = program.entryRoutine;
+    if (!entry) return kNoEntry;
+    RunContext context;
+    FrameStack frames;
+    context.frames = &frames;
+    context.program = &program;
+    context.graphics = graphics::CreateContext(program, SetupFor(settings));
+    if (!context.graphics) return CloseRunVideo(settings, kSetUpFailed);
+    int result = RunWithContext(context, *entry, settings);
+    if (result == kCompleted && !WritePicture(context, settings)) result = kWriteFailed;
+    result = CloseRunVideo(settings, result);
+    graphics::FreeContext(program, context.graphics);
+    FreeFrameStack(frames);
+    std::fflush(stdout);
+    *leftBehind = MemLiveCount() - start;
+    return result;
+}
+
+}  // namespace vorlan::runtime
