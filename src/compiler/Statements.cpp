@@ -487,105 +487,75 @@ StatementBlock* CompileNestedBlock(BodyCompiler& body, uint16_t flags) {
     return block;
 }
 
+// Section - Releasing statements
+
+// Loop statement: the condition and the body.
+WhileStatement::~WhileStatement() {
+    ReleaseNode(condition);
+    FreeStatementBlock(body);
+}
+
+AssignmentStatement::~AssignmentStatement() {
+    ReleaseNode(target);
+    ReleaseNode(value);
+}
+
+// The call and its graphics-context elements.
+ShapeCallStatement::~ShapeCallStatement() {
+    ReleaseNode(call);
+    FreeContext(context);
+}
+
+// The bounds, the step and the body; the variable is the routine's.
+ForStatement::~ForStatement() {
+    ReleaseNode(from);
+    ReleaseNode(to);
+    ReleaseNode(step);
+    FreeStatementBlock(body);
+}
+
+WithStatement::~WithStatement() {
+    FreeContext(context);
+    FreeStatementBlock(body);
+}
+
+OutputStatement::~OutputStatement() { FreeOutputItems(*this); }
+
+ReturnStatement::~ReturnStatement() { ReleaseNode(value); }
+
+// Each clause's condition and block, then the Else block.
+IfStatement::~IfStatement() {
+    FreeIfClauses(*this);
+    FreeStatementBlock(elseBlock);
+}
+
+// The array and the body. The alias belongs to the routine's locals.
+OverStatement::~OverStatement() {
+    ReleaseNode(array);
+    FreeStatementBlock(body);
+}
+
+// The selector, the Case clauses and the Otherwise block.
+SelectStatement::~SelectStatement() {
+    ReleaseNode(selector);
+    FreeCaseClauses(*this);
+    FreeStatementBlock(otherwise);
+}
+
+ErrorStatement::~ErrorStatement() {
+    ReleaseNode(category);
+    ReleaseNode(message);
+}
+
+StatementBlock::~StatementBlock() {
+    FreeList(main);
+    FreeList(onError);
+}
+
 bool FreeStatement(Statement*& statement) {
     if (!statement) return true;
-    switch (statement->kind) {
-    // Loop statement: the condition and the body.
-    case StatementKind::While: {
-        auto* record = static_cast<WhileStatement*>(statement);
-        ReleaseNode(record->condition);
-        FreeStatementBlock(record->body);
-        delete record;
-        break;
-    }
-    // Assignment: target and value.
-    case StatementKind::Assignment: {
-        auto* record = static_cast<AssignmentStatement*>(statement);
-        ReleaseNode(record->target);
-        ReleaseNode(record->value);
-        delete record;
-        break;
-    }
-    // Shape call: the call and its graphics-context elements.
-    case StatementKind::ShapeCall: {
-        auto* record = static_cast<ShapeCallStatement*>(statement);
-        ReleaseNode(record->call);
-        FreeContext(record->context);
-        delete record;
-        break;
-    }
-    // Counting loop: the bounds, the step and the body; the variable is the routine's.
-    case StatementKind::For: {
-        auto* record = static_cast<ForStatement*>(statement);
-        ReleaseNode(record->from);
-        ReleaseNode(record->to);
-        ReleaseNode(record->step);
-        FreeStatementBlock(record->body);
-        delete record;
-        break;
-    }
-    // Graphics context for a block: the elements and the body.
-    case StatementKind::With: {
-        auto* record = static_cast<WithStatement*>(statement);
-        FreeContext(record->context);
-        FreeStatementBlock(record->body);
-        delete record;
-        break;
-    }
-    // Writing values: the items.
-    case StatementKind::Output: {
-        auto* record = static_cast<OutputStatement*>(statement);
-        FreeOutputItems(*record);
-        delete record;
-        break;
-    }
-    // Leaving the routine: the value, if any.
-    case StatementKind::Return: {
-        auto* record = static_cast<ReturnStatement*>(statement);
-        ReleaseNode(record->value);
-        delete record;
-        break;
-    }
-    // Choice: each clause's condition and block, then the Else block.
-    case StatementKind::If: {
-        auto* record = static_cast<IfStatement*>(statement);
-        FreeIfClauses(*record);
-        FreeStatementBlock(record->elseBlock);
-        delete record;
-        break;
-    }
-    // Leaving a For, While or Over loop: nothing but the header.
-    case StatementKind::FBreak:
-    case StatementKind::WBreak:
-    case StatementKind::OBreak: delete static_cast<BreakStatement*>(statement); break;
-    // Array walk: the array and the body. The alias belongs to the routine's
-    // locals, which free it.
-    case StatementKind::Over: {
-        auto* record = static_cast<OverStatement*>(statement);
-        ReleaseNode(record->array);
-        FreeStatementBlock(record->body);
-        delete record;
-        break;
-    }
-    // Choice by value: the selector, the Case clauses and the Otherwise block.
-    case StatementKind::Select: {
-        auto* record = static_cast<SelectStatement*>(statement);
-        ReleaseNode(record->selector);
-        FreeCaseClauses(*record);
-        FreeStatementBlock(record->otherwise);
-        delete record;
-        break;
-    }
-    // Raising an error: category and message.
-    case StatementKind::Error: {
-        auto* record = static_cast<ErrorStatement*>(statement);
-        ReleaseNode(record->category);
-        ReleaseNode(record->message);
-        delete record;
-        break;
-    }
-    // Not a statement this compiler makes: its contents are unknown.
-    default:
+    if (!VisitStatement(*statement, [](auto& record) { delete &record; })) {
+        // Not a statement this compiler makes: its contents are unknown.
         std::fputs("**** StatementFree: unknown clear routine\n", stdout);
         return false;
     }
@@ -594,9 +564,6 @@ bool FreeStatement(Statement*& statement) {
 }
 
 void FreeStatementBlock(StatementBlock*& block) {
-    if (!block) return;
-    FreeList(block->main);
-    FreeList(block->onError);
     delete block;
     block = nullptr;
 }

@@ -11,6 +11,8 @@
 #include "base/Memory.h"
 #include "base/TextReader.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace vorlan::compiler {
@@ -32,22 +34,64 @@ constexpr uint32_t kTagSelectStatement = 127;  // Select and its Case clauses
 constexpr uint32_t kTagCaseItem = 128;
 constexpr uint32_t kTagSimpleStatement = 129;  // Return, the breaks, Error
 
+// Every statement kind, once: its name, its number (compiled files carry it,
+// so numbers are fixed) and its record type. The enumeration and every
+// per-kind table (execute, write and read, check) follow this list; a new
+// kind is a row here and its handlers there.
+#define VL_STATEMENT_KINDS(X)             \
+    X(While, 1, WhileStatement)           \
+    X(Assignment, 2, AssignmentStatement) \
+    X(ShapeCall, 3, ShapeCallStatement)   \
+    X(For, 4, ForStatement)               \
+    X(With, 5, WithStatement)             \
+    X(Output, 6, OutputStatement)         \
+    X(Return, 7, ReturnStatement)         \
+    X(If, 9, IfStatement)                 \
+    X(FBreak, 10, BreakStatement)         \
+    X(WBreak, 11, BreakStatement)         \
+    X(Over, 12, OverStatement)            \
+    X(Select, 13, SelectStatement)        \
+    X(OBreak, 14, BreakStatement)         \
+    X(Error, 15, ErrorStatement)
+
 enum class StatementKind : uint16_t {
-    While = 1,
-    Assignment = 2,
-    ShapeCall = 3,
-    For = 4,
-    With = 5,
-    Output = 6,
-    Return = 7,
-    If = 9,
-    FBreak = 10,
-    WBreak = 11,
-    Over = 12,
-    Select = 13,
-    OBreak = 14,
-    Error = 15,
+#define VL_KIND_ENUM(name, code, record) name = code,
+    VL_STATEMENT_KINDS(VL_KIND_ENUM)
+#undef VL_KIND_ENUM
 };
+
+// The kinds in list order: row i of every per-kind table is kStatementKinds[i].
+constexpr StatementKind kStatementKinds[] = {
+#define VL_KIND_ITEM(name, code, record) StatementKind::name,
+    VL_STATEMENT_KINDS(VL_KIND_ITEM)
+#undef VL_KIND_ITEM
+};
+constexpr size_t kStatementKindCount = sizeof kStatementKinds / sizeof kStatementKinds[0];
+
+// The largest kind number, for tables indexed by number.
+constexpr uint16_t kLargestStatementKind = [] {
+    uint16_t largest = 0;
+    for (const StatementKind kind : kStatementKinds)
+        if (static_cast<uint16_t>(kind) > largest) largest = static_cast<uint16_t>(kind);
+    return largest;
+}();
+
+// The row of a kind number, or kStatementKindCount for a number that names
+// no kind (a record of ours gone wrong, or a hand-made file).
+constexpr size_t StatementKindIndex(uint16_t code) {
+    for (size_t i = 0; i < kStatementKindCount; ++i)
+        if (static_cast<uint16_t>(kStatementKinds[i]) == code) return i;
+    return kStatementKindCount;
+}
+
+// For a static_assert beside each per-kind table.
+template <class Rows>
+constexpr bool RowsFollowStatementKinds(const Rows& rows) {
+    if (std::size(rows) != kStatementKindCount) return false;
+    for (size_t i = 0; i < kStatementKindCount; ++i)
+        if (rows[i].kind != kStatementKinds[i]) return false;
+    return true;
+}
 
 // The header every statement record starts with. Records are freed through
 // FreeStatement, which knows each kind's record type.
@@ -66,6 +110,7 @@ struct StatementList {
 };
 
 struct StatementBlock : Tagged<kTagStatementBlock> {
+    ~StatementBlock();  // both lists and their statements
     StatementList main;
     StatementList onError;
     bool onErrorWritten;
@@ -89,17 +134,20 @@ constexpr int kContextSlots = 5;
 enum ContextSlot : uint8_t { kSlotOrigin = 0, kSlotPen = 1, kSlotBrush = 2, kSlotFont = 3, kSlotCanvas = 4 };
 
 struct WhileStatement : Statement, Tagged<kTagLoopStatement> {
+    ~WhileStatement();  // its expressions and blocks
     ExprNode* condition;
     StatementBlock* body;
 };
 
 struct AssignmentStatement : Statement, Tagged<kTagAssignment> {
+    ~AssignmentStatement();  // its expressions and blocks
     AssignOp op;
     ExprNode* target;
     ExprNode* value;
 };
 
 struct ShapeCallStatement : Statement, Tagged<kTagContextStatement> {
+    ~ShapeCallStatement();  // its expressions and blocks
     bool contextWritten;  // "=>" and an element list followed the call
     ExprNode* call;
     ExprNode* context[kContextSlots];
@@ -112,6 +160,7 @@ enum class ForVariant : uint8_t {
 };
 
 struct ForStatement : Statement, Tagged<kTagLoopStatement> {
+    ~ForStatement();  // its expressions and blocks
     ForVariant variant;
     DataItem* control;
     ExprNode* from;  // absent for EnumIn
@@ -121,6 +170,7 @@ struct ForStatement : Statement, Tagged<kTagLoopStatement> {
 };
 
 struct WithStatement : Statement, Tagged<kTagContextStatement> {
+    ~WithStatement();  // its expressions and blocks
     ExprNode* context[kContextSlots];
     StatementBlock* body;
 };
@@ -144,17 +194,19 @@ struct OutputItem : Tagged<kTagOutputItem> {
 };
 
 struct OutputStatement : Statement, Tagged<kTagOutputStatement> {
+    ~OutputStatement();  // its expressions and blocks
     OutputItem* first;
     OutputItem* last;
     uint16_t count;
 };
 
 struct ReturnStatement : Statement, Tagged<kTagSimpleStatement> {
+    ~ReturnStatement();  // its expressions and blocks
     ExprNode* value;  // absent outside functions
 };
 
 // FBreak, WBreak and OBreak: the header is all they need.
-struct BreakStatement : Statement, Tagged<kTagSimpleStatement> {};
+struct BreakStatement : Statement, Tagged<kTagSimpleStatement> {};  // nothing but the header
 
 struct IfClause : Tagged<kTagIfStatement> {
     ExprNode* condition;
@@ -163,6 +215,7 @@ struct IfClause : Tagged<kTagIfStatement> {
 };
 
 struct IfStatement : Statement, Tagged<kTagIfStatement> {
+    ~IfStatement();  // its expressions and blocks
     IfClause* first;  // If, then each ElseIf in order
     IfClause* last;
     uint16_t clauseCount;
@@ -170,6 +223,7 @@ struct IfStatement : Statement, Tagged<kTagIfStatement> {
 };
 
 struct OverStatement : Statement, Tagged<kTagLoopStatement> {
+    ~OverStatement();  // its expressions and blocks
     ExprNode* array;
     DataItem* alias;  // the element's name, in the routine's locals
     StatementBlock* body;
@@ -199,6 +253,7 @@ struct CaseClause : Tagged<kTagSelectStatement> {
 };
 
 struct SelectStatement : Statement, Tagged<kTagSelectStatement> {
+    ~SelectStatement();  // its expressions and blocks
     TypeDescriptor* selectorType;
     ExprNode* selector;
     SelectMode mode;
@@ -209,6 +264,7 @@ struct SelectStatement : Statement, Tagged<kTagSelectStatement> {
 };
 
 struct ErrorStatement : Statement, Tagged<kTagSimpleStatement> {
+    ~ErrorStatement();  // its expressions and blocks
     ExprNode* category;
     ExprNode* message;
 };
@@ -221,6 +277,30 @@ OutputWriter WriterFor(const TypeDescriptor* type, bool* found);
 // the block up to (not taking) End. Returns the block, or nullptr when any
 // error was reported (*ok is then false).
 StatementBlock* CompileRoutineBody(Parser& parser, Routine& routine, bool* ok);
+
+// Calls `visit` with the statement as its own record type; false, without a
+// call, for a kind the list does not name.
+template <class Visit>
+bool VisitStatement(Statement& statement, Visit&& visit) {
+    switch (statement.kind) {
+#define VL_KIND_VISIT(name, code, record) \
+    case StatementKind::name: visit(static_cast<record&>(statement)); return true;
+        VL_STATEMENT_KINDS(VL_KIND_VISIT)
+#undef VL_KIND_VISIT
+    }
+    return false;
+}
+
+template <class Visit>
+bool VisitStatement(const Statement& statement, Visit&& visit) {
+    switch (statement.kind) {
+#define VL_KIND_VISIT(name, code, record) \
+    case StatementKind::name: visit(static_cast<const record&>(statement)); return true;
+        VL_STATEMENT_KINDS(VL_KIND_VISIT)
+#undef VL_KIND_VISIT
+    }
+    return false;
+}
 
 // Frees a statement of any kind with its expressions and blocks. An unknown
 // kind is reported on standard output and false returned (the record is

@@ -170,7 +170,7 @@ uint16_t ExecUserError(const Statement& statement, RunContext& context) {
     return Code(RecordUserError(context, &statement.position, static_cast<Status>(item->enumValue), TextChars(text)));
 }
 
-// Kinds 0 and 8 name no statement; a record of either is a fault of ours.
+// A number that names no statement kind: a record of ours gone wrong.
 uint16_t ExecNoStatement(const Statement& statement, RunContext&) {
     VL_ASSERT(!"statement record of an unknown kind");
     (void)statement;
@@ -184,11 +184,8 @@ struct HandlerRow {
     StatementHandler handler;
 };
 
-constexpr StatementKind NoKind(uint16_t code) { return static_cast<StatementKind>(code); }
-
 // clang-format off
-constexpr std::array<HandlerRow, 16> kHandlers = {{
-    {NoKind(0),                 &ExecNoStatement},
+constexpr HandlerRow kHandlers[] = {
     {StatementKind::While,      &ExecWhile},
     {StatementKind::Assignment, &ExecAssignment},
     {StatementKind::ShapeCall,  &ExecShapeCall},
@@ -196,7 +193,6 @@ constexpr std::array<HandlerRow, 16> kHandlers = {{
     {StatementKind::With,       &ExecWith},
     {StatementKind::Output,     &ExecOutput},
     {StatementKind::Return,     &ExecReturn},
-    {NoKind(8),                 &ExecNoStatement},
     {StatementKind::If,         &ExecIf},
     {StatementKind::FBreak,     &ExecFBreak},
     {StatementKind::WBreak,     &ExecWBreak},
@@ -204,24 +200,28 @@ constexpr std::array<HandlerRow, 16> kHandlers = {{
     {StatementKind::Select,     &ExecSelect},
     {StatementKind::OBreak,     &ExecOBreak},
     {StatementKind::Error,      &ExecUserError},
-}};
+};
 // clang-format on
+static_assert(compiler::RowsFollowStatementKinds(kHandlers), "one handler per statement kind, in list order");
 
-constexpr bool HandlersInOrder() {
-    for (size_t i = 0; i < kHandlers.size(); ++i)
-        if (static_cast<size_t>(kHandlers[i].kind) != i) return false;
-    return true;
-}
-static_assert(HandlersInOrder(), "handler rows follow StatementKind");
-static_assert(static_cast<size_t>(StatementKind::Error) + 1 == kHandlers.size(), "every statement kind has a row");
+// The handler of each kind number, straight from the number: the runner
+// looks one up for every statement it runs. Numbers that name no kind run
+// ExecNoStatement.
+constexpr uint16_t kLargestKind = compiler::kLargestStatementKind;
+constexpr std::array<StatementHandler, kLargestKind + 1> kHandlerByNumber = [] {
+    std::array<StatementHandler, kLargestKind + 1> table{};
+    for (StatementHandler& handler : table) handler = &ExecNoStatement;
+    for (const HandlerRow& row : kHandlers) table[static_cast<uint16_t>(row.kind)] = row.handler;
+    return table;
+}();
 
 }  // namespace
 
 uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context) {
     for (const Statement* statement = list.head; statement; statement = statement->next) {
         const auto kind = static_cast<size_t>(statement->kind);
-        const uint16_t status = kind < kHandlers.size() ? kHandlers[kind].handler(*statement, context)
-                                                        : ExecNoStatement(*statement, context);
+        const uint16_t status = kind < kHandlerByNumber.size() ? kHandlerByNumber[kind](*statement, context)
+                                                               : ExecNoStatement(*statement, context);
         if (status != kExecGoOn) return status;
     }
     return kExecGoOn;

@@ -96,9 +96,20 @@ private:
     bool Block(const StatementBlock* block);
     bool List(const StatementList& list);
     bool CheckStatement(const Statement& statement);
-    bool Assignment(const AssignmentStatement& record);
-    bool For(const ForStatement& record);
-    bool Select(const SelectStatement& record);
+    // One check per statement kind, chosen by the record's type.
+    bool Check(const WhileStatement& record);
+    bool Check(const AssignmentStatement& record);
+    bool Check(const ShapeCallStatement& record);
+    bool Check(const ForStatement& record);
+    bool ForBounds(const ForStatement& record);
+    bool Check(const WithStatement& record);
+    bool Check(const OutputStatement& record);
+    bool Check(const ReturnStatement& record);
+    bool Check(const IfStatement& record);
+    bool Check(const BreakStatement&) { return true; }
+    bool Check(const OverStatement& record);
+    bool Check(const SelectStatement& record);
+    bool Check(const ErrorStatement& record);
 
     const Compilation& compilation_;
     const Module& module_;
@@ -364,7 +375,7 @@ bool Checker::List(const StatementList& list) {
     return true;
 }
 
-bool Checker::Assignment(const AssignmentStatement& record) {
+bool Checker::Check(const AssignmentStatement& record) {
     const ExprNode* target = record.target;
     const ExprNode* value = record.value;
     if (!Node(target) || !Node(value) || (target->flags & kNodeComputed)) return false;
@@ -386,7 +397,7 @@ bool Checker::Assignment(const AssignmentStatement& record) {
     return false;
 }
 
-bool Checker::For(const ForStatement& record) {
+bool Checker::ForBounds(const ForStatement& record) {
     const DataItem* control = record.control;
     if (!control || !Holds(routine_->frame, control) || (control->flags & kDataRef)) return false;
     if (record.step && !Value(record.step, IsNumber)) return false;
@@ -402,7 +413,7 @@ bool Checker::For(const ForStatement& record) {
     return false;
 }
 
-bool Checker::Select(const SelectStatement& record) {
+bool Checker::Check(const SelectStatement& record) {
     const TypeDescriptor* type = record.selectorType;
     const bool byNumber = record.mode == SelectMode::Number;
     if (!Node(record.selector) || record.selector->type != type || (byNumber ? !IsNumber(type) : !IsEnumeration(type)))
@@ -419,61 +430,53 @@ bool Checker::Select(const SelectStatement& record) {
     return Block(record.otherwise);
 }
 
+bool Checker::Check(const WhileStatement& record) { return Value(record.condition, IsLogical) && Block(record.body); }
+
+bool Checker::Check(const ShapeCallStatement& record) {
+    return record.call && record.call->eval == EvalCode::Call && CallNode(*record.call, true) && Context(record.context);
+}
+
+bool Checker::Check(const ForStatement& record) { return ForBounds(record) && Block(record.body); }
+
+bool Checker::Check(const WithStatement& record) { return Context(record.context) && Block(record.body); }
+
+bool Checker::Check(const OutputStatement& record) {
+    for (const OutputItem* item = record.first; item; item = item->next) {
+        bool found = false;
+        if (!Node(item->value) || WriterFor(item->value->type, &found) != item->writer || !found) return false;
+    }
+    return true;
+}
+
+bool Checker::Check(const ReturnStatement& record) {
+    const ExprNode* value = record.value;
+    if (routine_->kind != RoutineKind::Function) return value == nullptr;
+    return Node(value) && TypesFit(routine_->type->baseType, value->type, Compatibility::Assignment);
+}
+
+bool Checker::Check(const IfStatement& record) {
+    for (const IfClause* clause = record.first; clause; clause = clause->next) {
+        if (!Value(clause->condition, IsLogical) || !Block(clause->block)) return false;
+    }
+    return Block(record.elseBlock);
+}
+
+bool Checker::Check(const OverStatement& record) {
+    const DataItem* alias = record.alias;
+    return Node(record.array) && record.array->type->kind == TypeKind::Array && alias &&
+           Holds(routine_->frame, alias) && (alias->flags & kDataRef) && alias->type == record.array->type->baseType &&
+           Block(record.body);
+}
+
+bool Checker::Check(const ErrorStatement& record) {
+    return Node(record.category) && IsSystem(record.category->type, kReportCat) && Value(record.message, IsText);
+}
+
 bool Checker::CheckStatement(const Statement& statement) {
-    switch (statement.kind) {
-    case StatementKind::While: {
-        const auto& record = static_cast<const WhileStatement&>(statement);
-        return Value(record.condition, IsLogical) && Block(record.body);
-    }
-    case StatementKind::Assignment: return Assignment(static_cast<const AssignmentStatement&>(statement));
-    case StatementKind::ShapeCall: {
-        const auto& record = static_cast<const ShapeCallStatement&>(statement);
-        return record.call && record.call->eval == EvalCode::Call && CallNode(*record.call, true) &&
-               Context(record.context);
-    }
-    case StatementKind::For: {
-        const auto& record = static_cast<const ForStatement&>(statement);
-        return For(record) && Block(record.body);
-    }
-    case StatementKind::With: {
-        const auto& record = static_cast<const WithStatement&>(statement);
-        return Context(record.context) && Block(record.body);
-    }
-    case StatementKind::Output:
-        for (const OutputItem* item = static_cast<const OutputStatement&>(statement).first; item; item = item->next) {
-            bool found = false;
-            if (!Node(item->value) || WriterFor(item->value->type, &found) != item->writer || !found) return false;
-        }
-        return true;
-    case StatementKind::Return: {
-        const ExprNode* value = static_cast<const ReturnStatement&>(statement).value;
-        if (routine_->kind != RoutineKind::Function) return value == nullptr;
-        return Node(value) && TypesFit(routine_->type->baseType, value->type, Compatibility::Assignment);
-    }
-    case StatementKind::If: {
-        const auto& record = static_cast<const IfStatement&>(statement);
-        for (const IfClause* clause = record.first; clause; clause = clause->next) {
-            if (!Value(clause->condition, IsLogical) || !Block(clause->block)) return false;
-        }
-        return Block(record.elseBlock);
-    }
-    case StatementKind::FBreak:
-    case StatementKind::WBreak:
-    case StatementKind::OBreak: return true;
-    case StatementKind::Over: {
-        const auto& record = static_cast<const OverStatement&>(statement);
-        const DataItem* alias = record.alias;
-        return Node(record.array) && record.array->type->kind == TypeKind::Array && alias &&
-               Holds(routine_->frame, alias) && (alias->flags & kDataRef) && alias->type == record.array->type->baseType &&
-               Block(record.body);
-    }
-    case StatementKind::Select: return Select(static_cast<const SelectStatement&>(statement));
-    case StatementKind::Error: {
-        const auto& record = static_cast<const ErrorStatement&>(statement);
-        return Node(record.category) && IsSystem(record.category->type, kReportCat) && Value(record.message, IsText);
-    }
-    }
-    return false;
+    bool fits = false;
+    // A number that names no kind is refused with the rest.
+    (void)VisitStatement(statement, [&](const auto& record) { fits = Check(record); });
+    return fits;
 }
 
 }  // namespace

@@ -386,12 +386,11 @@ constexpr KindRow kKinds[] = {
     {StatementKind::Error,      {201, 202}, WriteError,      ReadError,      Make<ErrorStatement>},
 };
 // clang-format on
+static_assert(RowsFollowStatementKinds(kKinds), "one writer and reader per statement kind, in list order");
 
 const KindRow* RowOf(uint16_t kind) {
-    for (const KindRow& row : kKinds) {
-        if (static_cast<uint16_t>(row.kind) == kind) return &row;
-    }
-    return nullptr;
+    const size_t index = StatementKindIndex(kind);
+    return index < kStatementKindCount ? &kKinds[index] : nullptr;
 }
 
 Status WriteStatement(WriteLinks& links, const Statement& statement) {
