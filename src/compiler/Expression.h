@@ -9,6 +9,7 @@
 #include "base/Memory.h"
 #include "base/Status.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vorlan::compiler {
@@ -35,40 +36,58 @@ enum class NodeStorage : uint8_t { None = 0, Frame = 1, ModuleData = 2, Literal 
 
 // The run-time operation of a node. The order is fixed: compiled files store
 // these codes.
+// Every evaluation code, once: its name and its fold code, the number a
+// compiled file gives the operations that have a compile-time evaluation
+// (0: none; fixed, since files carry them). The enumeration, the evaluator's
+// table (checked by static_assert), the fold codes of compiled files and the
+// checker follow this list.
+#define VL_EVAL_CODES(X)                                                        \
+    X(None, 0)                                                                  \
+    X(DataItem, 63)        /* a datum, parameter or context element's cell */ \
+    X(Literal, 61)         /* Number, Logical, Time, enum, routine or type */  \
+    X(TextLiteral, 62)     /* a copy of the node's text block */               \
+    X(ArrayLiteral, 0)     /* a bracket list typed as an array */              \
+    X(NullArray, 0)        /* Null written where an array is expected */       \
+    X(Add, 64)                                                                  \
+    X(Subtract, 65)                                                             \
+    X(Multiply, 66)                                                             \
+    X(Divide, 67)                                                               \
+    X(IntegerDivide, 68)                                                        \
+    X(Modulo, 69)                                                               \
+    X(Power, 70)                                                                \
+    X(Negate, 71)                                                               \
+    X(UnaryPlus, 72)                                                            \
+    X(Concatenate, 73)                                                          \
+    X(CompareNumber, 0)    /* >= <= > <, the operator kept in the node */      \
+    X(CompareTime, 0)                                                           \
+    X(CompareEnum, 0)                                                           \
+    X(CompareText, 0)                                                           \
+    X(Equal, 74)           /* == and <>, the operator kept in the node */      \
+    X(And, 75)                                                                  \
+    X(Or, 76)                                                                   \
+    X(Xor, 0)                                                                   \
+    X(Not, 0)                                                                   \
+    X(ArrayElement, 0)                                                          \
+    X(TextCharacters, 0)   /* t[i] and t[i, j] */                              \
+    X(Field, 0)            /* s.f */                                           \
+    X(StructureValue, 0)   /* a brace list bound to a structure's fields */    \
+    X(StructureModify, 0)  /* s{...} */                                        \
+    X(Call, 0)             /* a routine called with its bound arguments */
+
 enum class EvalCode : uint16_t {
-    None = 0,
-    DataItem,        // a datum, parameter or graphics-context element: its cell's address
-    Literal,         // Number, Logical, Time, enumeration, routine or type value in the node
-    TextLiteral,     // a copy of the node's text block
-    ArrayLiteral,    // a bracket list typed as an array
-    NullArray,       // Null written where an array is expected
-    Add,
-    Subtract,
-    Multiply,
-    Divide,
-    IntegerDivide,
-    Modulo,
-    Power,
-    Negate,
-    UnaryPlus,
-    Concatenate,
-    CompareNumber,   // >= <= > <, the operator kept in the node
-    CompareTime,
-    CompareEnum,
-    CompareText,
-    Equal,           // == and <>, the operator kept in the node
-    And,
-    Or,
-    Xor,
-    Not,
-    ArrayElement,
-    TextCharacters,  // t[i] and t[i, j]
-    Field,           // s.f
-    StructureValue,  // a brace list bound to a structure's fields
-    StructureModify, // s{...}
-    Call,            // a routine called with its bound arguments
+#define VL_EVAL_ENUM(name, fold) name,
+    VL_EVAL_CODES(VL_EVAL_ENUM)
+#undef VL_EVAL_ENUM
     Count,
 };
+
+// The fold code of each evaluation code, indexed by the code.
+constexpr uint16_t kFoldCodes[] = {
+#define VL_EVAL_FOLD(name, fold) fold,
+    VL_EVAL_CODES(VL_EVAL_FOLD)
+#undef VL_EVAL_FOLD
+};
+static_assert(sizeof kFoldCodes / sizeof kFoldCodes[0] == static_cast<size_t>(EvalCode::Count));
 
 struct ExprNode;
 

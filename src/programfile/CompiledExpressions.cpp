@@ -20,17 +20,6 @@ using compiler::TypeDescriptor;
 namespace {
 
 constexpr uint16_t kNoEvaluate = 999;
-constexpr uint16_t kFirstFoldCode = 61;
-
-// The operations with a compile-time evaluation, in a fixed order: a fold
-// code is 61 plus the position here.
-constexpr EvalCode kFoldTable[] = {
-    EvalCode::Literal,       EvalCode::TextLiteral, EvalCode::DataItem, EvalCode::Add,
-    EvalCode::Subtract,      EvalCode::Multiply,    EvalCode::Divide,   EvalCode::IntegerDivide,
-    EvalCode::Modulo,        EvalCode::Power,       EvalCode::Negate,   EvalCode::UnaryPlus,
-    EvalCode::Concatenate,   EvalCode::Equal,       EvalCode::And,      EvalCode::Or,
-};
-
 uint16_t EvaluateCode(EvalCode eval) {
     return eval == EvalCode::None ? kNoEvaluate : static_cast<uint16_t>(eval);
 }
@@ -46,19 +35,13 @@ bool EvalFromCode(uint16_t code, EvalCode* eval) {
 }
 
 uint16_t FoldCode(const ExprNode& node) {
-    if (!node.folds) return 0;
-    for (uint16_t i = 0; i < sizeof kFoldTable / sizeof kFoldTable[0]; ++i) {
-        if (kFoldTable[i] == node.eval) return static_cast<uint16_t>(kFirstFoldCode + i);
-    }
-    return 0;
+    return node.folds ? compiler::kFoldCodes[static_cast<size_t>(node.eval)] : 0;
 }
 
 // A fold code must name the node's own operation.
 bool FoldsFromCode(uint16_t code, EvalCode eval, bool* folds) {
     *folds = code != 0;
-    if (code == 0) return true;
-    const uint16_t index = static_cast<uint16_t>(code - kFirstFoldCode);
-    return code >= kFirstFoldCode && index < sizeof kFoldTable / sizeof kFoldTable[0] && kFoldTable[index] == eval;
+    return code == 0 || compiler::kFoldCodes[static_cast<size_t>(eval)] == code;
 }
 
 // What a literal's bytes hold, which only its type tells: the reader is told
