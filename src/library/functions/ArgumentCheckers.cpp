@@ -58,6 +58,8 @@ bool SettleType(CallCheck& call, TypeDescriptor* type, bool resultToo) {
     return true;
 }
 
+}  // namespace
+
 // ArrayLow, ArrayHigh: the array argument must be an array.
 bool CheckArrayBounds(CallCheck& call) {
     const compiler::ExprNode* array = call.arguments.items[0];
@@ -91,22 +93,7 @@ bool CheckFormat(CallCheck& call) {
     return SettleType(call, value->type, false);
 }
 
-struct CheckerRow {
-    uint16_t number;
-    compiler::ArgumentChecker checker;
-};
-
-// clang-format off
-constexpr CheckerRow kCheckers[] = {
-    {132, &CheckArrayBounds},  // ArrayLow
-    {133, &CheckArrayBounds},  // ArrayHigh
-    {135, &CheckArray},        // Array
-    {134, &CheckReadData},     // ReadData
-    {149, &CheckReadData},     // ReadArray
-    {148, &CheckReadValue},    // ReadValue
-    {137, &CheckFormat},       // Format
-};
-// clang-format on
+namespace {
 
 // The type a hidden type parameter names, when the slot holds a type literal.
 const TypeDescriptor* NamedType(const compiler::ExprNode* slot) {
@@ -140,13 +127,6 @@ bool CallKeepsCheckerRules(uint16_t builtinNumber, const compiler::ExprList& arg
     }
     default: return true;
     }
-}
-
-compiler::ArgumentChecker CheckerFor(uint16_t builtinNumber) {
-    for (const CheckerRow& row : kCheckers) {
-        if (row.number == builtinNumber) return row.checker;
-    }
-    return nullptr;
 }
 
 bool IsReadableDataType(const TypeDescriptor& type) {

@@ -9,8 +9,12 @@
 
 namespace vorlan::library {
 
-// The checker of the built-in function with that number, or nullptr.
-compiler::ArgumentChecker CheckerFor(uint16_t builtinNumber);
+// The checkers, named by the system module's table of built-ins.
+bool CheckArrayBounds(compiler::CallCheck& call);  // ArrayLow, ArrayHigh
+bool CheckArray(compiler::CallCheck& call);        // Array
+bool CheckReadData(compiler::CallCheck& call);     // ReadData, ReadArray
+bool CheckReadValue(compiler::CallCheck& call);    // ReadValue
+bool CheckFormat(compiler::CallCheck& call);       // Format
 
 // What the checker of a built-in function settled, as a call read from a
 // compiled file must still show it: the hidden type parameter and the

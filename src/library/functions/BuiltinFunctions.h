@@ -1,7 +1,6 @@
 #pragma once
-// The handlers of the built-in functions, found by routine number when the
-// system module is built. A function without a handler yet cannot run: its
-// calls report "Function call error".
+// The handlers of the built-in functions, named by the system module's table
+// of built-ins (library/system/SystemTables.cpp), one row per function.
 
 #include "compiler/Compilation.h"
 #include "base/Status.h"
@@ -9,8 +8,6 @@
 #include <cstdint>
 
 namespace vorlan::library {
-
-compiler::BuiltinHandler FunctionHandlerFor(uint16_t builtinNumber);
 
 // Each handler takes the run context, the parameter block and the result cell.
 Status Format(void* context, void* parameters, void* result);

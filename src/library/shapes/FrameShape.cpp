@@ -37,7 +37,7 @@ Status OpenRunVideo(const SysImage& image) {
 
 }  // namespace
 
-Status FrameShape(void* context, void* parameters, void* block) {
+Status shapes::Frame(void* context, void* parameters, void* block) {
     shapes::Call call(context, parameters, block, "Frame");
     int32_t count = 0;
     // Unlike the other shapes, a count that does not convert is BadParam,

@@ -23,6 +23,10 @@ constexpr int32_t kLargestCanvasSide = 30000;
 
 SysImage& CanvasOf(const DrawingContext& drawing) { return *drawing.canvas->image; }
 
+}  // namespace
+
+namespace shapes {
+
 Status Arc(void* context, void* parameters, void* block) {
     Call call(context, parameters, block, "Arc");
     float radius = 0, from = 0, to = 0;
@@ -238,43 +242,6 @@ Status SetSize(void* context, void* parameters, void* block) {
     return status == Status::Success ? status : call.RoutineError(nullptr, status);
 }
 
-struct HandlerRow {
-    std::u16string_view name;
-    compiler::BuiltinHandler handler;
-};
-
-constexpr HandlerRow kHandlers[] = {
-    {u"Arc", Arc},
-    {u"Line", Line},
-    {u"LineTo", LineTo},
-    {u"Circle", Circle},
-    {u"DrawImage", DrawImage},
-    {u"Ellipse", Ellipse},
-    {u"EllipseArc", EllipseArc},
-    {u"EllipseSector", EllipseSector},
-    {u"Sector", Sector},
-    {u"Rectangle", Rectangle},
-    {u"Polygon", Polygon},
-    {u"Polyline", Polyline},
-    {u"Dot", Dot},
-    {u"Pixel", Pixel},
-    {u"Fill", Fill},
-    {u"Clear", Clear},
-    {u"SetSize", SetSize},
-    {u"TextBlock", shapes::TextBlock},
-    {u"TextRotate", shapes::TextRotate},
-    {u"TextColumn", shapes::TextColumn},
-    {u"Frame", FrameShape},
-};
-
-}  // namespace
-
-compiler::BuiltinHandler ShapeHandlerFor(uint16_t /*number*/, const char16_t* name) {
-    if (!name) return nullptr;
-    for (const HandlerRow& row : kHandlers) {
-        if (row.name == name) return row.handler;
-    }
-    return nullptr;
-}
+}  // namespace shapes
 
 }  // namespace vorlan::graphics

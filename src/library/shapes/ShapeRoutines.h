@@ -10,11 +10,28 @@
 
 namespace vorlan::graphics {
 
-// The handler of the built-in shape with that number and name, or nullptr
-// when it has none here. Dot and Pixel share a number, so the name decides.
-compiler::BuiltinHandler ShapeHandlerFor(uint16_t number, const char16_t* name);
+namespace shapes {
 
-// Handlers that live in files of their own.
-Status FrameShape(void* context, void* parameters, void* block);
+// The handlers, one per built-in shape; the system module's table names them.
+Status Arc(void* context, void* parameters, void* block);
+Status Line(void* context, void* parameters, void* block);
+Status LineTo(void* context, void* parameters, void* block);
+Status Circle(void* context, void* parameters, void* block);
+Status DrawImage(void* context, void* parameters, void* block);
+Status Ellipse(void* context, void* parameters, void* block);
+Status EllipseArc(void* context, void* parameters, void* block);
+Status EllipseSector(void* context, void* parameters, void* block);
+Status Sector(void* context, void* parameters, void* block);
+Status Rectangle(void* context, void* parameters, void* block);
+Status Polygon(void* context, void* parameters, void* block);
+Status Polyline(void* context, void* parameters, void* block);
+Status Dot(void* context, void* parameters, void* block);
+Status Pixel(void* context, void* parameters, void* block);
+Status Fill(void* context, void* parameters, void* block);
+Status Clear(void* context, void* parameters, void* block);
+Status SetSize(void* context, void* parameters, void* block);
+Status Frame(void* context, void* parameters, void* block);
+
+}  // namespace shapes
 
 }  // namespace vorlan::graphics

@@ -223,11 +223,9 @@ void Builder::AddRoutine(const RoutineRow& row, bool shape) {
     routine->kind = shape ? compiler::RoutineKind::Shape : compiler::RoutineKind::Function;
     routine->number = row.number;
     routine->builtinNumber = row.number;
-    if (!shape) {
-        routine->checker = CheckerFor(row.number);
-        if (routine->checker) routine->checkerRules = &CallKeepsCheckerRules;
-        routine->handler = FunctionHandlerFor(row.number);
-    } else routine->handler = graphics::ShapeHandlerFor(row.number, row.name);
+    routine->handler = row.handler;
+    routine->checker = row.checker;
+    if (routine->checker) routine->checkerRules = &CallKeepsCheckerRules;
     routine->type = type;
     type->baseType = result;
     type->table = 2;

@@ -6,6 +6,8 @@
 #include "value/SystemTypeCodes.h"
 #include "value/Value.h"
 
+#include "compiler/Compilation.h"
+
 #include <array>
 #include <cstdint>
 
@@ -46,11 +48,16 @@ struct StructRow {
     std::array<MemberRow, 8> fields;
 };
 
+// A built-in function or shape, whole: its name, number, result and
+// parameters, the handler that runs it, and for a function whose result or
+// arguments a call settles, the argument checker run when a call is compiled.
 struct RoutineRow {
     const char16_t* name;
     uint16_t number;
     uint16_t resultCode;
     std::array<MemberRow, 6> parameters;
+    compiler::BuiltinHandler handler;
+    compiler::ArgumentChecker checker = nullptr;
 };
 
 extern const std::array<EnumRow, 11> kSystemEnums;
