@@ -119,14 +119,10 @@ Status Record(RunContext& context, bool userGenerated, const ReportPosition* at,
     return Fill(context, userGenerated, at, code, message, parameter, detail);
 }
 
-}  // namespace
-
-bool ErrorPending(const RunContext& context) {
-    return context.globals && LoadHandle<void>(context.globals + kCategory) != nullptr;
-}
-
-Status RecordError(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, const char* message,
-                   const char16_t* parameter, const ErrorDetail* detail) {
+// Every narrow message, catalogued or a routine's name, becomes the record's
+// text block here.
+Status RecordNarrow(RunContext& context, bool userGenerated, const ReportPosition* at, Status code,
+                    const char* message, const char16_t* parameter, const ErrorDetail* detail) {
     void* text = nullptr;
     if (message) {
         char16_t wide[256];
@@ -134,6 +130,22 @@ Status RecordError(RunContext& context, bool userGenerated, const ReportPosition
             return Status::OutOfMemory;
     }
     return Record(context, userGenerated, at, code, text, parameter, detail);
+}
+
+}  // namespace
+
+bool ErrorPending(const RunContext& context) {
+    return context.globals && LoadHandle<void>(context.globals + kCategory) != nullptr;
+}
+
+Status RecordError(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, RunMsg message,
+                   const char16_t* parameter, const ErrorDetail* detail) {
+    return RecordNarrow(context, userGenerated, at, code, RunMessageText(message), parameter, detail);
+}
+
+Status RecordRoutineError(RunContext& context, Status code, const char* routineName, const char16_t* parameter,
+                          const ErrorDetail* detail) {
+    return RecordNarrow(context, false, nullptr, code, routineName, parameter, detail);
 }
 
 Status RecordUserError(RunContext& context, const ReportPosition* at, Status code, const char16_t* message) {

@@ -52,7 +52,7 @@ Status IndexValue(const ExprNode& index, RunContext& context, const ExprNode& no
         VL_PROPAGATE(ReadHandle(index, context, &item));
         if (!item) {
             const ErrorDetail detail = IndexDetail(place, &kNullNumber, 0);
-            return Raise(context, node, Status::UsingNull, "Null Enum as array index", nullptr, &detail);
+            return Raise(context, node, Status::UsingNull, RunMsg::NullEnumIndex, nullptr, &detail);
         }
         *value = static_cast<const DataItem*>(item)->enumPosition;
         return Status::Success;
@@ -60,17 +60,17 @@ Status IndexValue(const ExprNode& index, RunContext& context, const ExprNode& no
     Number word;
     VL_PROPAGATE(ReadWord(index, context, &word));
     const ErrorDetail unread = IndexDetail(place, &word, 0);
-    if (IsNull(word)) return Raise(context, node, Status::UsingNull, "Null  array index", nullptr, &unread);
+    if (IsNull(word)) return Raise(context, node, Status::UsingNull, RunMsg::NullArrayIndex, nullptr, &unread);
     const Status status = ReadInteger(word, value);
     // A real too large to be an index is out of range as well.
-    if (status != Status::Success) return Raise(context, node, status, "Array index out of range", nullptr, &unread);
+    if (status != Status::Success) return Raise(context, node, status, RunMsg::ArrayIndexRange, nullptr, &unread);
     return Status::Success;
 }
 
 // The element's index in the block, last index varying fastest.
 Status ElementIndex(const ExprNode& node, RunContext& context, const void* block, size_t* element) {
     const compiler::ExprList& indexes = *node.list;
-    if (DimensionCountOf(block) != indexes.count) return Raise(context, node, Status::InternalFailure, "Value error");
+    if (DimensionCountOf(block) != indexes.count) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     int64_t offset = 0;
     for (uint16_t k = 0; k < indexes.count; ++k) {
         const IndexPlace place{static_cast<uint16_t>(k + 1), indexes.count, DimensionAt(block, k + 1)};
@@ -79,7 +79,7 @@ Status ElementIndex(const ExprNode& node, RunContext& context, const void* block
         const DimensionRecord& dimension = place.bounds;
         if (index < dimension.low || index > dimension.high) {
             const ErrorDetail detail = IndexDetail(place, nullptr, index);
-            return Raise(context, node, Status::OutOfRange, "Array index out of range", nullptr, &detail);
+            return Raise(context, node, Status::OutOfRange, RunMsg::ArrayIndexRange, nullptr, &detail);
         }
         offset = offset * (int64_t{dimension.high} - dimension.low + 1) + (int64_t{index} - dimension.low);
     }
@@ -109,7 +109,7 @@ Status CharacterRange(const ExprNode& node, RunContext& context, uint16_t count,
     Number word;
     VL_PROPAGATE(ReadWord(*indexes.items[0], context, &word));
     const bool single = indexes.count == 1;
-    const char* message = single ? "Text index" : "Text low index";
+    const RunMsg message = single ? RunMsg::TextIndex : RunMsg::TextLowIndex;
     Status status = ReadInteger(word, low);
     if (status != Status::Success) {
         ErrorDetail detail;
@@ -131,11 +131,11 @@ Status CharacterRange(const ExprNode& node, RunContext& context, uint16_t count,
     if (status != Status::Success) {
         ErrorDetail detail;
         detail.Add("high index ").AddNumber(word);
-        return Raise(context, node, status, "Text high index", nullptr, &detail);
+        return Raise(context, node, status, RunMsg::TextHighIndex, nullptr, &detail);
     }
     if (*high < *low || *high > count) {
         const ErrorDetail detail = CharacterDetail("high ", *high, *low, count);
-        return Raise(context, node, Status::OutOfRange, "Text high index", nullptr, &detail);
+        return Raise(context, node, Status::OutOfRange, RunMsg::TextHighIndex, nullptr, &detail);
     }
     return Status::Success;
 }
@@ -145,10 +145,10 @@ Status CharacterRange(const ExprNode& node, RunContext& context, uint16_t count,
 Status EvalArrayElement(const ExprNode& node, RunContext& context, void* out) {
     const TypeDescriptor& element = *node.type;
     OperandCell array;
-    Status status = array.Obtain(*node.left, context, "Value error");
+    Status status = array.Obtain(*node.left, context, RunMsg::ValueError);
     if (status != Status::Success) return FailElement(node, out, status);
     void* block = LoadHandle<void>(array.Cell());
-    if (!block) return FailElement(node, out, Raise(context, node, Status::UsingNull, "Null Array"));
+    if (!block) return FailElement(node, out, Raise(context, node, Status::UsingNull, RunMsg::NullArray));
     size_t index = 0;
     status = ElementIndex(node, context, block, &index);
     if (status != Status::Success) return FailElement(node, out, status);
@@ -158,9 +158,9 @@ Status EvalArrayElement(const ExprNode& node, RunContext& context, void* out) {
         return Status::Success;
     }
     // The array is a temporary that goes with `array`: the element is copied out.
-    if (!element.ops.copy) return FailElement(node, out, Raise(context, node, Status::InternalFailure, "Value error"));
+    if (!element.ops.copy) return FailElement(node, out, Raise(context, node, Status::InternalFailure, RunMsg::ValueError));
     status = element.ops.copy(element, out, cell);
-    if (status != Status::Success) return FailElement(node, out, Raise(context, node, status, "Value error"));
+    if (status != Status::Success) return FailElement(node, out, Raise(context, node, status, RunMsg::ValueError));
     return Status::Success;
 }
 
@@ -177,7 +177,7 @@ Status EvalTextCharacters(const ExprNode& node, RunContext& context, void* out) 
     if (status == Status::Success) status = CharacterRange(node, context, count, &low, &high);
     if (status == Status::Success) {
         status = MakeText(TextChars(text.Block()) + (low - 1), static_cast<size_t>(high - low + 1), &part);
-        if (status != Status::Success) status = Raise(context, node, status, "Text eppression error");
+        if (status != Status::Success) status = Raise(context, node, status, RunMsg::TextExpression);
     }
     void* old = LoadHandle<void>(out);
     FreeText(old);
@@ -194,12 +194,12 @@ Status EvalField(const ExprNode& node, RunContext& context, void* out) {
         VL_PROPAGATE(EvaluateAddress(*node.left, context, &structure));
         uint8_t* cell = structure + node.offset;
         if (byReference) cell = LoadHandle<uint8_t>(cell);
-        if (!cell) return Raise(context, node, Status::InternalFailure, "Value error");
+        if (!cell) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
         StoreHandle(out, cell);
         return Status::Success;
     }
     OperandCell structure;
-    Status status = structure.Obtain(*node.left, context, "EvalDotValue");
+    Status status = structure.Obtain(*node.left, context, RunMsg::DotValue);
     if (status != Status::Success) {
         ResetOutput(*node.type, out);
         return status;
@@ -210,7 +210,7 @@ Status EvalField(const ExprNode& node, RunContext& context, void* out) {
     status = cell && type.ops.copy ? type.ops.copy(type, out, cell) : Status::InternalFailure;
     if (status != Status::Success) {
         ResetOutput(type, out);
-        return Raise(context, node, status, "EvalDotValue");
+        return Raise(context, node, status, RunMsg::DotValue);
     }
     return Status::Success;
 }

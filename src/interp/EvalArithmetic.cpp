@@ -17,7 +17,7 @@ using BinaryPrimitive = Status (*)(Number a, Number b, Number* out);
 // The result is stored only once both operands have been read: the output
 // may be one of their cells (x := x + 1). A failure's detail is the
 // operation as the source wrote it, with the operands' values.
-Status Binary(const ExprNode& node, RunContext& context, void* out, BinaryPrimitive primitive, const char* message,
+Status Binary(const ExprNode& node, RunContext& context, void* out, BinaryPrimitive primitive, RunMsg message,
               const char* symbol) {
     Number a, b, result = kNullNumber;
     Status status = ReadWord(*node.left, context, &a);
@@ -42,31 +42,31 @@ Status ArithmeticOf(Number a, Number b, Number* out) {
 }  // namespace
 
 Status EvalAdd(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Add>, "Addition error", "+");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Add>, RunMsg::Addition, "+");
 }
 
 Status EvalSubtract(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Subtract>, "Subtraction error", "-");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Subtract>, RunMsg::Subtraction, "-");
 }
 
 Status EvalMultiply(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Multiply>, "Multiplication error", "*");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Multiply>, RunMsg::Multiplication, "*");
 }
 
 Status EvalDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Divide>, "Division Error", "/");
+    return Binary(node, context, out, ArithmeticOf<ArithOp::Divide>, RunMsg::Division, "/");
 }
 
 Status EvalIntegerDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, IntegerDivide, "Integer division Error", "//");
+    return Binary(node, context, out, IntegerDivide, RunMsg::IntegerDivision, "//");
 }
 
 Status EvalModulo(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, Modulo, "Modulo error", "Mod");
+    return Binary(node, context, out, Modulo, RunMsg::Modulo, "Mod");
 }
 
 Status EvalPower(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, Power, "Raising to power error", "^");
+    return Binary(node, context, out, Power, RunMsg::Power, "^");
 }
 
 // Prefix operators keep their operand on the right.
@@ -78,7 +78,7 @@ Status EvalNegate(const ExprNode& node, RunContext& context, void* out) {
         if (status != Status::Success) {
             ErrorDetail detail;
             detail.Add("-").AddNumber(a);
-            status = Raise(context, node, status, "Number negation error", nullptr, &detail);
+            status = Raise(context, node, status, RunMsg::NumberNegation, nullptr, &detail);
         }
     }
     StoreCell(out, status == Status::Success ? result : kNullNumber);
@@ -88,7 +88,7 @@ Status EvalNegate(const ExprNode& node, RunContext& context, void* out) {
 Status EvalUnaryPlus(const ExprNode& node, RunContext& context, void* out) {
     Number a;
     Status status = ReadWord(*node.right, context, &a);
-    if (status == Status::Success && IsNull(a)) status = Raise(context, node, Status::UsingNull, "Unary plus error");
+    if (status == Status::Success && IsNull(a)) status = Raise(context, node, Status::UsingNull, RunMsg::UnaryPlus);
     StoreCell(out, status == Status::Success ? a : kNullNumber);
     return status;
 }
@@ -106,7 +106,7 @@ Status EvalConcatenate(const ExprNode& node, RunContext& context, void* out) {
     // The join is built before the destination lets go of its text, so `out`
     // may be an addressable operand's own cell.
     status = ConcatText(out, a.HandleCell(), b.HandleCell());
-    if (status != Status::Success) return Raise(context, node, status, "Text concatenation error");
+    if (status != Status::Success) return Raise(context, node, status, RunMsg::TextConcatenation);
     return Status::Success;
 }
 

@@ -29,14 +29,14 @@ uint32_t CallFrameSize(const Routine& routine) {
 // has not been recorded yet.
 Status HandlerStatus(const ExprNode& node, RunContext& context, const Routine& routine, Status status) {
     const auto code = static_cast<uint16_t>(status);
-    if (code >= 21 && code <= 27) return Raise(context, node, status, "Function call error", RoutineName(routine));
+    if (code >= 21 && code <= 27) return Raise(context, node, status, RunMsg::FunctionCall, RoutineName(routine));
     return status;
 }
 
 Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routine, uint8_t* frame, void* out) {
     if (routine.builtinNumber != 0) {
         if (!routine.handler)
-            return Raise(context, node, Status::InternalFailure, "Function call error", RoutineName(routine));
+            return Raise(context, node, Status::InternalFailure, RunMsg::FunctionCall, RoutineName(routine));
         // The handler finds its parameters through the routine when it
         // reports one; a built-in may evaluate program code that calls another.
         const Routine* outer = context.builtin;
@@ -56,7 +56,7 @@ Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routi
 Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
     void* handle;
     Status status = ReadHandle(*node.left, context, &handle);
-    if (status == Status::Success && !handle) status = Raise(context, node, Status::UsingNull, "Function call error");
+    if (status == Status::Success && !handle) status = Raise(context, node, Status::UsingNull, RunMsg::FunctionCall);
     if (status != Status::Success) {
         ResetOutput(*node.type, out);
         return status;
@@ -64,13 +64,13 @@ Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
     const Routine& routine = *static_cast<const Routine*>(handle);
     uint8_t* frame = nullptr;
     if (context.depth >= kMaxCallDepth) {
-        status = Raise(context, node, Status::OutOfMemory, "Function call error", RoutineName(routine));
+        status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
     } else if (!routine.type || !node.list) {
-        status = Raise(context, node, Status::InternalFailure, "Function call error", RoutineName(routine));
+        status = Raise(context, node, Status::InternalFailure, RunMsg::FunctionCall, RoutineName(routine));
     } else {
         const uint32_t size = CallFrameSize(routine);
         frame = PushFrame(*context.frames, size);
-        if (!frame) status = Raise(context, node, Status::OutOfMemory, "Function call error", RoutineName(routine));
+        if (!frame) status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
     }
     if (status == Status::Success) status = BindArguments(*node.list, *routine.type, context, frame);
     if (status != Status::Success) {
@@ -78,7 +78,7 @@ Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
         ResetOutput(*node.type, out);
         // Argument binding may fail where no position is at hand.
         if (status == Status::NoPosition)
-            status = RecordError(context, false, &node.position, Status::NoPosition, "Function call error");
+            status = RecordError(context, false, &node.position, Status::NoPosition, RunMsg::FunctionCall);
         return status;
     }
     status = RunCallee(node, context, routine, frame, out);  // the routine runner counts the depth
@@ -86,7 +86,7 @@ Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
     PopFrame(*context.frames, frame);
     // The routine's own error could not know where it was called from.
     if (status == Status::NoPosition)
-        status = RecordError(context, false, &node.position, Status::NoPosition, "Function call error");
+        status = RecordError(context, false, &node.position, Status::NoPosition, RunMsg::FunctionCall);
     return status;
 }
 

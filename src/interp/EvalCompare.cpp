@@ -29,7 +29,7 @@ Logical OrderingResult(Tok op, int order) {
 
 Status StoreOrdering(const ExprNode& node, RunContext& context, Logical* out, int order) {
     const Logical result = OrderingResult(node.op, order);
-    if (result == kNullLogical) return Raise(context, node, Status::InternalFailure, "Value error");
+    if (result == kNullLogical) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     *out = result;
     return Status::Success;
 }
@@ -42,7 +42,7 @@ Status OrderNumbers(const ExprNode& node, RunContext& context, Logical* out) {
     VL_PROPAGATE(ReadWord(*node.right, context, &b));
     int order;
     const Status status = Compare(a, b, &order);
-    if (status != Status::Success) return Raise(context, node, status, "Number comparison error");
+    if (status != Status::Success) return Raise(context, node, status, RunMsg::NumberComparison);
     return StoreOrdering(node, context, out, order);
 }
 
@@ -52,7 +52,7 @@ Status OrderTimes(const ExprNode& node, RunContext& context, Logical* out) {
     VL_PROPAGATE(ReadTime(*node.right, context, &b));
     int order;
     const Status status = CompareTime(a, b, &order);
-    if (status != Status::Success) return Raise(context, node, status, "Time comparison error");
+    if (status != Status::Success) return Raise(context, node, status, RunMsg::TimeComparison);
     return StoreOrdering(node, context, out, order);
 }
 
@@ -61,7 +61,7 @@ Status OrderEnums(const ExprNode& node, RunContext& context, Logical* out) {
     void *a, *b;
     VL_PROPAGATE(ReadHandle(*node.left, context, &a));
     VL_PROPAGATE(ReadHandle(*node.right, context, &b));
-    if (!a || !b) return Raise(context, node, Status::UsingNull, "Enum comparison error");
+    if (!a || !b) return Raise(context, node, Status::UsingNull, RunMsg::EnumComparison);
     const int32_t x = static_cast<const DataItem*>(a)->enumPosition;
     const int32_t y = static_cast<const DataItem*>(b)->enumPosition;
     return StoreOrdering(node, context, out, x > y ? 1 : x < y ? 2 : 0);
@@ -74,7 +74,7 @@ Status OrderTexts(const ExprNode& node, RunContext& context, Logical* out) {
     VL_PROPAGATE(a.Obtain(*node.left, context));
     VL_PROPAGATE(b.Obtain(*node.right, context));
     if (!a.Block() && !b.Block()) return StoreOrdering(node, context, out, 0);
-    if (!a.Block() || !b.Block()) return Raise(context, node, Status::UsingNull, "Text comparison error");
+    if (!a.Block() || !b.Block()) return Raise(context, node, Status::UsingNull, RunMsg::TextComparison);
     return StoreOrdering(node, context, out, CompareTextOrder(a.Block(), b.Block()));
 }
 
@@ -82,8 +82,8 @@ Status OrderTexts(const ExprNode& node, RunContext& context, Logical* out) {
 
 Status Equality(const ExprNode& node, RunContext& context, Logical* out) {
     OperandCell a, b;
-    VL_PROPAGATE(a.Obtain(*node.left, context, "Equality comparison error"));
-    VL_PROPAGATE(b.Obtain(*node.right, context, "Equality comparison error"));
+    VL_PROPAGATE(a.Obtain(*node.left, context, RunMsg::EqualityComparison));
+    VL_PROPAGATE(b.Obtain(*node.right, context, RunMsg::EqualityComparison));
     const bool equal = DataEqual(*node.left->type, a.Cell(), b.Cell());
     *out = equal != (node.op == Tok::NotEqual) ? kTrue : kFalse;
     return Status::Success;
@@ -93,7 +93,7 @@ Status Equality(const ExprNode& node, RunContext& context, Logical* out) {
 
 // And and Or: the left operand alone decides when it is `decisive` (False for
 // And, True for Or); otherwise the right operand is the result.
-Status ShortCircuit(const ExprNode& node, RunContext& context, Logical* out, Logical decisive, const char* message) {
+Status ShortCircuit(const ExprNode& node, RunContext& context, Logical* out, Logical decisive, RunMsg message) {
     Logical a, b;
     VL_PROPAGATE(ReadWord(*node.left, context, &a));
     if (a == kNullLogical) return Raise(context, node, Status::UsingNull, message);
@@ -108,18 +108,18 @@ Status ShortCircuit(const ExprNode& node, RunContext& context, Logical* out, Log
 }
 
 Status LogicalAnd(const ExprNode& node, RunContext& context, Logical* out) {
-    return ShortCircuit(node, context, out, kFalse, "Logical And error");
+    return ShortCircuit(node, context, out, kFalse, RunMsg::LogicalAnd);
 }
 
 Status LogicalOr(const ExprNode& node, RunContext& context, Logical* out) {
-    return ShortCircuit(node, context, out, kTrue, "Logical Or error");
+    return ShortCircuit(node, context, out, kTrue, RunMsg::LogicalOr);
 }
 
 Status LogicalXor(const ExprNode& node, RunContext& context, Logical* out) {
     Logical a, b;
     VL_PROPAGATE(ReadWord(*node.left, context, &a));
     VL_PROPAGATE(ReadWord(*node.right, context, &b));
-    if (a == kNullLogical || b == kNullLogical) return Raise(context, node, Status::UsingNull, "Logical Xor error");
+    if (a == kNullLogical || b == kNullLogical) return Raise(context, node, Status::UsingNull, RunMsg::LogicalXor);
     *out = a != b ? kTrue : kFalse;
     return Status::Success;
 }
@@ -127,7 +127,7 @@ Status LogicalXor(const ExprNode& node, RunContext& context, Logical* out) {
 Status LogicalNot(const ExprNode& node, RunContext& context, Logical* out) {
     Logical a;
     VL_PROPAGATE(ReadWord(*node.right, context, &a));
-    if (a == kNullLogical) return Raise(context, node, Status::UsingNull, "Logical Not error");
+    if (a == kNullLogical) return Raise(context, node, Status::UsingNull, RunMsg::LogicalNot);
     *out = a == kTrue ? kFalse : kTrue;
     return Status::Success;
 }

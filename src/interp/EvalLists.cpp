@@ -52,10 +52,10 @@ Status BindReference(const ExprNode& item, const DataItem& target, RunContext& c
         return Status::Success;
     }
     // Nothing would free a cell made for a structure's reference field.
-    if (!ownRefCells) return Raise(context, item, Status::InternalFailure, "Value error");
+    if (!ownRefCells) return Raise(context, item, Status::InternalFailure, RunMsg::ValueError);
     const TypeDescriptor& type = RefCellType(&item, target);
     auto* cell = static_cast<uint8_t*>(MemAllocate(type.cellSize ? type.cellSize : 1, kTagRefCell));
-    if (!cell) return Raise(context, item, Status::OutOfMemory, "Function call error");
+    if (!cell) return Raise(context, item, Status::OutOfMemory, RunMsg::FunctionCall);
     const Status status = Evaluate(item, context, cell);
     if (status != Status::Success) {
         if (type.ops.release) (void)type.ops.release(type, cell);
@@ -72,7 +72,7 @@ Status BindValue(const ExprNode& item, const DataItem& target, RunContext& conte
     VL_PROPAGATE(EvaluateAddress(item, context, &address));
     const TypeDescriptor& type = *target.type;
     const Status status = type.ops.copy ? type.ops.copy(type, slot, address) : Status::InternalFailure;
-    if (status != Status::Success) return Raise(context, item, status, "Value error");
+    if (status != Status::Success) return Raise(context, item, status, RunMsg::ValueError);
     return Status::Success;
 }
 
@@ -93,7 +93,7 @@ Status BindSlots(const ExprList& list, RunContext& context, const ReportPosition
                 continue;
             }
             const Status status = InitialiseValue(*target.type, slot);
-            if (status != Status::Success) return RecordError(context, false, at, status, "Value error");
+            if (status != Status::Success) return RecordError(context, false, at, status, RunMsg::ValueError);
             continue;
         }
         VL_PROPAGATE(IsRef(target) ? BindReference(*item, target, context, slot, ownRefCells)
@@ -111,7 +111,7 @@ Status ConstructStructure(const ExprNode& node, RunContext& context, uint8_t* ce
     if (status == Status::Success) return status;
     const auto code = static_cast<uint16_t>(status);
     const bool category = code >= 21 && code <= 27;
-    return Raise(context, node, category ? status : Status::Invalid, "Structure call error");
+    return Raise(context, node, category ? status : Status::Invalid, RunMsg::StructureCall);
 }
 
 void DiscardTemporary(const TypeDescriptor& type, uint8_t*& cell) {
@@ -143,11 +143,11 @@ Status FillElements(const ExprList& level, const compiler::Dimension& dimension,
     for (uint16_t i = 0; i < level.count; ++i) {
         const ExprNode& item = *level.items[i];
         if (dimension.next) {
-            if (!item.list) return Raise(context, item, Status::InternalFailure, "Value error");
+            if (!item.list) return Raise(context, item, Status::InternalFailure, RunMsg::ValueError);
             VL_PROPAGATE(FillElements(*item.list, *dimension.next, element, context, block, total, next));
             continue;
         }
-        if (*next >= total) return Raise(context, item, Status::InternalFailure, "Value error");
+        if (*next >= total) return Raise(context, item, Status::InternalFailure, RunMsg::ValueError);
         auto* cell = static_cast<uint8_t*>(ElementAddress(block, element.cellSize, size_t(*next)));
         ++*next;
         if (IsComputed(item)) {
@@ -157,7 +157,7 @@ Status FillElements(const ExprList& level, const compiler::Dimension& dimension,
         uint8_t* address;
         VL_PROPAGATE(EvaluateAddress(item, context, &address));
         const Status status = element.ops.copy ? element.ops.copy(element, cell, address) : Status::InternalFailure;
-        if (status != Status::Success) return Raise(context, item, status, "Value error");
+        if (status != Status::Success) return Raise(context, item, status, RunMsg::ValueError);
     }
     return Status::Success;
 }
@@ -165,14 +165,14 @@ Status FillElements(const ExprList& level, const compiler::Dimension& dimension,
 Status BuildArray(const ExprNode& node, RunContext& context, void* cell) {
     const TypeDescriptor& type = *node.type;
     if (!type.baseType || !type.dimensions || !node.list || type.dimensionCount > kMaxLiteralDimensions)
-        return Raise(context, node, Status::InternalFailure, "Value error");
+        return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     const TypeDescriptor& element = *type.baseType;
     int32_t counts[kMaxLiteralDimensions];
     size_t n;
     OpenCounts(type, node.list, counts, &n);
     void* block = nullptr;
     Status status = CreateArray(type, counts, n, &block);
-    if (status != Status::Success) return Raise(context, node, status, "Value error");
+    if (status != Status::Success) return Raise(context, node, status, RunMsg::ValueError);
     StoreHandle(cell, block);
     const int64_t total = ElementCount(block);
     for (int64_t i = 0; i < total && status == Status::Success; ++i)
@@ -180,7 +180,7 @@ Status BuildArray(const ExprNode& node, RunContext& context, void* cell) {
     if (status != Status::Success) {
         // Elements not reached are zero, which releases as nothing.
         FreeArray(cell, element);
-        return Raise(context, node, status, "Value error");
+        return Raise(context, node, status, RunMsg::ValueError);
     }
     int64_t next = 0;
     status = FillElements(*node.list, *type.dimensions, element, context, block, total, &next);
@@ -207,9 +207,9 @@ Status EvalArrayLiteral(const ExprNode& node, RunContext& context, void* out) {
 Status EvalStructureValue(const ExprNode& node, RunContext& context, void* out) {
     const TypeDescriptor& type = *node.type;
     if (type.kind != compiler::TypeKind::Structure || !node.list)
-        return Raise(context, node, Status::InternalFailure, "Structure call error");
+        return Raise(context, node, Status::InternalFailure, RunMsg::StructureCall);
     auto* temporary = static_cast<uint8_t*>(MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
-    if (!temporary) return Raise(context, node, Status::OutOfMemory, "Structure call error");
+    if (!temporary) return Raise(context, node, Status::OutOfMemory, RunMsg::StructureCall);
     Status status = BindSlots(*node.list, context, &node.position, temporary, false, false);
     if (status == Status::Success) status = ConstructStructure(node, context, temporary);
     if (status != Status::Success) {
@@ -224,9 +224,9 @@ Status EvalStructureValue(const ExprNode& node, RunContext& context, void* out) 
 Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out) {
     const TypeDescriptor& type = *node.type;
     if (type.kind != compiler::TypeKind::Structure || !node.list)
-        return Raise(context, node, Status::InternalFailure, "Structure call error");
+        return Raise(context, node, Status::InternalFailure, RunMsg::StructureCall);
     auto* temporary = static_cast<uint8_t*>(MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
-    if (!temporary) return Raise(context, node, Status::OutOfMemory, "Structure call error");
+    if (!temporary) return Raise(context, node, Status::OutOfMemory, RunMsg::StructureCall);
     Status status;
     if (IsComputed(*node.left)) {
         status = Evaluate(*node.left, context, temporary);
@@ -235,7 +235,7 @@ Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out)
         status = EvaluateAddress(*node.left, context, &address);
         if (status == Status::Success) {
             status = type.ops.copy ? type.ops.copy(type, temporary, address) : Status::InternalFailure;
-            if (status != Status::Success) status = Raise(context, node, Status::Invalid, "Structure call error");
+            if (status != Status::Success) status = Raise(context, node, Status::Invalid, RunMsg::StructureCall);
         }
     }
     if (status == Status::Success) status = BindSlots(*node.list, context, &node.position, temporary, false, true);
@@ -254,7 +254,7 @@ Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out)
 Status BindArguments(const ExprList& arguments, const TypeDescriptor& signature, RunContext& context,
                      uint8_t* frame) {
     if (arguments.count != signature.fields.count || (arguments.count && !arguments.targets))
-        return RecordError(context, false, nullptr, Status::InternalFailure, "Function call error");
+        return RecordError(context, false, nullptr, Status::InternalFailure, RunMsg::FunctionCall);
     const Status status = BindSlots(arguments, context, nullptr, frame, true, false);
     if (status != Status::Success) ReleaseArguments(signature, arguments, frame);
     return status;

@@ -4,6 +4,7 @@
 // cells that hold a computed operand where an operation needs it in a cell.
 
 #include "compiler/Expression.h"
+#include "base/RunMessages.h"
 #include "base/Status.h"
 #include "interp/ErrorDetail.h"
 #include "interp/Evaluate.h"
@@ -61,7 +62,7 @@ Status EvalCall(const compiler::ExprNode& node, RunContext& context, void* out);
 
 // Records a runtime error at the node, with what the node knew of the value
 // at fault when it knew anything.
-Status Raise(RunContext& context, const compiler::ExprNode& node, Status code, const char* message,
+Status Raise(RunContext& context, const compiler::ExprNode& node, Status code, RunMsg message,
              const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
 
 // A node's value as a 4-byte word (Number, Logical): Null on failure.
@@ -86,7 +87,7 @@ public:
     ~OperandCell() { Release(); }
 
     // `failure` names the operation when the temporary cannot be allocated.
-    Status Obtain(const compiler::ExprNode& node, RunContext& context, const char* failure);
+    Status Obtain(const compiler::ExprNode& node, RunContext& context, RunMsg failure);
     uint8_t* Cell() const { return cell_; }
     bool IsTemporary() const { return temporary_; }
     void Release();

@@ -101,22 +101,22 @@ Status EvaluateInto(const ExprNode& node, RunContext& context, void* cell) {
     if (node.flags & compiler::kNodeComputed) return Evaluate(node, context, cell);
     uint8_t* address = nullptr;
     VL_PROPAGATE(EvaluateAddress(node, context, &address));
-    if (!node.type || !node.type->ops.copy) return Raise(context, node, Status::InternalFailure, "Value error");
+    if (!node.type || !node.type->ops.copy) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     const Status status = node.type->ops.copy(*node.type, cell, address);
-    if (status != Status::Success) return Raise(context, node, status, "Value error");
+    if (status != Status::Success) return Raise(context, node, status, RunMsg::ValueError);
     return Status::Success;
 }
 
 Status EvaluateAddress(const ExprNode& node, RunContext& context, uint8_t** address) {
     *address = nullptr;
-    if (node.flags & compiler::kNodeComputed) return Raise(context, node, Status::InternalFailure, "Value error");
+    if (node.flags & compiler::kNodeComputed) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     void* handle = nullptr;
     const Status status = Evaluate(node, context, &handle);
     *address = status == Status::Success ? static_cast<uint8_t*>(handle) : nullptr;
     return status;
 }
 
-Status Raise(RunContext& context, const ExprNode& node, Status code, const char* message, const char16_t* parameter,
+Status Raise(RunContext& context, const ExprNode& node, Status code, RunMsg message, const char16_t* parameter,
              const ErrorDetail* detail) {
     return RecordError(context, false, &node.position, code, message, parameter, detail);
 }
@@ -171,11 +171,11 @@ void ResetOutput(const TypeDescriptor& type, void* out) {
 
 // Section - Operand cells
 
-Status OperandCell::Obtain(const ExprNode& node, RunContext& context, const char* failure) {
+Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg failure) {
     Release();
     if (!(node.flags & compiler::kNodeComputed)) return EvaluateAddress(node, context, &cell_);
     type_ = node.type;
-    if (!type_ || type_->cellSize == 0) return Raise(context, node, Status::InternalFailure, "Value error");
+    if (!type_ || type_->cellSize == 0) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     if (IsPlainScalar(*type_)) {
         std::memset(local_, 0, sizeof local_);
         cell_ = local_;
@@ -223,7 +223,7 @@ Status TextOperand::Obtain(const ExprNode& node, RunContext& context) {
 
 Status EvalNone(const ExprNode& node, RunContext& context, void* out) {
     StoreHandle(out, nullptr);
-    return Raise(context, node, Status::InternalFailure, "Value error");
+    return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
 }
 
 Status EvalDataItem(const ExprNode& node, RunContext& context, void* out) {
@@ -232,7 +232,7 @@ Status EvalDataItem(const ExprNode& node, RunContext& context, void* out) {
     // Graphics-context elements are always held by reference.
     if (cell && ((node.flags & compiler::kNodeByReference) || node.storage == NodeStorage::Context))
         cell = LoadHandle<uint8_t>(cell);
-    if (!cell) return Raise(context, node, Status::InternalFailure, "Value error");
+    if (!cell) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     StoreHandle(out, cell);
     return Status::Success;
 }
@@ -250,7 +250,7 @@ Status EvalTextLiteral(const ExprNode& node, RunContext& context, void* out) {
     StoreHandle(out, nullptr);
     void* copy = nullptr;
     const Status status = DuplicateText(node.text, &copy);
-    if (status != Status::Success) return Raise(context, node, status, "Text literal error");
+    if (status != Status::Success) return Raise(context, node, status, RunMsg::TextLiteral);
     StoreHandle(out, copy);
     return Status::Success;
 }

@@ -33,7 +33,7 @@ void ResetTarget(const TypeDescriptor& type, uint8_t* target, bool initialValue)
 
 uint16_t AssignFailed(const compiler::AssignmentStatement& record, RunContext& context, Status status,
                       uint8_t* target, bool initialValue, const ErrorDetail* detail = nullptr) {
-    const uint16_t raised = Raise(context, record, status, ExecMessage::AssignmentOperation, nullptr, detail);
+    const uint16_t raised = Raise(context, record, status, RunMsg::AssignmentOperation, nullptr, detail);
     if (target && record.target->type) ResetTarget(*record.target->type, target, initialValue);
     return raised;
 }
@@ -130,16 +130,16 @@ uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext&
 uint16_t Append(const compiler::AssignmentStatement& record, RunContext& context) {
     uint8_t* array = nullptr;
     Status status = EvaluateAddress(*record.target, context, &array);
-    if (status != Status::Success) return Raise(context, record, status, ExecMessage::ArrayAppend);
+    if (status != Status::Success) return Raise(context, record, status, RunMsg::ArrayAppend);
     const TypeDescriptor* elementType = record.target->type ? record.target->type->baseType : nullptr;
-    if (!elementType) return Raise(context, record, Status::InternalFailure, ExecMessage::ArrayAppend);
+    if (!elementType) return Raise(context, record, Status::InternalFailure, RunMsg::ArrayAppend);
     // A computed element is a temporary: the array takes a copy and the
     // temporary goes when the operand does. Plain elements are simply moved
     // bytes either way.
     Operand value;
     status = value.Read(*record.value, context);
     if (status == Status::Success) status = AppendElement(array, *elementType, value.Cell());
-    if (status != Status::Success) return Raise(context, record, status, ExecMessage::ArrayAppend);
+    if (status != Status::Success) return Raise(context, record, status, RunMsg::ArrayAppend);
     return kExecGoOn;
 }
 
@@ -150,7 +150,7 @@ uint16_t ExecAssignment(const Statement& statement, RunContext& context) {
     if (record.op == AssignOp::Assign) return Assign(record, context);
     if (record.op == AssignOp::Append) return Append(record, context);
     if (IsNumberOp(record.op)) return AssignCompound(record, context);
-    return Raise(context, statement, Status::InternalFailure, ExecMessage::AssignmentOperation);
+    return Raise(context, statement, Status::InternalFailure, RunMsg::AssignmentOperation);
 }
 
 }  // namespace vorlan::runtime

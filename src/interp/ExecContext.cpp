@@ -80,25 +80,25 @@ uint16_t LocalContext::BuildOrigin(const Statement& statement, const ExprNode& g
     const uint8_t* current = LoadHandle<uint8_t>(Cell(compiler::kSlotOrigin));
     Operand offset;
     Status status = offset.Read(given, context_);
-    if (status != Status::Success) return Raise(context_, statement, status, ExecMessage::GraphicsOrigin);
+    if (status != Status::Success) return Raise(context_, statement, status, RunMsg::GraphicsOrigin);
     uint8_t* origin = nullptr;
     status = NewOwnedCell(compiler::kSlotOrigin, &origin);
-    if (status == Status::OutOfMemory) return Raise(context_, statement, status, ExecMessage::CreateContextList);
+    if (status == Status::OutOfMemory) return Raise(context_, statement, status, RunMsg::CreateContextList);
     const TypeDescriptor* pointType = SlotType(context_, compiler::kSlotOrigin);
     if (status == Status::Success && current)
         status = pointType->ops.copy ? pointType->ops.copy(*pointType, origin, current) : Status::InternalFailure;
-    if (status != Status::Success) return Raise(context_, statement, status, ExecMessage::GraphicsContextCopy);
+    if (status != Status::Success) return Raise(context_, statement, status, RunMsg::GraphicsContextCopy);
 
     using namespace graphics::cells;
     Number sum = kNullNumber;
     status = Arithmetic(ArithOp::Add, LoadCell<Number>(At(origin, point::kX)), LoadCell<Number>(At(offset.Cell(), point::kX)),
                         &sum);
     StoreCell(At(origin, point::kX), sum);
-    if (status != Status::Success) return Raise(context_, statement, status, ExecMessage::GraphicsOriginX);
+    if (status != Status::Success) return Raise(context_, statement, status, RunMsg::GraphicsOriginX);
     status = Arithmetic(ArithOp::Add, LoadCell<Number>(At(origin, point::kY)), LoadCell<Number>(At(offset.Cell(), point::kY)),
                         &sum);
     StoreCell(At(origin, point::kY), sum);
-    if (status != Status::Success) return Raise(context_, statement, status, ExecMessage::GraphicsOriginY);
+    if (status != Status::Success) return Raise(context_, statement, status, RunMsg::GraphicsOriginY);
     return kExecGoOn;
 }
 
@@ -107,21 +107,21 @@ uint16_t LocalContext::BuildElement(const Statement& statement, int slot, const 
         // A variable's own record is drawn with; nothing to release.
         uint8_t handle[8];
         const Status status = Evaluate(given, context_, handle);
-        if (status != Status::Success) return Raise(context_, statement, status, ExecMessage::GraphicsContextCopy);
+        if (status != Status::Success) return Raise(context_, statement, status, RunMsg::GraphicsContextCopy);
         std::memcpy(Cell(slot), handle, sizeof handle);
         return kExecGoOn;
     }
     uint8_t* cell = nullptr;
     Status status = NewOwnedCell(slot, &cell);
-    if (status == Status::OutOfMemory) return Raise(context_, statement, status, ExecMessage::CreateContextList);
+    if (status == Status::OutOfMemory) return Raise(context_, statement, status, RunMsg::CreateContextList);
     if (status == Status::Success) status = Evaluate(given, context_, cell);
-    if (status != Status::Success) return Raise(context_, statement, status, ExecMessage::GraphicsContextCopy);
+    if (status != Status::Success) return Raise(context_, statement, status, RunMsg::GraphicsContextCopy);
     return kExecGoOn;
 }
 
 uint16_t LocalContext::Build(const Statement& statement, ExprNode* const (&elements)[compiler::kContextSlots]) {
     block_ = MemAllocate(8 * compiler::kContextSlots, kTagLocalContext);
-    if (!block_) return Raise(context_, statement, Status::OutOfMemory, ExecMessage::CreateContextList);
+    if (!block_) return Raise(context_, statement, Status::OutOfMemory, RunMsg::CreateContextList);
     if (context_.graphics) std::memcpy(block_, context_.graphics, 8 * compiler::kContextSlots);
     if (elements[compiler::kSlotOrigin]) {
         const uint16_t status = BuildOrigin(statement, *elements[compiler::kSlotOrigin]);
@@ -190,7 +190,7 @@ uint16_t RunShape(const compiler::ShapeCallStatement& record, const compiler::Ro
     if (routine.builtinNumber == 0) return RunRoutine(routine, context, frame, graphics, nullptr);
     // FIXME: the native drawing operations of the system shapes are not all
     // registered yet; one without a handler cannot run.
-    if (!routine.handler) return Raise(context, record, Status::InternalFailure, ExecMessage::ShapeCall, NameOf(routine));
+    if (!routine.handler) return Raise(context, record, Status::InternalFailure, RunMsg::ShapeCall, NameOf(routine));
     RunContext drawing = context;
     drawing.graphics = graphics;
     return Code(routine.handler(&drawing, frame, graphics));
@@ -212,23 +212,23 @@ uint16_t ExecWith(const Statement& statement, RunContext& context) {
 uint16_t ExecShapeCall(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::ShapeCallStatement&>(statement);
     const ExprNode& call = *record.call;
-    if (!call.left || !call.list) return Raise(context, statement, Status::InternalFailure, ExecMessage::ShapeCall);
+    if (!call.left || !call.list) return Raise(context, statement, Status::InternalFailure, RunMsg::ShapeCall);
     Operand shape;
     Status evaluated = shape.Read(*call.left, context);
-    if (evaluated != Status::Success) return Raise(context, statement, evaluated, ExecMessage::ShapeCall);
+    if (evaluated != Status::Success) return Raise(context, statement, evaluated, RunMsg::ShapeCall);
     const auto* routine = LoadHandle<const compiler::Routine>(shape.Cell());
-    if (!routine || !routine->type) return Raise(context, statement, Status::UsingNull, ExecMessage::ShapeCall);
+    if (!routine || !routine->type) return Raise(context, statement, Status::UsingNull, RunMsg::ShapeCall);
     if (context.depth >= kMaxCallDepth)
-        return Raise(context, statement, Status::OutOfMemory, ExecMessage::ShapeCall, NameOf(*routine));
+        return Raise(context, statement, Status::OutOfMemory, RunMsg::ShapeCall, NameOf(*routine));
 
     Frame frame(*context.frames);
     if (!frame.Allocate(ShapeFrameSize(*routine)))
-        return Raise(context, statement, Status::OutOfMemory, ExecMessage::ShapeCall, NameOf(*routine));
+        return Raise(context, statement, Status::OutOfMemory, RunMsg::ShapeCall, NameOf(*routine));
     uint16_t status = Code(BindArguments(*call.list, *routine->type, context, frame.Bytes()));
     if (status == kExecGoOn) status = RunShape(record, *routine, context, frame.Bytes());
     ReleaseArguments(*routine->type, *call.list, frame.Bytes());
     // An error that arrived without a position gets the call's.
-    if (IsErrorStatus(status)) status = Raise(context, statement, static_cast<Status>(status), ExecMessage::ShapeCall);
+    if (IsErrorStatus(status)) status = Raise(context, statement, static_cast<Status>(status), RunMsg::ShapeCall);
     return status;
 }
 

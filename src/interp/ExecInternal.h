@@ -1,10 +1,11 @@
 #pragma once
 // What the statement runners share: the handler of each statement kind, the
-// runtime messages they raise, and the operand holder through which every
-// statement reads an expression's value.
+// recorder they raise runtime messages through, and the operand holder
+// through which every statement reads an expression's value.
 
 #include "compiler/Statements.h"
 #include "value/Types.h"
+#include "base/RunMessages.h"
 #include "base/Status.h"
 #include "interp/ErrorDetail.h"
 #include "interp/Execute.h"
@@ -27,74 +28,9 @@ constexpr bool IsErrorStatus(uint16_t status) { return status >= Code(Status::Ba
 
 // Section - Messages
 
-// The texts the statement runners record with a new error; an error that
-// is already travelling keeps its own.
-enum class ExecMessage : uint8_t {
-    AssignmentOperation,
-    ArrayAppend,
-    WhileCondition,
-    NullCondition,
-    ForFrom,
-    ForTo,
-    ForStep,
-    ForSetup,
-    ForIncrement,
-    ForCompare,
-    ForStepInteger,
-    OverTarget,
-    GraphicsOrigin,
-    GraphicsContextCopy,
-    GraphicsOriginX,
-    GraphicsOriginY,
-    CreateContextList,
-    ShapeCall,
-    OutputStruct,
-    UserErrorReport,
-    Count,
-};
-
-struct ExecMessageRow {
-    ExecMessage id;
-    const char* text;
-};
-
-// clang-format off
-inline constexpr std::array<ExecMessageRow, static_cast<size_t>(ExecMessage::Count)> kExecMessages = {{
-    {ExecMessage::AssignmentOperation, "Assignment Operation Error"},
-    {ExecMessage::ArrayAppend,         "Array append error"},
-    {ExecMessage::WhileCondition,      "While loop: condition expression"},
-    {ExecMessage::NullCondition,       "Null condition expression"},
-    {ExecMessage::ForFrom,             "For loop: From expression"},
-    {ExecMessage::ForTo,               "For loop: To expression"},
-    {ExecMessage::ForStep,             "For loop: Step expression"},
-    {ExecMessage::ForSetup,            "For loop setup error"},
-    {ExecMessage::ForIncrement,        "For loop: Increment error"},
-    {ExecMessage::ForCompare,          "For loop: Compare error"},
-    {ExecMessage::ForStepInteger,      "For loop: Step must be integer"},
-    {ExecMessage::OverTarget,          "Over loop: Target array"},
-    {ExecMessage::GraphicsOrigin,      "Graphics Origin"},
-    {ExecMessage::GraphicsContextCopy, "Graphics Context Copy"},
-    {ExecMessage::GraphicsOriginX,     "Graphics Origin X"},
-    {ExecMessage::GraphicsOriginY,     "Graphics Origin Y"},
-    {ExecMessage::CreateContextList,   "Create Context List"},
-    {ExecMessage::ShapeCall,           "Shape call error"},
-    {ExecMessage::OutputStruct,        "Output Struct"},
-    {ExecMessage::UserErrorReport,     "Error in user error report!"},
-}};
-// clang-format on
-
-constexpr bool MessagesInOrder() {
-    for (size_t i = 0; i < kExecMessages.size(); ++i)
-        if (static_cast<size_t>(kExecMessages[i].id) != i || !kExecMessages[i].text) return false;
-    return true;
-}
-static_assert(MessagesInOrder(), "message rows follow ExecMessage");
-
-constexpr const char* MessageText(ExecMessage message) { return kExecMessages[static_cast<size_t>(message)].text; }
-
 // Hands a failure to the recorder at the statement's position: a new error
 // is recorded with the message, one already raised travels on unchanged.
-uint16_t Raise(RunContext& context, const compiler::Statement& statement, Status code, ExecMessage message,
+uint16_t Raise(RunContext& context, const compiler::Statement& statement, Status code, RunMsg message,
                const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
 
 // Section - Operands

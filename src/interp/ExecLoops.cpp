@@ -35,7 +35,7 @@ uint16_t ExecWhile(const Statement& statement, RunContext& context) {
     for (;;) {
         Operand condition;
         const Status status = condition.Read(*record.condition, context);
-        if (status != Status::Success) return Raise(context, statement, status, ExecMessage::WhileCondition);
+        if (status != Status::Success) return Raise(context, statement, status, RunMsg::WhileCondition);
         const Logical truth = LoadCell<Logical>(condition.Cell());
         // A Null condition ends the loop as an error without a report of its own.
         if (truth == kNullLogical) return Code(Status::UsingNull);
@@ -50,7 +50,7 @@ uint16_t ExecWhile(const Statement& statement, RunContext& context) {
 namespace {
 
 // A bound of a Number loop: present and not Null.
-uint16_t ReadBound(const compiler::ExprNode& node, const Statement& statement, ExecMessage message,
+uint16_t ReadBound(const compiler::ExprNode& node, const Statement& statement, RunMsg message,
                    RunContext& context, Number* out) {
     Operand operand;
     const Status status = operand.Read(node, context);
@@ -69,13 +69,13 @@ uint16_t ForNumbers(const compiler::ForStatement& record, RunContext& context) {
     Number from;
     Number to;
     Number step = kNullNumber;
-    uint16_t status = ReadBound(*record.from, record, ExecMessage::ForFrom, context, &from);
-    if (status == kExecGoOn) status = ReadBound(*record.to, record, ExecMessage::ForTo, context, &to);
-    if (status == kExecGoOn && record.step) status = ReadBound(*record.step, record, ExecMessage::ForStep, context, &step);
+    uint16_t status = ReadBound(*record.from, record, RunMsg::ForFrom, context, &from);
+    if (status == kExecGoOn) status = ReadBound(*record.to, record, RunMsg::ForTo, context, &to);
+    if (status == kExecGoOn && record.step) status = ReadBound(*record.step, record, RunMsg::ForStep, context, &step);
     if (status != kExecGoOn) return status;
 
     int order = 0;  // 1 from is greater, 2 to is greater
-    if (Compare(from, to, &order) != Status::Success) return Raise(context, record, Status::Invalid, ExecMessage::ForSetup);
+    if (Compare(from, to, &order) != Status::Success) return Raise(context, record, Status::Invalid, RunMsg::ForSetup);
     Direction direction;
     if (!record.step) {
         // Without a step the loop always runs, downwards when it must.
@@ -84,7 +84,7 @@ uint16_t ForNumbers(const compiler::ForStatement& record, RunContext& context) {
     } else {
         int sign = 0;
         if (Compare(step, MakeIntegerUnchecked(0), &sign) != Status::Success || sign == 0)
-            return Raise(context, record, Status::Invalid, ExecMessage::ForSetup);
+            return Raise(context, record, Status::Invalid, RunMsg::ForSetup);
         if (sign == 1) direction = order != 1 ? Direction::Ascending : Direction::None;
         else direction = order != 2 ? Direction::Descending : Direction::None;
     }
@@ -97,16 +97,16 @@ uint16_t ForNumbers(const compiler::ForStatement& record, RunContext& context) {
         uint16_t out = kExecGoOn;
         if (record.body && AfterBody(ExecuteBlock(*record.body, context), kExecFBreak, &out) == Next::Stop) return out;
         Status advanced = Arithmetic(ArithOp::Add, value, step, &value);
-        if (advanced != Status::Success) return Raise(context, record, advanced, ExecMessage::ForIncrement);
+        if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForIncrement);
         int compared = 0;
         advanced = Compare(value, to, &compared);
-        if (advanced != Status::Success) return Raise(context, record, advanced, ExecMessage::ForCompare);
+        if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForCompare);
         if (compared == beyond) return kExecGoOn;
     }
 }
 
 // An enumeration bound: an item, never Null.
-uint16_t ReadItem(const compiler::ExprNode& node, const Statement& statement, ExecMessage message,
+uint16_t ReadItem(const compiler::ExprNode& node, const Statement& statement, RunMsg message,
                   RunContext& context, const DataItem** out) {
     Operand operand;
     const Status status = operand.Read(node, context);
@@ -130,8 +130,8 @@ uint16_t ForItems(const compiler::ForStatement& record, RunContext& context) {
     const DataItem* to = enumeration.fields.last;
     uint16_t status = kExecGoOn;
     if (record.variant == compiler::ForVariant::EnumRange) {
-        status = ReadItem(*record.from, record, ExecMessage::ForFrom, context, &from);
-        if (status == kExecGoOn) status = ReadItem(*record.to, record, ExecMessage::ForTo, context, &to);
+        status = ReadItem(*record.from, record, RunMsg::ForFrom, context, &from);
+        if (status == kExecGoOn) status = ReadItem(*record.to, record, RunMsg::ForTo, context, &to);
         if (status != kExecGoOn) return status;
     }
     if (!from || !to) return kExecGoOn;  // an enumeration without items
@@ -139,11 +139,11 @@ uint16_t ForItems(const compiler::ForStatement& record, RunContext& context) {
     int32_t step;
     if (record.step) {
         Number given = kNullNumber;
-        status = ReadBound(*record.step, record, ExecMessage::ForStep, context, &given);
+        status = ReadBound(*record.step, record, RunMsg::ForStep, context, &given);
         if (status != kExecGoOn) return status;
-        if (!IsInteger(given)) return Raise(context, record, Status::Invalid, ExecMessage::ForStepInteger);
+        if (!IsInteger(given)) return Raise(context, record, Status::Invalid, RunMsg::ForStepInteger);
         step = IntegerOf(given);
-        if (step == 0) return Raise(context, record, Status::Invalid, ExecMessage::ForSetup);
+        if (step == 0) return Raise(context, record, Status::Invalid, RunMsg::ForSetup);
         if (step > 0 ? from->enumPosition > to->enumPosition : from->enumPosition < to->enumPosition)
             return kExecGoOn;
     } else {
@@ -180,8 +180,8 @@ uint16_t ExecOver(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::OverStatement&>(statement);
     Operand array;
     const Status status = array.Read(*record.array, context);
-    if (status != Status::Success) return Raise(context, statement, status, ExecMessage::OverTarget);
-    if (!LoadHandle<void>(array.Cell())) return Raise(context, statement, Status::UsingNull, ExecMessage::OverTarget);
+    if (status != Status::Success) return Raise(context, statement, status, RunMsg::OverTarget);
+    if (!LoadHandle<void>(array.Cell())) return Raise(context, statement, Status::UsingNull, RunMsg::OverTarget);
     const uint32_t elementSize = record.array->type->baseType->cellSize;
     uint8_t* alias = context.frame + record.alias->offset;
     uint16_t out = kExecGoOn;

@@ -42,7 +42,7 @@ uint16_t ExecOutput(const compiler::Statement& statement, RunContext& context) {
         Status status = value.Read(*item->value, context);
         if (status != Status::Success) {
             if (value.AllocationFailed() && item->writer == compiler::OutputWriter::Structure)
-                return EndCutLine(Raise(context, statement, status, ExecMessage::OutputStruct));
+                return EndCutLine(Raise(context, statement, status, RunMsg::OutputStruct));
             return EndCutLine(Code(status));
         }
         if (item != record.first) std::fputs(", ", out);

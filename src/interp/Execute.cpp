@@ -27,9 +27,9 @@ static_assert(kExecFatal == Code(Status::MultiReport), "a fatal nested error kee
 
 // Section - Shared helpers
 
-uint16_t Raise(RunContext& context, const Statement& statement, Status code, ExecMessage message,
+uint16_t Raise(RunContext& context, const Statement& statement, Status code, RunMsg message,
                const char16_t* parameter, const ErrorDetail* detail) {
-    return Code(RecordError(context, false, &statement.position, code, MessageText(message), parameter, detail));
+    return Code(RecordError(context, false, &statement.position, code, message, parameter, detail));
 }
 
 Status Operand::Read(const ExprNode& node, RunContext& context) {
@@ -86,9 +86,9 @@ uint16_t ExecIf(const Statement& statement, RunContext& context) {
     for (const compiler::IfClause* clause = record.first; clause; clause = clause->next) {
         Operand condition;
         const Status status = condition.Read(*clause->condition, context);
-        if (status != Status::Success) return Raise(context, statement, status, ExecMessage::NullCondition);
+        if (status != Status::Success) return Raise(context, statement, status, RunMsg::NullCondition);
         const Logical truth = LoadCell<Logical>(condition.Cell());
-        if (truth == kNullLogical) return Raise(context, statement, Status::UsingNull, ExecMessage::NullCondition);
+        if (truth == kNullLogical) return Raise(context, statement, Status::UsingNull, RunMsg::NullCondition);
         if (truth == kTrue) return clause->block ? ExecuteBlock(*clause->block, context) : kExecGoOn;
     }
     return record.elseBlock ? ExecuteBlock(*record.elseBlock, context) : kExecGoOn;
@@ -159,14 +159,14 @@ uint16_t ExecUserError(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::ErrorStatement&>(statement);
     Operand category;
     Status status = category.Read(*record.category, context);
-    if (status != Status::Success) return Raise(context, statement, status, ExecMessage::UserErrorReport);
+    if (status != Status::Success) return Raise(context, statement, status, RunMsg::UserErrorReport);
     const auto* item = LoadHandle<const DataItem>(category.Cell());
-    if (!item) return Raise(context, statement, Status::UsingNull, ExecMessage::UserErrorReport);
+    if (!item) return Raise(context, statement, Status::UsingNull, RunMsg::UserErrorReport);
     Operand message;
     status = message.Read(*record.message, context);
-    if (status != Status::Success) return Raise(context, statement, status, ExecMessage::UserErrorReport);
+    if (status != Status::Success) return Raise(context, statement, status, RunMsg::UserErrorReport);
     const void* text = LoadHandle<const void>(message.Cell());
-    if (!text) return Raise(context, statement, Status::UsingNull, ExecMessage::UserErrorReport);
+    if (!text) return Raise(context, statement, Status::UsingNull, RunMsg::UserErrorReport);
     return Code(RecordUserError(context, &statement.position, static_cast<Status>(item->enumValue), TextChars(text)));
 }
 
