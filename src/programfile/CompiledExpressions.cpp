@@ -114,7 +114,7 @@ Status ReadLiteral(ReadLinks& links, ExprNode& node) {
     case LiteralKind::EnumItem: return links.Item(node.literal);
     case LiteralKind::Text: return links.in.TextValue(&node.text);
     }
-    return Status::Invalid;
+    return links.in.Refuse(Refusal::BadLiteral);
 }
 
 enum class ListKind : uint16_t { None = 0, Items = 1, Bound = 2 };
@@ -140,13 +140,14 @@ Status ReadList(ReadLinks& links, ExprList** out) {
     VL_PROPAGATE(links.in.Short(&kind));
     if (kind == static_cast<uint16_t>(ListKind::None)) return Status::Success;
     if (kind != static_cast<uint16_t>(ListKind::Items) && kind != static_cast<uint16_t>(ListKind::Bound))
-        return Status::Invalid;
+        return links.in.Refuse(Refusal::BadList);
     VL_PROPAGATE(links.in.Short(&count));
     const bool bound = kind == static_cast<uint16_t>(ListKind::Bound);
     TypeDescriptor* owner = nullptr;
     if (bound) VL_PROPAGATE(links.Type(&owner));
     // Every item takes at least two tags: no count can outgrow the file.
-    if ((bound && count > 0 && !owner) || size_t{count} * 4 > links.in.Remaining()) return Status::Invalid;
+    if ((bound && count > 0 && !owner) || size_t{count} * 4 > links.in.Remaining())
+        return links.in.Refuse(Refusal::BadList);
     auto* list = new ExprList{};
     if (!list) return Status::OutOfMemory;
     list->count = count;
@@ -195,8 +196,9 @@ Status ReadNode(ReadLinks& links, ExprNode& node) {
     VL_PROPAGATE(in.Long(&flags));
     VL_PROPAGATE(in.Short(&evaluate));
     VL_PROPAGATE(in.Short(&fold));
-    if (form < 1 || form > 2 || arity > 2 || flags > 0x1F || !node.type) return Status::Invalid;
-    if (!EvalFromCode(evaluate, &node.eval) || !FoldsFromCode(fold, node.eval, &node.folds)) return Status::Invalid;
+    if (form < 1 || form > 2 || arity > 2 || flags > 0x1F || !node.type) return in.Refuse(Refusal::BadNodeField);
+    if (!EvalFromCode(evaluate, &node.eval) || !FoldsFromCode(fold, node.eval, &node.folds))
+        return in.Refuse(Refusal::UnknownOperation);
     node.form = static_cast<compiler::NodeForm>(form);
     node.arity = static_cast<uint8_t>(arity);
     node.flags = static_cast<uint8_t>(flags);
@@ -205,13 +207,13 @@ Status ReadNode(ReadLinks& links, ExprNode& node) {
     VL_PROPAGATE(in.Short(&storage));
     VL_PROPAGATE(in.Short(&module));
     VL_PROPAGATE(in.Long(&node.offset));
-    if (storage > static_cast<uint16_t>(compiler::NodeStorage::Context)) return Status::Invalid;
+    if (storage > static_cast<uint16_t>(compiler::NodeStorage::Context)) return in.Refuse(Refusal::BadNodeField);
     node.op = static_cast<compiler::Tok>(op);
     node.storage = static_cast<compiler::NodeStorage>(storage);
     if (module != 0) {
         // Module numbers in the file are the writer's: the run uses ours.
         const compiler::Module* held = links.ModuleOf(module);
-        if (!held) return Status::Invalid;
+        if (!held) return in.Refuse(Refusal::UnknownModule);
         node.moduleNumber = links.MemoryNumber(module);
     }
     VL_PROPAGATE(links.Item(&node.item));
@@ -240,7 +242,8 @@ Status ReadExpression(ReadLinks& links, ExprNode** out) {
     uint16_t tag;
     VL_PROPAGATE(links.in.Tag(&tag));
     if (tag == kTagNoNode) return Status::Success;
-    if (tag != kTagNode || links.depth >= kCompiledMaxDepth) return Status::Invalid;
+    if (tag != kTagNode) return links.in.Refuse(Refusal::UnexpectedTag);
+    if (links.depth >= kCompiledMaxDepth) return links.in.Refuse(Refusal::NestedTooDeeply);
     auto* node = new ExprNode{};
     if (!node) return Status::OutOfMemory;
     node->refCount = 1;

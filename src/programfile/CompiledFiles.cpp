@@ -24,6 +24,8 @@
 #include "base/FileSource.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace vorlan::library {
@@ -99,7 +101,7 @@ Status ReadSystemMark(CompiledReader& in, const Compilation& compilation) {
     VL_PROPAGATE(in.Long(&mark));
     if (mark == SystemMark(*compilation.systemModule)) return Status::Success;
     ReportOtherVersion();
-    return Status::Invalid;
+    return in.Refuse(Refusal::OtherSystemModule);
 }
 
 // Section - Reading a whole file
@@ -167,22 +169,22 @@ Status ReadModuleHeaders(ReadLinks& links, Compilation& compilation, uint16_t* c
         VL_PROPAGATE(links.MapModule(number, module));
         VL_PROPAGATE(ReadModuleHeader(links, *module));
     }
-    return links.ModuleOf(kMainModule) ? Status::Success : Status::Invalid;
+    return links.ModuleOf(kMainModule) ? Status::Success : links.in.Refuse(Refusal::NoMainModule);
 }
 
 Status ReadModuleBodies(ReadLinks& links, uint16_t expected) {
     VL_PROPAGATE(links.in.ExpectTag(kTagModules));
     uint16_t count;
     VL_PROPAGATE(links.in.Short(&count));
-    if (count != expected) return Status::Invalid;
+    if (count != expected) return links.in.Refuse(Refusal::ModuleCount);
     std::vector<const Module*> read;
     for (uint16_t i = 0; i < count; ++i) {
         uint16_t number;
         VL_PROPAGATE(links.in.Short(&number));
         Module* module = number == 1 ? nullptr : links.ModuleOf(number);
-        if (!module) return Status::Invalid;
+        if (!module) return links.in.Refuse(Refusal::UnknownModule);
         for (const Module* done : read) {
-            if (done == module) return Status::Invalid;  // a body given twice
+            if (done == module) return links.in.Refuse(Refusal::BodyTwice);
         }
         read.push_back(module);
         VL_PROPAGATE(ReadModuleBody(links, *module));
@@ -203,23 +205,26 @@ Status ReadProgram(ReadLinks& links) {
     uint32_t total;
     uint16_t module, number;
     VL_PROPAGATE(in.Long(&total));
+    const size_t totalAt = in.ItemOffset();  // checked once every module's data is known
     VL_PROPAGATE(in.Short(&module));
     VL_PROPAGATE(in.Short(&number));
-    VL_PROPAGATE(in.ExpectTag(kTagProgramEnd));
     compiler::Routine* entry = nullptr;
     if (module == kMainModule) {
         for (compiler::Routine* routine = links.ModuleOf(module)->routines.first; routine; routine = routine->next) {
             if (routine->number == number) entry = routine;
         }
     }
-    if (number != 0 && (!entry || entry->kind != compiler::RoutineKind::Program)) return Status::Invalid;
+    if (number != 0 && (!entry || entry->kind != compiler::RoutineKind::Program))
+        return in.Refuse(Refusal::BadEntryRoutine);
+    VL_PROPAGATE(in.ExpectTag(kTagProgramEnd));
     VL_PROPAGATE(links.ResolvePending());
     for (const Module* m = compilation.firstModule; m; m = m->next) {
-        if (m != compilation.systemModule) VL_PROPAGATE(CheckCompiledModule(compilation, *m));
+        if (m != compilation.systemModule && CheckCompiledModule(compilation, *m) != Status::Success)
+            return in.Refuse(Refusal::TreeCheck);
     }
-    if (entry) VL_PROPAGATE(CheckEntryRoutine(*entry));
+    if (entry && CheckEntryRoutine(*entry) != Status::Success) return in.Refuse(Refusal::BadProgramParameter);
     compilation.globalDataTotal = total;
-    if (!DataFits(compilation)) return Status::Invalid;
+    if (!DataFits(compilation)) return in.Refuse(Refusal::DataOutsideTotal, totalAt);
     compilation.entryRoutine = entry;
     return Status::Success;
 }
@@ -312,7 +317,7 @@ Status ReadDependencies(ReadLinks& links, const FileDescriptor& library, LoadCha
         uint16_t tag;
         VL_PROPAGATE(in.Tag(&tag));
         if (tag == kTagListEnd) return Status::Success;
-        if (tag != kTagDependency) return Status::Invalid;
+        if (tag != kTagDependency) return in.Refuse(Refusal::UnexpectedTag);
         uint16_t number;
         CompiledName name;
         uint64_t stamp;
@@ -320,11 +325,13 @@ Status ReadDependencies(ReadLinks& links, const FileDescriptor& library, LoadCha
         VL_PROPAGATE(in.Name(&name));
         VL_PROPAGATE(in.Stamp(&stamp));
         if (!name.present || name.length == 0 || name.length > kPathMax || number == 1 || number == kMainModule)
-            return Status::Invalid;
+            return in.Refuse(Refusal::BadDependency);
         char16_t path[kPathMax + 1];
         DependencyPath(library, name, path);
         Module* module = nullptr;
-        VL_PROPAGATE(FindDependency(links.compilation, path, chain, &module));
+        const Status found = FindDependency(links.compilation, path, chain, &module);
+        if (found == Status::Invalid) return in.Refuse(Refusal::DependencyUnloaded);
+        VL_PROPAGATE(found);
         VL_PROPAGATE(links.MapModule(number, module));
     }
 }
@@ -343,7 +350,7 @@ Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, LoadChain
     VL_PROPAGATE(ReadModuleHeader(links, *module));
     VL_PROPAGATE(ReadModuleBody(links, *module));
     VL_PROPAGATE(links.ResolvePending());
-    VL_PROPAGATE(CheckCompiledModule(compilation, *module));
+    if (CheckCompiledModule(compilation, *module) != Status::Success) return links.in.Refuse(Refusal::TreeCheck);
     module->imported = 0;  // until a Library statement names it
     module->name[0] = 0;
     WideCopy(module->fileName, descriptor.path, kPathMax);
@@ -355,10 +362,32 @@ Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, LoadChain
     return Status::Success;
 }
 
+// Section - Refusals
+
+// A refused file says no more than "could not read" to the user; the reason
+// and the offset go to standard error only when asked for, so every report
+// a program test compares stays as it is.
+bool TraceWanted() {
+    const char* trace = std::getenv(kTraceVariable);
+    return trace != nullptr && std::strcmp(trace, "1") == 0;
+}
+
+void TraceRefusal(const FileDescriptor& descriptor, const CompiledRefusal& refusal) {
+    if (refusal.reason == Refusal::None || !TraceWanted()) return;
+    WriteWide(stderr, descriptor.path);
+    std::fprintf(stderr, ": refused at offset %zu: %s\n", refusal.offset, RefusalText(refusal.reason));
+}
+
+// A file that cannot be had at all is refused before its first byte.
+CompiledRefusal Unreadable() { return {Refusal::Unreadable, 0}; }
+
 Status Load(Compilation& compilation, const FileDescriptor& descriptor, LoadChain& chain, Module** out) {
     *out = nullptr;
     std::vector<uint8_t> bytes;
-    if (!ReadWhole(descriptor, &bytes)) return Status::Invalid;
+    if (!ReadWhole(descriptor, &bytes)) {
+        TraceRefusal(descriptor, Unreadable());
+        return Status::Invalid;
+    }
     CompiledReader reader(bytes.data(), bytes.size());
     ReadLinks links(reader, compilation);
     chain.loading.push_back(descriptor.path);
@@ -366,17 +395,28 @@ Status Load(Compilation& compilation, const FileDescriptor& descriptor, LoadChai
     const Status status = ReadLibrary(links, descriptor, chain, &module);
     chain.loading.pop_back();
     if (status == Status::Success) *out = module;
+    else TraceRefusal(descriptor, reader.Refused());
     return status;
 }
 
 }  // namespace
 
-Status ReadCompiledFile(Compilation& compilation, const FileDescriptor& descriptor) {
+Status ReadCompiledFile(Compilation& compilation, const FileDescriptor& descriptor, CompiledRefusal* refusal) {
+    CompiledRefusal unused;
+    CompiledRefusal& why = refusal ? *refusal : unused;
+    why = {};
     std::vector<uint8_t> bytes;
-    if (!ReadWhole(descriptor, &bytes)) return Status::Invalid;
+    if (!ReadWhole(descriptor, &bytes)) {
+        why = Unreadable();
+        TraceRefusal(descriptor, why);
+        return Status::Invalid;
+    }
     CompiledReader reader(bytes.data(), bytes.size());
     ReadLinks links(reader, compilation);
-    return ReadProgram(links);
+    const Status status = ReadProgram(links);
+    why = reader.Refused();
+    if (status != Status::Success) TraceRefusal(descriptor, why);
+    return status;
 }
 
 Status LoadLibrary(Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram, Module** module) {

@@ -13,8 +13,17 @@ struct Module;
 
 namespace vorlan::library {
 
-// Reads a program file into an empty compilation.
-Status ReadCompiledFile(compiler::Compilation& compilation, const FileDescriptor& descriptor);
+struct CompiledRefusal;
+
+// With this variable set to 1 in the environment, a refused program or
+// library file also puts "<path>: refused at offset N: <reason>" on standard
+// error; the user's report stays "could not read" either way.
+inline constexpr const char* kTraceVariable = "VORLAN_TRACE_PROGRAMFILE";
+
+// Reads a program file into an empty compilation. When the file is refused,
+// `refusal` (if given) tells why and where.
+Status ReadCompiledFile(compiler::Compilation& compilation, const FileDescriptor& descriptor,
+                        CompiledRefusal* refusal = nullptr);
 // Loads a library file into the compilation as a new module, with the
 // libraries it needs first.
 Status LoadLibrary(compiler::Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram,

@@ -20,9 +20,8 @@ enum class CompiledKind : uint16_t {
 constexpr uint16_t kCompiledVersion = 1;
 
 Status WriteCompiledHeader(CompiledWriter& writer, CompiledKind kind);
-// Fails when the kind is not `expected`; a version other than ours prints the
-// version error line on standard output and fails. The magic is only skipped:
-// the kind already tells the two files apart.
+// Fails when the magic or the kind is not that of `expected`; a version other
+// than ours prints the version error line on standard output and fails.
 Status ReadCompiledHeader(CompiledReader& reader, CompiledKind expected);
 // Prints the version error line: the file was made by another Vorlan.
 void ReportOtherVersion();

@@ -130,7 +130,7 @@ uint16_t ReadLinks::MemoryNumber(uint16_t fileNumber) const {
 }
 
 Status ReadLinks::MapModule(uint16_t fileNumber, Module* module) {
-    if (fileNumber == 0 || IndexOf(fileNumber) || IndexOfModule(*module)) return Status::Invalid;
+    if (fileNumber == 0 || IndexOf(fileNumber) || IndexOfModule(*module)) return in.Refuse(Refusal::ModuleNumber);
     ModuleIndex index{fileNumber, module, {}, {}, {}};
     for (uint16_t table = 0; table < 2; ++table) {
         for (TypeDescriptor* type = module->typeTables[table].first; type; type = type->next)
@@ -148,7 +148,8 @@ Status ReadLinks::MapModule(uint16_t fileNumber, Module* module) {
 
 Status ReadLinks::AddType(Module& module, uint16_t table, uint16_t number) {
     ModuleIndex* index = IndexOfModule(module);
-    if (!index || table < 1 || table > 2 || number != index->types[table - 1].size() + 1) return Status::Invalid;
+    if (!index || table < 1 || table > 2 || number != index->types[table - 1].size() + 1)
+        return in.Refuse(Refusal::TypeOrder);
     TypeDescriptor* type = compiler::MakeType(compiler::TypeKind::Base, 0, 0);
     if (!type) return Status::OutOfMemory;
     type->table = static_cast<uint8_t>(table);
@@ -160,7 +161,7 @@ Status ReadLinks::AddType(Module& module, uint16_t table, uint16_t number) {
 Status ReadLinks::AddRoutine(Module& module, uint16_t number) {
     ModuleIndex* index = IndexOfModule(module);
     if (!index || number == 0 || (!index->routines.empty() && number <= index->routines.back()->number))
-        return Status::Invalid;
+        return in.Refuse(Refusal::RoutineOrder);
     auto* routine = new compiler::Routine{};
     if (!routine) return Status::OutOfMemory;
     routine->number = number;
@@ -172,7 +173,7 @@ Status ReadLinks::AddRoutine(Module& module, uint16_t number) {
 
 Status ReadLinks::AddFile(Module& module, FileDescriptor* file) {
     ModuleIndex* index = IndexOfModule(module);
-    if (!index || file->id != index->files.size() + 1) return Status::Invalid;
+    if (!index || file->id != index->files.size() + 1) return in.Refuse(Refusal::FileOrder);
     file->owner = &module;
     module.descriptors.Add(file);
     module.descriptors.nextId = static_cast<uint16_t>(file->id + 1);
@@ -184,9 +185,9 @@ Status ReadLinks::TypeOf(const TypeReference& reference, TypeDescriptor** type) 
     *type = nullptr;
     if (reference.IsNone()) return Status::Success;
     const ModuleIndex* index = IndexOf(reference.module);
-    if (!index || reference.table < 1 || reference.table > 2) return Status::Invalid;
+    if (!index || reference.table < 1 || reference.table > 2) return in.Refuse(Refusal::BadTypeReference);
     const std::vector<TypeDescriptor*>& table = index->types[reference.table - 1];
-    if (reference.number < 1 || reference.number > table.size()) return Status::Invalid;
+    if (reference.number < 1 || reference.number > table.size()) return in.Refuse(Refusal::BadTypeReference);
     *type = table[reference.number - 1];
     return Status::Success;
 }
@@ -202,7 +203,7 @@ Status ReadLinks::RoutineOf(uint16_t module, uint16_t place, compiler::Routine**
     *routine = nullptr;
     if (module == 0 && place == 0) return Status::Success;
     const ModuleIndex* index = IndexOf(module);
-    if (!index || place < 1 || place > index->routines.size()) return Status::Invalid;
+    if (!index || place < 1 || place > index->routines.size()) return in.Refuse(Refusal::BadRoutineReference);
     *routine = index->routines[place - 1];
     return Status::Success;
 }
@@ -225,7 +226,8 @@ Status ReadLinks::Position(ReportPosition* at) {
     VL_PROPAGATE(in.Long(&column));
     if (module != 0) {
         const ModuleIndex* index = IndexOf(module);
-        if (!index || file < 1 || file > index->files.size() || !index->files[file - 1]) return Status::Invalid;
+        if (!index || file < 1 || file > index->files.size() || !index->files[file - 1])
+            return in.Refuse(Refusal::BadPosition);
         at->file = index->files[file - 1];
     }
     at->line = static_cast<int32_t>(line);
@@ -248,10 +250,10 @@ Status ReadLinks::Item(void* slot) {
         VL_PROPAGATE(in.Short(&pending.routine));
         break;
     case ItemOwner::Fields: VL_PROPAGATE(in.Type(&pending.type)); break;
-    default: return Status::Invalid;
+    default: return in.Refuse(Refusal::BadItemReference);
     }
     VL_PROPAGATE(in.Short(&pending.number));
-    if (!AreaOf(pending)) return Status::Invalid;
+    if (!AreaOf(pending)) return in.Refuse(Refusal::BadItemReference);
     pendingItems_.push_back(pending);
     return Status::Success;
 }
@@ -299,18 +301,18 @@ Status ReadLinks::ResolvePending() {
     for (const PendingItem& pending : pendingItems_) {
         const DataArea* area = AreaOf(pending);
         DataItem* item = area ? ItemIn(*area, pending.number) : nullptr;
-        if (!item) return Status::Invalid;
+        if (!item) return in.Refuse(Refusal::MissingItem);
         std::memcpy(pending.slot, &item, sizeof item);
     }
     for (const PendingList& pending : pendingLists_) {
-        if (pending.owner->fields.count != pending.list->count) return Status::Invalid;
+        if (pending.owner->fields.count != pending.list->count) return in.Refuse(Refusal::BoundList);
         uint16_t i = 0;
         for (DataItem* field = pending.owner->fields.first; field && i < pending.list->count; field = field->next)
             pending.list->targets[i++] = field;
-        if (i != pending.list->count) return Status::Invalid;
+        if (i != pending.list->count) return in.Refuse(Refusal::BoundList);
     }
     for (const auto& [node, kind] : literals_) {
-        if (!LiteralKindFits(*node, kind)) return Status::Invalid;
+        if (!LiteralKindFits(*node, kind)) return in.Refuse(Refusal::LiteralKind);
     }
     pendingItems_.clear();
     pendingLists_.clear();

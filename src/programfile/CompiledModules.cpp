@@ -152,7 +152,7 @@ Status ReadIdentifiers(ReadLinks& links, const ObjectIndex& objects, Place place
         VL_PROPAGATE(in.Short(&scope));
         VL_PROPAGATE(in.Short(&designator));
         if (!name.present || name.length == 0 || name.length > kNameLength || scope > static_cast<uint16_t>(Scope::Export))
-            return Status::Invalid;
+            return in.Refuse(Refusal::BadEntry);
         IdentifierEntry* entry = MakeIdentifier(name.chars, category, static_cast<Scope>(scope), nullptr);
         if (!entry) return Status::OutOfMemory;
         entry->number = number;
@@ -160,10 +160,10 @@ Status ReadIdentifiers(ReadLinks& links, const ObjectIndex& objects, Place place
         IdentifierList* list = place(*entry);
         if (!list) {
             delete entry;
-            return Status::Invalid;
+            return in.Refuse(Refusal::BadIdentifier);
         }
         list->Add(entry);  // the list frees it from here
-        if (!LinkEntry(*entry, designator, objects)) return Status::Invalid;
+        if (!LinkEntry(*entry, designator, objects)) return in.Refuse(Refusal::BadIdentifier);
     }
     return in.ExpectTag(kTagListEnd);
 }
@@ -192,14 +192,14 @@ Status ReadRoutine(ReadLinks& links, Routine& routine, ObjectIndex& objects) {
     VL_PROPAGATE(in.Short(&kind));
     if (number != routine.number || kind < static_cast<uint16_t>(RoutineKind::Function) ||
         kind > static_cast<uint16_t>(RoutineKind::Program))
-        return Status::Invalid;
+        return in.Refuse(Refusal::BadRoutine);
     routine.kind = static_cast<RoutineKind>(kind);
     VL_PROPAGATE(links.Type(&routine.type));
-    if (!routine.type || routine.type->table != 2) return Status::Invalid;
+    if (!routine.type || routine.type->table != 2) return in.Refuse(Refusal::BadRoutine);
     VL_PROPAGATE(links.Position(&routine.position));
     VL_PROPAGATE(ReadDataArea(links, routine.frame));
     VL_PROPAGATE(in.Long(&frameSize));
-    if (frameSize != routine.frame.size) return Status::Invalid;
+    if (frameSize != routine.frame.size) return in.Refuse(Refusal::BadRoutine);
     ObjectIndex::Fill(objects.frame, routine.frame);
     VL_PROPAGATE(ReadIdentifiers(links, objects, [&](const IdentifierEntry& entry) -> IdentifierList* {
         const bool local = entry.category == kCategoryLocalDatum || entry.category == kCategorySavedDatum;
@@ -226,10 +226,10 @@ Status ReadRoutines(ReadLinks& links, Module& module, ObjectIndex& objects) {
     VL_PROPAGATE(in.Short(&count));
     uint16_t read = 0;
     for (Routine* routine = module.routines.first; routine; routine = routine->next) {
-        if (++read > count) return Status::Invalid;
+        if (++read > count) return in.Refuse(Refusal::RoutineCount);
         VL_PROPAGATE(ReadRoutine(links, *routine, objects));
     }
-    if (read != count) return Status::Invalid;
+    if (read != count) return in.Refuse(Refusal::RoutineCount);
     return in.ExpectTag(kTagRoutinesEnd);
 }
 
@@ -260,7 +260,7 @@ Status ReadSources(ReadLinks& links, Module& module) {
         CompiledName path;
         VL_PROPAGATE(in.Short(&id));
         VL_PROPAGATE(in.Name(&path));
-        if (!path.present || path.length > kPathMax) return Status::Invalid;
+        if (!path.present || path.length > kPathMax) return in.Refuse(Refusal::BadSourcePath);
         auto* file = new FileDescriptor{};
         if (!file) return Status::OutOfMemory;
         file->id = id;
@@ -317,7 +317,7 @@ Status ReadUnits(ReadLinks& links, Module& module, const ObjectIndex& objects) {
         for (FileDescriptor* candidate = module.descriptors.first; candidate; candidate = candidate->next) {
             if (candidate->id == id) file = candidate;
         }
-        if (number != i + 1 || !file) return Status::Invalid;
+        if (number != i + 1 || !file) return in.Refuse(Refusal::BadUnit);
         Unit* unit = NewUnit(module, number, file);
         if (!unit) return Status::OutOfMemory;
         VL_PROPAGATE(ReadIdentifiers(links, objects, [&](const IdentifierEntry& entry) -> IdentifierList* {
@@ -330,10 +330,10 @@ Status ReadUnits(ReadLinks& links, Module& module, const ObjectIndex& objects) {
 // Section - Module parts
 
 // Every type the module holds gets its value operations from its shape.
-Status ChooseOperations(Module& module) {
+Status ChooseOperations(CompiledReader& in, Module& module) {
     for (TypeTable& table : module.typeTables) {
         for (TypeDescriptor* type = table.first; type; type = type->next) {
-            if (!runtime::SetValueOps(*type)) return Status::Invalid;
+            if (!runtime::SetValueOps(*type)) return in.Refuse(Refusal::NoValueOperations);
         }
     }
     return Status::Success;
@@ -380,7 +380,7 @@ Status ReadModuleHeader(ReadLinks& links, Module& module) {
     uint16_t imported;
     VL_PROPAGATE(in.Name(&name));
     VL_PROPAGATE(in.Short(&imported));
-    if (name.length > kNameLength || imported > 1) return Status::Invalid;
+    if (name.length > kNameLength || imported > 1) return in.Refuse(Refusal::BadModuleHeader);
     WideCopy(module.name, name.chars, kNameLength);
     module.imported = imported;
     for (uint16_t table = 1; table <= 2; ++table) {
@@ -428,7 +428,7 @@ Status ReadModuleBody(ReadLinks& links, Module& module) {
     VL_PROPAGATE(in.ExpectTag(kTagFileName));
     CompiledName fileName;
     VL_PROPAGATE(in.Name(&fileName));
-    if (fileName.length > kPathMax) return Status::Invalid;
+    if (fileName.length > kPathMax) return in.Refuse(Refusal::BadSourcePath);
     WideCopy(module.fileName, fileName.chars, kPathMax);
     VL_PROPAGATE(ReadSources(links, module));
     VL_PROPAGATE(in.Long(&module.dataBase));
@@ -442,7 +442,7 @@ Status ReadModuleBody(ReadLinks& links, Module& module) {
     VL_PROPAGATE(ReadRoutines(links, module, objects));
     objects.frame.clear();
     VL_PROPAGATE(ReadUnits(links, module, objects));
-    if (!module.mainUnit) return Status::Invalid;
+    if (!module.mainUnit) return in.Refuse(Refusal::NoMainUnit);
     VL_PROPAGATE(ReadIdentifiers(links, objects, [&](const IdentifierEntry& entry) -> IdentifierList* {
         return entry.scope == Scope::Public || entry.scope == Scope::Export ? &module.publicList : nullptr;
     }));
@@ -450,7 +450,7 @@ Status ReadModuleBody(ReadLinks& links, Module& module) {
         return entry.scope == Scope::Private ? &module.mainUnit->privateList : nullptr;
     }));
     NameRoutineTypes(module);
-    return ChooseOperations(module);
+    return ChooseOperations(in, module);
 }
 
 }  // namespace vorlan::library

@@ -70,7 +70,7 @@ Status ReadFor(ReadLinks& links, Statement& statement) {
     VL_PROPAGATE(links.in.Short(&variant));
     if (variant != static_cast<uint16_t>(ForVariant::NumberRange) && variant != static_cast<uint16_t>(ForVariant::EnumRange) &&
         variant != static_cast<uint16_t>(ForVariant::EnumIn))
-        return Status::Invalid;
+        return links.in.Refuse(Refusal::BadStatementField);
     record.variant = static_cast<ForVariant>(variant);
     VL_PROPAGATE(links.Item(&record.control));
     VL_PROPAGATE(ReadExpression(links, &record.from));
@@ -111,7 +111,7 @@ Status ReadAssignment(ReadLinks& links, Statement& statement) {
     VL_PROPAGATE(links.in.Short(&op));
     bool known = false;
     for (const AssignOp candidate : kAssignOps) known = known || static_cast<uint16_t>(candidate) == op;
-    if (!known) return Status::Invalid;
+    if (!known) return links.in.Refuse(Refusal::BadStatementField);
     record.op = static_cast<AssignOp>(op);
     VL_PROPAGATE(ReadExpression(links, &record.target));
     return ReadExpression(links, &record.value);
@@ -129,7 +129,7 @@ Status ReadShapeCall(ReadLinks& links, Statement& statement) {
     VL_PROPAGATE(ReadExpression(links, &record.call));
     uint32_t written;
     VL_PROPAGATE(links.in.Long(&written));
-    if (written > 1) return Status::Invalid;
+    if (written > 1) return links.in.Refuse(Refusal::BadStatementField);
     record.contextWritten = written == 1;
     return ReadContext(links, record.context);
 }
@@ -172,7 +172,7 @@ Status ReadOutput(ReadLinks& links, Statement& statement) {
         uint16_t code;
         VL_PROPAGATE(links.in.Short(&code));
         if (code <= kWriterCodeBase || code > kWriterCodeBase + static_cast<uint16_t>(OutputWriter::Enumeration))
-            return Status::Invalid;
+            return links.in.Refuse(Refusal::BadStatementField);
         auto* item = new OutputItem{};
         if (!item) return Status::OutOfMemory;
         item->writer = static_cast<OutputWriter>(code - kWriterCodeBase);
@@ -285,7 +285,7 @@ Status ReadCaseItem(ReadLinks& links, SelectMode mode, CaseItem& item) {
     uint16_t bounds, nulls;
     VL_PROPAGATE(links.in.Short(&bounds));
     VL_PROPAGATE(links.in.Short(&nulls));
-    if (bounds < 1 || bounds > 2 || nulls > 3) return Status::Invalid;
+    if (bounds < 1 || bounds > 2 || nulls > 3) return links.in.Refuse(Refusal::BadStatementField);
     item.boundCount = static_cast<uint8_t>(bounds);
     item.lowNull = (nulls & 1) != 0;
     item.highNull = (nulls & 2) != 0;
@@ -342,7 +342,7 @@ Status ReadSelect(ReadLinks& links, Statement& statement) {
     uint16_t mode;
     VL_PROPAGATE(links.in.Short(&mode));
     if (mode != static_cast<uint16_t>(SelectMode::Number) && mode != static_cast<uint16_t>(SelectMode::Enumeration))
-        return Status::Invalid;
+        return links.in.Refuse(Refusal::BadStatementField);
     record.mode = static_cast<SelectMode>(mode);
     VL_PROPAGATE(links.Type(&record.selectorType));
     VL_PROPAGATE(ReadExpression(links, &record.selector));
@@ -409,7 +409,7 @@ Status ReadStatement(ReadLinks& links, Statement** out) {
     uint16_t kind;
     VL_PROPAGATE(links.in.Short(&kind));
     const KindRow* row = RowOf(kind);
-    if (!row) return Status::Invalid;
+    if (!row) return links.in.Refuse(Refusal::UnknownStatement);
     Statement* statement = row->make();
     if (!statement) return Status::OutOfMemory;
     statement->kind = row->kind;
@@ -460,13 +460,14 @@ Status ReadBlock(ReadLinks& links, StatementBlock** out) {
     uint16_t tag;
     VL_PROPAGATE(links.in.Tag(&tag));
     if (tag == kTagNoNode) return Status::Success;
-    if (tag != kTagBlock || links.depth >= kCompiledMaxDepth) return Status::Invalid;
+    if (tag != kTagBlock) return links.in.Refuse(Refusal::UnexpectedTag);
+    if (links.depth >= kCompiledMaxDepth) return links.in.Refuse(Refusal::NestedTooDeeply);
     auto* block = new StatementBlock{};
     if (!block) return Status::OutOfMemory;
     *out = block;  // the caller's record frees it, complete or not
     uint32_t onError;
     VL_PROPAGATE(links.in.Long(&onError));
-    if (onError > 1) return Status::Invalid;
+    if (onError > 1) return links.in.Refuse(Refusal::BadStatementField);
     block->onErrorWritten = onError == 1;
     ++links.depth;
     Status status = ReadList(links, block->main);

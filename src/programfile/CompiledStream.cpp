@@ -84,7 +84,13 @@ Status CompiledWriter::Finish() {
 
 // Section - Reader
 
+Status CompiledReader::Refuse(Refusal reason, size_t offset) {
+    if (refused_.reason == Refusal::None) refused_ = {reason, offset == kLastItem ? item_ : offset};
+    return Status::Invalid;
+}
+
 const uint8_t* CompiledReader::Take(size_t size) {
+    item_ = position_;
     if (size > Remaining()) {
         position_ = length_;  // a short read ends the stream: nothing after it can be trusted
         return nullptr;
@@ -97,7 +103,7 @@ const uint8_t* CompiledReader::Take(size_t size) {
 Status CompiledReader::Short(uint16_t* value) {
     *value = 0;
     const uint8_t* at = Take(2);
-    if (at == nullptr) return Status::Invalid;
+    if (at == nullptr) return Refuse(Refusal::Truncated);
     *value = Get16(at);
     return Status::Success;
 }
@@ -106,19 +112,19 @@ Status CompiledReader::Count(uint16_t* count, size_t leastBytes) {
     VL_PROPAGATE(Short(count));
     if (size_t{*count} * leastBytes <= Remaining()) return Status::Success;
     *count = 0;
-    return Status::Invalid;
+    return Refuse(Refusal::CountTooLarge);
 }
 
 Status CompiledReader::ExpectTag(uint16_t expected) {
     uint16_t tag;
     VL_PROPAGATE(Tag(&tag));
-    return tag == expected ? Status::Success : Status::Invalid;
+    return tag == expected ? Status::Success : Refuse(Refusal::UnexpectedTag);
 }
 
 Status CompiledReader::Long(uint32_t* value) {
     *value = 0;
     const uint8_t* at = Take(4);
-    if (at == nullptr) return Status::Invalid;
+    if (at == nullptr) return Refuse(Refusal::Truncated);
     for (size_t i = 0; i < 4; ++i) *value |= static_cast<uint32_t>(at[i]) << (8 * i);
     return Status::Success;
 }
@@ -126,7 +132,7 @@ Status CompiledReader::Long(uint32_t* value) {
 Status CompiledReader::Stamp(uint64_t* stamp) {
     *stamp = 0;
     const uint8_t* at = Take(8);
-    if (at == nullptr) return Status::Invalid;
+    if (at == nullptr) return Refuse(Refusal::Truncated);
     for (size_t i = 0; i < 8; ++i) *stamp |= static_cast<uint64_t>(at[i]) << (8 * i);
     return Status::Success;
 }
@@ -134,7 +140,7 @@ Status CompiledReader::Stamp(uint64_t* stamp) {
 Status CompiledReader::Presence(bool* present) {
     uint16_t presence;
     VL_PROPAGATE(Short(&presence));
-    if (presence != kPresenceNone && presence != kPresencePresent) return Status::Invalid;
+    if (presence != kPresenceNone && presence != kPresencePresent) return Refuse(Refusal::BadPresence);
     *present = presence == kPresencePresent;
     return Status::Success;
 }
@@ -148,10 +154,11 @@ Status CompiledReader::Name(CompiledName* name) {
     if (!present) return Status::Success;
     uint16_t length;
     VL_PROPAGATE(Short(&length));
-    if (length > kCompiledNameMax) return Status::Invalid;
+    if (length > kCompiledNameMax) return Refuse(Refusal::NameTooLong);
     if (length > 0) {
         const uint8_t* at = Take((size_t{length} + 1) * 2);  // the characters and the terminator
-        if (at == nullptr || Get16(at + size_t{length} * 2) != 0) return Status::Invalid;
+        if (at == nullptr) return Refuse(Refusal::Truncated);
+        if (Get16(at + size_t{length} * 2) != 0) return Refuse(Refusal::NoTerminator);
         for (size_t i = 0; i < length; ++i) name->chars[i] = Get16(at + i * 2);
         name->chars[length] = 0;
     }
@@ -169,7 +176,8 @@ Status CompiledReader::TextValue(void** block) {
     VL_PROPAGATE(Short(&count));
     // Checked before allocating, so the block never outgrows the file.
     const uint8_t* at = Take((size_t{count} + 1) * 2);
-    if (at == nullptr || Get16(at + size_t{count} * 2) != 0) return Status::Invalid;
+    if (at == nullptr) return Refuse(Refusal::Truncated);
+    if (Get16(at + size_t{count} * 2) != 0) return Refuse(Refusal::NoTerminator);
     void* made = nullptr;
     VL_PROPAGATE(runtime::MakeBlankText(count, &made));
     char16_t* chars = runtime::TextChars(made);

@@ -14,6 +14,7 @@
 // A compiled file is untrusted: the reader checks every length against the
 // bytes left before it reads or allocates, so a corrupt file fails cleanly.
 
+#include "base/RunMessages.h"
 #include "base/Status.h"
 
 #include <cstddef>
@@ -32,6 +33,13 @@ struct TypeReference {
     uint16_t table = 0;   // type table 1 or 2
     uint16_t number = 0;
     bool IsNone() const { return module == 0 && table == 0 && number == 0; }
+};
+
+// Why a file was refused and where: the offset of the item the failed check
+// looked at (the item that ran past the end, for a cut file).
+struct CompiledRefusal {
+    Refusal reason = Refusal::None;
+    size_t offset = 0;
 };
 
 struct CompiledName {
@@ -74,11 +82,22 @@ private:
 // memory). A failed read leaves its out-parameter at its empty value; a
 // short read also ends the stream, so nothing after it is believed. A
 // malformed stream is Status::Invalid; only TextValue can also fail for memory.
+// Every refusal goes through Refuse, which keeps the first reason and the
+// offset of the last item read: the place to break when a file is refused.
 class CompiledReader {
 public:
     CompiledReader(const uint8_t* bytes, size_t length) : bytes_(bytes), length_(length) {}
 
     size_t Remaining() const { return length_ - position_; }
+    // Where the last item read began.
+    size_t ItemOffset() const { return item_; }
+
+    // Records why the file is refused (the first reason stands) and returns
+    // Status::Invalid for the caller to hand back. The offset is the last
+    // item's unless a check made later names an earlier item.
+    static constexpr size_t kLastItem = SIZE_MAX;
+    Status Refuse(Refusal reason, size_t offset = kLastItem);
+    const CompiledRefusal& Refused() const { return refused_; }
 
     Status Tag(uint16_t* tag) { return Short(tag); }
     // Fails unless the next tag is `expected`.
@@ -102,6 +121,8 @@ private:
     const uint8_t* bytes_;
     size_t length_;
     size_t position_ = 0;
+    size_t item_ = 0;
+    CompiledRefusal refused_;
 };
 
 }  // namespace vorlan::library

@@ -36,9 +36,10 @@ Status ReadOwnedEntry(ReadLinks& links, DataItem& item) {
     VL_PROPAGATE(links.in.Short(&number));
     VL_PROPAGATE(links.in.Short(&category));
     VL_PROPAGATE(links.in.Short(&scope));
-    if (name.length > kNameLength || scope > static_cast<uint16_t>(Scope::EnumItem)) return Status::Invalid;
+    if (name.length > kNameLength || scope > static_cast<uint16_t>(Scope::EnumItem))
+        return links.in.Refuse(Refusal::BadEntry);
     if (category != kCategoryField && category != kCategoryParameter && category != kCategoryEnumItem)
-        return Status::Invalid;
+        return links.in.Refuse(Refusal::BadEntry);
     IdentifierEntry* entry = MakeIdentifier(name.chars, category, static_cast<Scope>(scope), &item);
     if (!entry) return Status::OutOfMemory;
     entry->number = number;
@@ -79,10 +80,10 @@ Status ReadItemParts(ReadLinks& links, DataItem& item) {
     VL_PROPAGATE(in.Short(&systemDefault));
     VL_PROPAGATE(in.Long(&item.defaultWord));
     if (!item.type || flags > 0x3F || systemDefault > static_cast<uint16_t>(SystemDefault::EnumValue))
-        return Status::Invalid;
+        return in.Refuse(Refusal::BadDataItem);
     item.flags = static_cast<uint16_t>(flags & ~kDataOwnsEntry);  // set again with the entry
     item.systemDefault = static_cast<SystemDefault>(systemDefault);
-    if (module != 0 && !(item.module = links.ModuleOf(module))) return Status::Invalid;
+    if (module != 0 && !(item.module = links.ModuleOf(module))) return in.Refuse(Refusal::UnknownModule);
     VL_PROPAGATE(links.Position(&item.position));
     VL_PROPAGATE(in.Long(&position));
     VL_PROPAGATE(in.Long(&value));
@@ -143,7 +144,7 @@ Status ReadDimensions(ReadLinks& links, TypeDescriptor& type) {
         dimension->count = static_cast<int32_t>(size);
         dimension->low = static_cast<int32_t>(low);
         dimension->high = static_cast<int32_t>(high);
-        if (!dimension->indexType) return Status::Invalid;
+        if (!dimension->indexType) return in.Refuse(Refusal::BadDimension);
     }
     return in.ExpectTag(kTagDimensionsEnd);
 }
@@ -187,10 +188,11 @@ Status ReadType(ReadLinks& links, TypeDescriptor& type, uint16_t expected) {
     VL_PROPAGATE(in.Long(&type.cellSize));
     VL_PROPAGATE(in.Short(&storage));
     VL_PROPAGATE(in.Short(&state));
-    if (number != expected || !KnownKind(kind) || arrayMode < 1 || arrayMode > 2) return Status::Invalid;
+    if (number != expected || !KnownKind(kind) || arrayMode < 1 || arrayMode > 2)
+        return in.Refuse(Refusal::BadType);
     // Only complete types are ever written; the operations come from the
     // type's shape, never from the file's word for them.
-    if (state != static_cast<uint16_t>(TypeState::Complete)) return Status::Invalid;
+    if (state != static_cast<uint16_t>(TypeState::Complete)) return in.Refuse(Refusal::BadType);
     type.kind = static_cast<TypeKind>(kind);
     type.state = TypeState::Complete;
     type.storage = StorageClass::Unset;
@@ -220,7 +222,7 @@ Status ReadDataArea(ReadLinks& links, DataArea& area) {
     uint16_t count;
     VL_PROPAGATE(in.Short(&count));
     VL_PROPAGATE(in.Long(&area.base));
-    if (area.first || size_t{count} * kLeastItemBytes > in.Remaining()) return Status::Invalid;
+    if (area.first || size_t{count} * kLeastItemBytes > in.Remaining()) return in.Refuse(Refusal::BadDataArea);
     for (uint16_t i = 0; i < count; ++i) {
         VL_PROPAGATE(in.ExpectTag(kTagDataItem));
         auto* item = new DataItem{};
@@ -231,7 +233,7 @@ Status ReadDataArea(ReadLinks& links, DataArea& area) {
                             uint64_t{item->offset} + item->cellSize <= UINT32_MAX;
         Append(area, item);  // the area frees it whatever happened
         VL_PROPAGATE(status);
-        if (!placed) return Status::Invalid;
+        if (!placed) return in.Refuse(Refusal::BadDataArea);
     }
     return in.ExpectTag(kTagListEnd);
 }
@@ -256,11 +258,11 @@ Status ReadTypeList(ReadLinks& links, Module& module, uint16_t table) {
     // The header made the descriptors: the list must name each of them.
     uint16_t number = 0;
     for (TypeDescriptor* type = module.typeTables[table - 1].first; type; type = type->next) {
-        if (++number > count) return Status::Invalid;
+        if (++number > count) return in.Refuse(Refusal::TypeCount);
         VL_PROPAGATE(ReadType(links, *type, number));
-        if (type->table != table) return Status::Invalid;
+        if (type->table != table) return in.Refuse(Refusal::TypeCount);
     }
-    if (number != count) return Status::Invalid;
+    if (number != count) return in.Refuse(Refusal::TypeCount);
     return in.ExpectTag(kTagListEnd);
 }
 

@@ -6,9 +6,11 @@
 #include "compiler/Compilation.h"
 #include "compiler/Statements.h"
 #include "programfile/CompiledFiles.h"
+#include "programfile/CompiledStream.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -97,9 +99,11 @@ protected:
     }
 
     // Reads `bytes` as a program file; `then` sees the compilation when the
-    // read succeeded. What the reader printed goes to `printed`.
+    // read succeeded. What the reader printed goes to `printed`, why it
+    // refused the file to `refusal`.
     Status Read(const Bytes& bytes, std::string* printed = nullptr,
-                const std::function<void(compiler::Compilation&)>& then = nullptr) {
+                const std::function<void(compiler::Compilation&)>& then = nullptr,
+                library::CompiledRefusal* refusal = nullptr) {
         dir.Write("read.vrx", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         const uint32_t before = MemLiveCount();
         compiler::Compilation* compilation = nullptr;
@@ -108,7 +112,7 @@ protected:
         uint16_t code = 0;
         FileDescriptor* descriptor = MakeFileDescriptor(u"ROOT:/read.vrx", FileKind::Program, settings, &code);
         testing::internal::CaptureStdout();
-        const Status status = library::ReadCompiledFile(*compilation, *descriptor);
+        const Status status = library::ReadCompiledFile(*compilation, *descriptor, refusal);
         const std::string text = testing::internal::GetCapturedStdout();
         if (printed) *printed = text;
         if (status == Status::Success && then) then(*compilation);
@@ -168,6 +172,68 @@ TEST_F(CompiledFileTest, AnotherVersionIsRefusedWithItsLine) {
     }
 }
 
+// Each refusal names the check that failed and the offset of the item it
+// looked at. The header is the magic (offsets 0..7), the kind (8) and the
+// version (10); the system module's mark follows at 12, then the module
+// headers' tag and count; the file ends with the entry routine's module and
+// number and the end tag.
+TEST_F(CompiledFileTest, DoctoredFilesAreRefusedWithTheirReasonAndOffset) {
+    const Bytes written = Build("Program () Begin Output 1; End;");
+    ASSERT_GE(written.size(), 32u);
+    const size_t end = written.size();
+    const struct {
+        const char* what;
+        std::function<void(Bytes&)> doctor;
+        Refusal reason;
+        size_t offset;
+    } rows[] = {
+        {"another mark", [](Bytes& b) { b[0] = 'W'; }, Refusal::WrongMagic, 0},
+        {"the mark's terminator spoilt", [](Bytes& b) { b[6] = 1; }, Refusal::WrongMagic, 6},
+        {"a library's kind", [](Bytes& b) { b[8] = 2; }, Refusal::WrongKind, 8},
+        {"another format version", [](Bytes& b) { b[10] = 2; }, Refusal::OtherVersion, 10},
+        {"another system module", [](Bytes& b) { b[13] ^= 1; }, Refusal::OtherSystemModule, 12},
+        {"the module headers' tag", [](Bytes& b) { b[16] ^= 1; }, Refusal::UnexpectedTag, 16},
+        {"no module headers", [](Bytes& b) { b[18] = b[19] = 0; }, Refusal::NoMainModule, 18},
+        {"an entry routine the module lacks", [&](Bytes& b) { b[end - 4] = b[end - 3] = 0x77; },
+         Refusal::BadEntryRoutine, end - 4},
+        {"the end tag spoilt", [&](Bytes& b) { b[end - 2] ^= 1; }, Refusal::UnexpectedTag, end - 2},
+        {"cut inside the end tag", [&](Bytes& b) { b.resize(end - 1); }, Refusal::Truncated, end - 2},
+        {"nothing at all", [](Bytes& b) { b.clear(); }, Refusal::Truncated, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Bytes doctored = written;
+        row.doctor(doctored);
+        library::CompiledRefusal refusal;
+        EXPECT_EQ(Read(doctored, nullptr, nullptr, &refusal), Status::Invalid);
+        EXPECT_EQ(refusal.reason, row.reason) << RefusalText(refusal.reason);
+        EXPECT_EQ(refusal.offset, row.offset);
+    }
+    library::CompiledRefusal refusal{Refusal::Truncated, 7};
+    EXPECT_EQ(Read(written, nullptr, nullptr, &refusal), Status::Success);
+    EXPECT_EQ(refusal.reason, Refusal::None);
+}
+
+// The reason reaches the user only when asked for, on standard error, so a
+// refused file's report on standard output is the same either way.
+TEST_F(CompiledFileTest, TheReasonIsTracedOnlyWhenAskedFor) {
+    Bytes doctored = Build("Program () Begin Output 1; End;");
+    ASSERT_FALSE(doctored.empty());
+    doctored[2] = 'Q';
+    for (const bool asked : {false, true}) {
+        SCOPED_TRACE(asked ? "asked" : "not asked");
+        if (asked) setenv(library::kTraceVariable, "1", 1);
+        testing::internal::CaptureStderr();
+        std::string printed;
+        EXPECT_EQ(Read(doctored, &printed), Status::Invalid);
+        const std::string traced = testing::internal::GetCapturedStderr();
+        unsetenv(library::kTraceVariable);
+        EXPECT_EQ(printed, "");
+        EXPECT_EQ(traced, asked ? "ROOT:/read.vrx: refused at offset 2: the file does not open with the mark of its kind\n"
+                                : "");
+    }
+}
+
 // Trees a compiler never makes, written as they are: the reader's checks
 // must refuse each, since the runner would trust them.
 TEST_F(CompiledFileTest, TreesTheCompilerNeverMakesAreRefused) {
@@ -213,7 +279,9 @@ End;
         doctor(*compilation);
         const Bytes doctored = Write(*compilation, "doctored.vrx");
         compiler::FreeCompilation(compilation);
-        EXPECT_EQ(Read(doctored), Status::Invalid) << what;
+        library::CompiledRefusal refusal;
+        EXPECT_EQ(Read(doctored, nullptr, nullptr, &refusal), Status::Invalid) << what;
+        EXPECT_EQ(refusal.reason, Refusal::TreeCheck) << what << ": " << RefusalText(refusal.reason);
     }
 }
 

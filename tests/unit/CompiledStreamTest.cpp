@@ -165,16 +165,21 @@ TEST(CompiledStream, MalformedNamesAndTextsAreRefused) {
     Bytes longName = Shorts({2, kCompiledNameMax + 1});
     for (size_t i = 0; i < kCompiledNameMax + 1; ++i) longName.insert(longName.end(), {'q', 0});
     longName.insert(longName.end(), {0, 0});
+    // Each refusal names its reason and the offset of the item at fault:
+    // the presence at 0, the length at 2, the characters from 4.
     const struct {
         const char* what;
         Bytes bytes;
+        Refusal reason;
+        size_t offset;
     } names[] = {
-        {"presence 0", Shorts({0, 1, u'a', 0})},
-        {"presence 3", Shorts({3, 1, u'a', 0})},
-        {"presence 0xFFFF", Shorts({0xFFFF})},
-        {"256 characters", longName},
-        {"terminator not 0", Shorts({2, 2, u'a', u'b', u'c'})},
-        {"length beyond the bytes", Shorts({2, 200, u'a', 0})},
+        {"presence 0", Shorts({0, 1, u'a', 0}), Refusal::BadPresence, 0},
+        {"presence 3", Shorts({3, 1, u'a', 0}), Refusal::BadPresence, 0},
+        {"presence 0xFFFF", Shorts({0xFFFF}), Refusal::BadPresence, 0},
+        {"256 characters", longName, Refusal::NameTooLong, 2},
+        {"terminator not 0", Shorts({2, 2, u'a', u'b', u'c'}), Refusal::NoTerminator, 4},
+        {"length beyond the bytes", Shorts({2, 200, u'a', 0}), Refusal::Truncated, 4},
+        {"no length", Shorts({2}), Refusal::Truncated, 2},
     };
     for (const auto& row : names) {
         SCOPED_TRACE(row.what);
@@ -183,17 +188,21 @@ TEST(CompiledStream, MalformedNamesAndTextsAreRefused) {
         EXPECT_EQ(reader.Name(&name), Status::Invalid);
         EXPECT_FALSE(name.present);
         EXPECT_EQ(name.chars[0], 0);
+        EXPECT_EQ(reader.Refused().reason, row.reason) << RefusalText(reader.Refused().reason);
+        EXPECT_EQ(reader.Refused().offset, row.offset);
     }
     const struct {
         const char* what;
         Bytes bytes;
+        Refusal reason;
+        size_t offset;
     } texts[] = {
-        {"presence 0", Shorts({0, 0, 0})},
-        {"presence 3", Shorts({3, 0, 0})},
-        {"terminator not 0", Shorts({2, 1, u'a', u'b'})},
+        {"presence 0", Shorts({0, 0, 0}), Refusal::BadPresence, 0},
+        {"presence 3", Shorts({3, 0, 0}), Refusal::BadPresence, 0},
+        {"terminator not 0", Shorts({2, 1, u'a', u'b'}), Refusal::NoTerminator, 4},
         // A count the file cannot hold must not become an allocation.
-        {"count beyond the bytes", Shorts({2, 0xFFFF, u'a', 0})},
-        {"count with no characters", Shorts({2, 1})},
+        {"count beyond the bytes", Shorts({2, 0xFFFF, u'a', 0}), Refusal::Truncated, 4},
+        {"count with no characters", Shorts({2, 1}), Refusal::Truncated, 4},
     };
     for (const auto& row : texts) {
         SCOPED_TRACE(row.what);
@@ -202,10 +211,20 @@ TEST(CompiledStream, MalformedNamesAndTextsAreRefused) {
         EXPECT_EQ(reader.TextValue(&text), Status::Invalid);
         EXPECT_EQ(text, nullptr);
         EXPECT_EQ(MemLiveCount(), live);
+        EXPECT_EQ(reader.Refused().reason, row.reason) << RefusalText(reader.Refused().reason);
+        EXPECT_EQ(reader.Refused().offset, row.offset);
     }
-    const Bytes tags = Shorts({87});
+    const Bytes tags = Shorts({86, 87});
     CompiledReader reader(tags.data(), tags.size());
+    EXPECT_EQ(reader.ExpectTag(86), Status::Success);
+    EXPECT_EQ(reader.Refused().reason, Refusal::None);
     EXPECT_EQ(reader.ExpectTag(86), Status::Invalid);
+    EXPECT_EQ(reader.Refused().reason, Refusal::UnexpectedTag);
+    EXPECT_EQ(reader.Refused().offset, 2u);
+    // The first reason stands: what fails after it is a consequence.
+    uint16_t past;
+    EXPECT_EQ(reader.Short(&past), Status::Invalid);
+    EXPECT_EQ(reader.Refused().reason, Refusal::UnexpectedTag);
 }
 
 // A count is believed only as far as the rest of the file could hold its entries.
@@ -218,6 +237,8 @@ TEST(CompiledStream, CountsBoundedByTheBytesLeft) {
     CompiledReader over(bytes.data(), bytes.size());
     EXPECT_EQ(over.Count(&count, 3), Status::Invalid);
     EXPECT_EQ(count, 0);
+    EXPECT_EQ(over.Refused().reason, Refusal::CountTooLarge);
+    EXPECT_EQ(over.Refused().offset, 0u);
 }
 
 TEST(CompiledStream, WriterRefusesANameNoReaderWouldTake) {
@@ -248,23 +269,34 @@ TEST(CompiledHeader, KindsVersionAndMagic) {
     EXPECT_EQ(program, Shorts({u'V', u'R', u'X', 0, 1, 1}));
     EXPECT_EQ(library, Shorts({u'V', u'R', u'L', 0, 2, 1}));
 
+    // A refusal names the first item at fault: the magic's units are at
+    // offsets 0, 2, 4 and 6, the kind at 8, the version at 10.
     const struct {
         const char* what;
         Bytes bytes;
         CompiledKind expected;
         Status status;
         const char* printed;
+        Refusal reason;
+        size_t offset;
     } rows[] = {
-        {"program", program, CompiledKind::Program, Status::Success, ""},
-        {"library", library, CompiledKind::Library, Status::Success, ""},
-        {"program read as library", program, CompiledKind::Library, Status::Invalid, ""},
-        {"library read as program", library, CompiledKind::Program, Status::Invalid, ""},
-        {"magic not checked", Shorts({u'a', u'b', u'c', u'd', 1, 1}), CompiledKind::Program, Status::Success, ""},
+        {"program", program, CompiledKind::Program, Status::Success, "", Refusal::None, 0},
+        {"library", library, CompiledKind::Library, Status::Success, "", Refusal::None, 0},
+        {"program read as library", program, CompiledKind::Library, Status::Invalid, "", Refusal::WrongMagic, 4},
+        {"library read as program", library, CompiledKind::Program, Status::Invalid, "", Refusal::WrongMagic, 4},
+        {"no mark at all", Shorts({u'a', u'b', u'c', u'd', 1, 1}), CompiledKind::Program, Status::Invalid, "",
+         Refusal::WrongMagic, 0},
+        {"mark without its terminator", Shorts({u'V', u'R', u'X', u'!', 1, 1}), CompiledKind::Program,
+         Status::Invalid, "", Refusal::WrongMagic, 6},
+        {"program mark, library kind", Shorts({u'V', u'R', u'X', 0, 2, 1}), CompiledKind::Program, Status::Invalid,
+         "", Refusal::WrongKind, 8},
         {"version 2", Shorts({u'V', u'R', u'X', 0, 1, 2}), CompiledKind::Program, Status::Invalid,
-         "Library/program version error\n"},
+         "Library/program version error\n", Refusal::OtherVersion, 10},
         {"version 0", Shorts({u'V', u'R', u'L', 0, 2, 0}), CompiledKind::Library, Status::Invalid,
-         "Library/program version error\n"},
-        {"no version", Shorts({u'V', u'R', u'X', 0, 1}), CompiledKind::Program, Status::Invalid, ""},
+         "Library/program version error\n", Refusal::OtherVersion, 10},
+        {"no version", Shorts({u'V', u'R', u'X', 0, 1}), CompiledKind::Program, Status::Invalid, "",
+         Refusal::Truncated, 10},
+        {"half a mark", Bytes{u'V', 0, u'R'}, CompiledKind::Program, Status::Invalid, "", Refusal::Truncated, 2},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -273,6 +305,8 @@ TEST(CompiledHeader, KindsVersionAndMagic) {
         const Status status = ReadCompiledHeader(reader, row.expected);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), row.printed);
         EXPECT_EQ(status, row.status);
+        EXPECT_EQ(reader.Refused().reason, row.reason) << RefusalText(reader.Refused().reason);
+        EXPECT_EQ(reader.Refused().offset, row.offset);
     }
 }
 
