@@ -119,19 +119,6 @@ Status Record(RunContext& context, bool userGenerated, const ReportPosition* at,
     return Fill(context, userGenerated, at, code, message, parameter, detail);
 }
 
-// Every narrow message, catalogued or a routine's name, becomes the record's
-// text block here.
-Status RecordNarrow(RunContext& context, bool userGenerated, const ReportPosition* at, Status code,
-                    const char* message, const char16_t* parameter, const ErrorDetail* detail) {
-    void* text = nullptr;
-    if (message) {
-        char16_t wide[256];
-        if (!NarrowToWide(message, wide, 255) || MakeTextFromString(wide, &text) != Status::Success)
-            return Status::OutOfMemory;
-    }
-    return Record(context, userGenerated, at, code, text, parameter, detail);
-}
-
 }  // namespace
 
 bool ErrorPending(const RunContext& context) {
@@ -140,12 +127,19 @@ bool ErrorPending(const RunContext& context) {
 
 Status RecordError(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, RunMsg message,
                    const char16_t* parameter, const ErrorDetail* detail) {
-    return RecordNarrow(context, userGenerated, at, code, RunMessageText(message), parameter, detail);
+    void* text = nullptr;
+    char16_t wide[256];
+    if (!NarrowToWide(RunMessageText(message), wide, 255) || MakeTextFromString(wide, &text) != Status::Success)
+        return Status::OutOfMemory;
+    return Record(context, userGenerated, at, code, text, parameter, detail);
 }
 
-Status RecordRoutineError(RunContext& context, Status code, const char* routineName, const char16_t* parameter,
-                          const ErrorDetail* detail) {
-    return RecordNarrow(context, false, nullptr, code, routineName, parameter, detail);
+Status RecordRoutineError(RunContext& context, Status code, const char16_t* parameter, const ErrorDetail* detail) {
+    const compiler::Routine* routine = context.builtin;
+    void* text = nullptr;
+    if (routine && routine->entry && MakeTextFromString(routine->entry->name, &text) != Status::Success)
+        return Status::OutOfMemory;
+    return Record(context, false, nullptr, code, text, parameter, detail);
 }
 
 Status RecordUserError(RunContext& context, const ReportPosition* at, Status code, const char16_t* message) {

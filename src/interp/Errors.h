@@ -19,11 +19,11 @@ namespace vorlan::runtime {
 // record is filled (a nested error's is dropped with the rest of it).
 Status RecordError(RunContext& context, bool userGenerated, const ReportPosition* at, Status code,
                    RunMsg message, const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
-// The same for a built-in routine that failed: its report's message is the
-// routine's own name (an identifier of the system module, not a catalogued
-// text), and the position comes later from the call.
-Status RecordRoutineError(RunContext& context, Status code, const char* routineName,
-                          const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
+// The same for the built-in routine being run (context.builtin) that failed:
+// its report's message is the routine's own name as the system module
+// registers it, and the position comes later from the call.
+Status RecordRoutineError(RunContext& context, Status code, const char16_t* parameter = nullptr,
+                          const ErrorDetail* detail = nullptr);
 // The same with a wide message (the Error statement's text); it has no detail.
 Status RecordUserError(RunContext& context, const ReportPosition* at, Status code, const char16_t* message);
 // Resets the Status record and its detail (an OnError handler completed).

@@ -193,6 +193,7 @@ uint16_t RunShape(const compiler::ShapeCallStatement& record, const compiler::Ro
     if (!routine.handler) return Raise(context, record, Status::InternalFailure, RunMsg::ShapeCall, NameOf(routine));
     RunContext drawing = context;
     drawing.graphics = graphics;
+    drawing.builtin = &routine;  // the shape's reports carry its name
     return Code(routine.handler(&drawing, frame, graphics));
 }
 

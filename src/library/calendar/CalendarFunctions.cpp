@@ -40,40 +40,10 @@ void SetTime(void* result, Time value) { runtime::StoreCell(result, value); }
 enum class DatePart : uint8_t { Year, Month, Day, Weekday, Count };
 enum class ClockPart : uint8_t { Hour, Minute, Second, Milli, Count };
 
-template <class Part>
-struct AccessorRow {
-    Part part;
-    const char* name;
-};
-
-// clang-format off
-constexpr std::array<AccessorRow<DatePart>, static_cast<size_t>(DatePart::Count)> kDateAccessors = {{
-    {DatePart::Year,    "GetYear"},
-    {DatePart::Month,   "GetMonth"},
-    {DatePart::Day,     "GetDay"},
-    {DatePart::Weekday, "GetWeekday"},
-}};
-constexpr std::array<AccessorRow<ClockPart>, static_cast<size_t>(ClockPart::Count)> kClockAccessors = {{
-    {ClockPart::Hour,   "GetHour"},
-    {ClockPart::Minute, "GetMinute"},
-    {ClockPart::Second, "GetSecond"},
-    {ClockPart::Milli,  "GetMilli"},
-}};
-// clang-format on
-
-template <class Rows>
-constexpr bool RowsInOrder(const Rows& rows) {
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (static_cast<size_t>(rows[i].part) != i || !rows[i].name) return false;
-    return true;
-}
-static_assert(RowsInOrder(kDateAccessors), "date accessor rows follow DatePart");
-static_assert(RowsInOrder(kClockAccessors), "clock accessor rows follow ClockPart");
-
 // A Time without a date (a time of day alone) has no year to give: that is
 // a Null answer, not an error. Only the Null Time is refused.
 Status GetDatePart(DatePart part, void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, kDateAccessors[static_cast<size_t>(part)].name);
+    FunctionCall call(context, parameters);
     SetNumber(result, kNull);
     Number date = kNull;
     Number timeOfDay = kNull;
@@ -93,7 +63,7 @@ Status GetDatePart(DatePart part, void* context, void* parameters, void* result)
 
 // As GetDatePart for the clock: a Time with no time of day gives Null.
 Status GetClockPart(ClockPart part, void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, kClockAccessors[static_cast<size_t>(part)].name);
+    FunctionCall call(context, parameters);
     SetNumber(result, kNull);
     Number date = kNull;
     Number timeOfDay = kNull;
@@ -124,7 +94,7 @@ const char16_t* ClockCulprit(int32_t hour, int32_t minute, int32_t second) {
 
 // Midnight of the date: a date is always a full Time.
 Status MakeDate(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "MakeDate");
+    FunctionCall call(context, parameters);
     SetTime(result, runtime::kNullTime);
     int32_t year = 0, month = 0, day = 0;
     VL_PROPAGATE(call.ArgumentError(u"year", call.ReadWhole(makeDate::kYear, &year)));
@@ -138,7 +108,7 @@ Status MakeDate(void* context, void* parameters, void* result) {
 
 // A time of day alone: its date part is Null.
 Status MakeTofD(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "MakeTofD");
+    FunctionCall call(context, parameters);
     SetTime(result, runtime::kNullTime);
     int32_t hour = 0, minute = 0, second = 0, millisecond = 0;
     VL_PROPAGATE(call.ArgumentError(u"hour", call.ReadWhole(makeTofD::kHour, &hour)));
@@ -155,7 +125,7 @@ Status MakeTofD(void* context, void* parameters, void* result) {
 // The date of one Time with the time of day of another; either may be a
 // full Time, and only the part wanted from each is read.
 Status MakeTime(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "MakeTime");
+    FunctionCall call(context, parameters);
     SetTime(result, runtime::kNullTime);
     Number date = kNull, ignored = kNull, timeOfDay = kNull;
     if (call.ReadTime(makeTime::kDate, &date, &ignored) != Status::Success || runtime::IsNull(date))
@@ -173,7 +143,7 @@ Status ReadOnlyTime(FunctionCall& call, void* result, Number* date, Number* time
 
 // Midnight of the Time's date; a time of day alone gives midnight alone.
 Status GetDate(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "GetDate");
+    FunctionCall call(context, parameters);
     Number date = kNull, timeOfDay = kNull;
     VL_PROPAGATE(ReadOnlyTime(call, result, &date, &timeOfDay));
     SetTime(result, runtime::MakeTime(date, kMidnight));
@@ -181,7 +151,7 @@ Status GetDate(void* context, void* parameters, void* result) {
 }
 
 Status GetTofD(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "GetTofD");
+    FunctionCall call(context, parameters);
     Number date = kNull, timeOfDay = kNull;
     VL_PROPAGATE(ReadOnlyTime(call, result, &date, &timeOfDay));
     SetTime(result, runtime::MakeTimeValue(kNull, timeOfDay));
@@ -217,7 +187,7 @@ Status GetMilli(void* context, void* parameters, void* result) {
 
 // Local time unless `gmt` asks for Coordinated Universal Time; whole seconds.
 Status Now(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Now");
+    FunctionCall call(context, parameters);
     SetTime(result, runtime::kNullTime);
     bool utc = false;
     VL_PROPAGATE(call.ArgumentError(u"gmt", call.ReadTruth(kOnlyArgument, &utc)));

@@ -32,16 +32,14 @@ enum class Unit : uint8_t { Hour, Minute, Second, Milli, Count };
 struct UnitRow {
     Unit unit;
     int64_t millis;
-    const char* add;
-    const char* diff;
 };
 
 // clang-format off
 constexpr std::array<UnitRow, static_cast<size_t>(Unit::Count)> kUnits = {{
-    {Unit::Hour,   3600000, "AddHours",   "DiffHours"},
-    {Unit::Minute, 60000,   "AddMinutes", "DiffMinutes"},
-    {Unit::Second, 1000,    "AddSeconds", "DiffSeconds"},
-    {Unit::Milli,  1,       "AddMillis",  "DiffMillis"},
+    {Unit::Hour,   3600000},
+    {Unit::Minute, 60000},
+    {Unit::Second, 1000},
+    {Unit::Milli,  1},
 }};
 // clang-format on
 
@@ -57,7 +55,7 @@ static_assert(UnitsInOrder(), "unit rows follow Unit");
 // carries whole days and checks the date that results.
 Status AddInUnits(Unit unit, void* context, void* parameters, void* result) {
     const UnitRow& row = kUnits[static_cast<size_t>(unit)];
-    FunctionCall call(context, parameters, row.add);
+    FunctionCall call(context, parameters);
     SetTime(result, runtime::kNullTime);
     Number date = kNull, timeOfDay = kNull;
     VL_PROPAGATE(call.ArgumentError(u"start", call.ReadTime(kFirst, &date, &timeOfDay)));
@@ -76,7 +74,7 @@ Status AddInUnits(Unit unit, void* context, void* parameters, void* result) {
 // no answer.
 Status DiffInUnits(Unit unit, void* context, void* parameters, void* result) {
     const UnitRow& row = kUnits[static_cast<size_t>(unit)];
-    FunctionCall call(context, parameters, row.diff);
+    FunctionCall call(context, parameters);
     SetNumber(result, kNull);
     Number fromDate = kNull, fromTime = kNull, toDate = kNull, toTime = kNull;
     VL_PROPAGATE(call.ArgumentError(u"from", call.ReadTime(kFirst, &fromDate, &fromTime)));
@@ -96,7 +94,7 @@ Status DiffInUnits(Unit unit, void* context, void* parameters, void* result) {
 
 // The time of day is kept; only the date moves, and it must stay a date.
 Status AddDays(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "AddDays");
+    FunctionCall call(context, parameters);
     SetTime(result, runtime::kNullTime);
     Number date = kNull, timeOfDay = kNull;
     VL_PROPAGATE(call.ArgumentError(u"start", call.ReadTime(kFirst, &date, &timeOfDay)));
@@ -128,7 +126,7 @@ Status AddMillis(void* context, void* parameters, void* result) {
 // differ by more than half a day: so the result is the day difference
 // rounded, with an exact half day going the way the dates point.
 Status DiffDays(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "DiffDays");
+    FunctionCall call(context, parameters);
     SetNumber(result, kNull);
     Number fromDate = kNull, fromTime = kNull, toDate = kNull, toTime = kNull;
     if (call.ReadTime(kFirst, &fromDate, &fromTime) != Status::Success || runtime::IsNull(fromDate))

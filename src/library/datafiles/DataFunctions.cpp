@@ -55,7 +55,7 @@ Status ReadDataFile(const compiler::TypeDescriptor& arrayType, DataRead& read, v
 }  // namespace
 
 Status ReadData(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "ReadData");
+    FunctionCall call(context, parameters);
     const compiler::TypeDescriptor* type = call.TypeArgument(kDatatypeOffset);
     if (!type || type->kind != compiler::TypeKind::Array || !type->baseType)
         return call.ResultError(Status::BadParam, true);

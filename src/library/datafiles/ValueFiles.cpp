@@ -139,8 +139,8 @@ Status ReadElements(ValueReader& values, const TypeDescriptor& arrayType, void* 
 }
 
 // ReadValue and ReadArray differ only in what they read once the files are open.
-Status ReadValueFile(void* context, void* parameters, void* result, const char* name, bool array) {
-    FunctionCall call(context, parameters, name);
+Status ReadValueFile(void* context, void* parameters, void* result, bool array) {
+    FunctionCall call(context, parameters);
     const TypeDescriptor* type = call.TypeArgument(kDatatypeOffset);
     if (!type || (array && (type->kind != compiler::TypeKind::Array || !type->baseType)))
         return call.ResultError(Status::BadParam, true);
@@ -179,11 +179,11 @@ Status ReadValueFile(void* context, void* parameters, void* result, const char* 
 }  // namespace
 
 Status ReadValue(void* context, void* parameters, void* result) {
-    return ReadValueFile(context, parameters, result, "ReadValue", false);
+    return ReadValueFile(context, parameters, result, false);
 }
 
 Status ReadArray(void* context, void* parameters, void* result) {
-    return ReadValueFile(context, parameters, result, "ReadArray", true);
+    return ReadValueFile(context, parameters, result, true);
 }
 
 }  // namespace vorlan::library

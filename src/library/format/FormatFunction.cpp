@@ -33,7 +33,7 @@ Status FormatConstant(const void* cell, const FormatText& format, void** block) 
 }  // namespace
 
 Status Format(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Format");
+    FunctionCall call(context, parameters);
     FunctionCall::SetTextResult(result, nullptr);
     const compiler::TypeDescriptor* type = call.TypeArgument(kDatatypeOffset);
     const void* cell = call.Reference(kValueOffset);

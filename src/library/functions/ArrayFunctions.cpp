@@ -28,7 +28,7 @@ enum class Bound : uint8_t { Low, High };
 
 // A dimension that holds nothing has no bounds to give: Null, and no error.
 Status ArrayBound(Bound bound, void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, bound == Bound::Low ? "ArrayLow" : "ArrayHigh");
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     const void* cell = call.Reference(bounds::kArray);
     const void* block = cell ? runtime::LoadHandle<const void>(cell) : nullptr;
@@ -72,7 +72,7 @@ Status ArrayHigh(void* context, void* parameters, void* result) {
 // order, takes the next of len1, len2 and len3 (bounds 1 to the length); a
 // fixed dimension keeps its declared bounds.
 Status Array(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Array");
+    FunctionCall call(context, parameters);
     const TypeDescriptor* type = call.TypeArgument(create::kDatatype);
     if (!type || !type->baseType) return call.ResultError(Status::InternalFailure, false);
     const TypeDescriptor& element = *type->baseType;

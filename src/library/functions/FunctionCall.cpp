@@ -39,7 +39,7 @@ Status FunctionCall::Report(Status status, const char16_t* param, const compiler
         detail.Add(culprit->entry->name).Add(" ");
         if (!cell || !detail.AddValue(*culprit->type, cell)) detail = runtime::ErrorDetail{};
     }
-    return runtime::RecordRoutineError(run_, status, name_, param, &detail);
+    return runtime::RecordRoutineError(run_, status, param, &detail);
 }
 
 // Success returns before the recorder, which would build the message text

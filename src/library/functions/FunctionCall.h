@@ -23,10 +23,9 @@ namespace vorlan::library {
 
 class FunctionCall {
 public:
-    FunctionCall(void* context, void* parameters, const char* name)
-        : run_(*static_cast<runtime::RunContext*>(context)),
-          frame_(static_cast<const uint8_t*>(parameters)),
-          name_(name) {}
+    // Reports carry the name of the function being run (the context's built-in).
+    FunctionCall(void* context, void* parameters)
+        : run_(*static_cast<runtime::RunContext*>(context)), frame_(static_cast<const uint8_t*>(parameters)) {}
 
     // An argument at fault, named by its parameter; the report's detail is
     // the parameter's name and the argument's value.
@@ -91,7 +90,6 @@ private:
 
     runtime::RunContext& run_;
     const uint8_t* frame_;
-    const char* name_;
 
 public:
     // The function as a whole failed, the report naming `what` (a file at

@@ -109,7 +109,7 @@ Status CutImage(FunctionCall& call, const SysImage* source, const char16_t* sour
 }  // namespace
 
 Status ReadImage(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "ReadImage");
+    FunctionCall call(context, parameters);
     ClearImageResult(result);
     const void* name = call.Text(0);
     if (!name) return call.ArgumentError(u"filename", Status::UsingNull);
@@ -125,7 +125,7 @@ Status ReadImage(void* context, void* parameters, void* result) {
 // A copy of part of the canvas, in the canvas's mode and scale. x, y, width
 // and height are in pixels.
 Status ExtractImage(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "ExtractImage");
+    FunctionCall call(context, parameters);
     const void* canvas = call.Reference(cut::kSource);
     const graphics::SysCanvas* record =
         canvas ? cells::SysData<graphics::SysCanvas>(canvas, cells::canvas::kSysData) : nullptr;
@@ -134,7 +134,7 @@ Status ExtractImage(void* context, void* parameters, void* result) {
 
 // As ExtractImage, from an image.
 Status SubImage(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "SubImage");
+    FunctionCall call(context, parameters);
     const void* image = call.Reference(cut::kSource);
     return CutImage(call, image ? cells::SysData<SysImage>(image, cells::image::kSysData) : nullptr, u"image", result);
 }

@@ -31,7 +31,6 @@ enum class Domain : uint8_t { Any, Positive, NotNegative };
 
 struct UnaryRow {
     Unary key;
-    const char* name;
     const char16_t* parameter;
     Domain domain;
     bool degrees;  // the argument is an angle, turned into radians first
@@ -49,20 +48,20 @@ double TanOf(double x) { return std::tan(x); }
 
 // clang-format off
 constexpr std::array<UnaryRow, static_cast<size_t>(Unary::Count)> kUnary = {{
-    {.key = Unary::Antilog10, .name = "Antilog10", .parameter = u"x",     .domain = Domain::Any,         .degrees = false, .compute = &Antilog10Of},
-    {.key = Unary::Cos,       .name = "Cos",       .parameter = u"angle", .domain = Domain::Any,         .degrees = true,  .compute = &CosOf},
-    {.key = Unary::Exp,       .name = "Exp",       .parameter = u"x",     .domain = Domain::Any,         .degrees = false, .compute = &ExpOf},
-    {.key = Unary::Log10,     .name = "Log10",     .parameter = u"x",     .domain = Domain::Positive,    .degrees = false, .compute = &Log10Of},
-    {.key = Unary::LogE,      .name = "LogE",      .parameter = u"x",     .domain = Domain::Positive,    .degrees = false, .compute = &LogEOf},
-    {.key = Unary::Sin,       .name = "Sin",       .parameter = u"angle", .domain = Domain::Any,         .degrees = true,  .compute = &SinOf},
-    {.key = Unary::Sqrt,      .name = "Sqrt",      .parameter = u"x",     .domain = Domain::NotNegative, .degrees = false, .compute = &SqrtOf},
-    {.key = Unary::Tan,       .name = "Tan",       .parameter = u"angle", .domain = Domain::Any,         .degrees = true,  .compute = &TanOf},
+    {.key = Unary::Antilog10, .parameter = u"x",     .domain = Domain::Any,         .degrees = false, .compute = &Antilog10Of},
+    {.key = Unary::Cos,       .parameter = u"angle", .domain = Domain::Any,         .degrees = true,  .compute = &CosOf},
+    {.key = Unary::Exp,       .parameter = u"x",     .domain = Domain::Any,         .degrees = false, .compute = &ExpOf},
+    {.key = Unary::Log10,     .parameter = u"x",     .domain = Domain::Positive,    .degrees = false, .compute = &Log10Of},
+    {.key = Unary::LogE,      .parameter = u"x",     .domain = Domain::Positive,    .degrees = false, .compute = &LogEOf},
+    {.key = Unary::Sin,       .parameter = u"angle", .domain = Domain::Any,         .degrees = true,  .compute = &SinOf},
+    {.key = Unary::Sqrt,      .parameter = u"x",     .domain = Domain::NotNegative, .degrees = false, .compute = &SqrtOf},
+    {.key = Unary::Tan,       .parameter = u"angle", .domain = Domain::Any,         .degrees = true,  .compute = &TanOf},
 }};
 // clang-format on
 
 constexpr bool UnaryRowsInOrder() {
     for (size_t i = 0; i < kUnary.size(); ++i)
-        if (static_cast<size_t>(kUnary[i].key) != i || !kUnary[i].name || !kUnary[i].compute) return false;
+        if (static_cast<size_t>(kUnary[i].key) != i || !kUnary[i].compute) return false;
     return true;
 }
 static_assert(UnaryRowsInOrder(), "numeric function rows follow Unary");
@@ -84,7 +83,7 @@ Status SetReal(FunctionCall& call, double value, void* result) {
 
 Status RunUnary(Unary key, void* context, void* parameters, void* result) {
     const UnaryRow& row = kUnary[static_cast<size_t>(key)];
-    FunctionCall call(context, parameters, row.name);
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     float x = 0;
     VL_PROPAGATE(call.ArgumentError(row.parameter, call.ReadReal(kFirst, &x)));
@@ -108,7 +107,7 @@ Status Tan(void* c, void* p, void* r) { return RunUnary(Unary::Tan, c, p, r); }
 // The direction of the point (x, y) from the origin, in degrees from -180 to
 // 180: atan2(y, x), so (1, 0) is 0 and (0, 1) is 90. The origin itself is 0.
 Status Angle(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Angle");
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     float x = 0, y = 0;
     VL_PROPAGATE(call.ArgumentError(u"x", call.ReadReal(kFirst, &x)));
@@ -121,7 +120,7 @@ Status Angle(void* context, void* parameters, void* result) {
 // Integers and reals keep their kind. -0.0 counts as negative, so the
 // magnitude never shows a sign.
 Status Abs(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Abs");
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     const Number value = call.Number(kFirst);
     if (runtime::IsNull(value)) return call.ArgumentError(u"value", Status::UsingNull);
@@ -135,7 +134,7 @@ Status Abs(void* context, void* parameters, void* result) {
 // A whole number by an ERound mode. A Null value has nothing to round and
 // gives Null; a whole number is already rounded, whatever the mode.
 Status Round(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Round");
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     const Number value = call.Number(kFirst);
     if (runtime::IsNull(value)) return Status::Success;

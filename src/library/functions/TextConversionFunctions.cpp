@@ -23,7 +23,7 @@ void SetWhole(void* result, int32_t value) { runtime::StoreCell(result, runtime:
 }  // namespace
 
 Status Len(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Len");
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     const auto text = call.TextView(kOnlyArgument);
     if (!text) return call.ArgumentError(u"text", Status::UsingNull);
@@ -34,7 +34,7 @@ Status Len(void* context, void* parameters, void* result) {
 // A text of the one character with that code; 0 would end a text early, so
 // codes run from 1.
 Status Char(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "Char");
+    FunctionCall call(context, parameters);
     FunctionCall::SetTextResult(result, nullptr);
     int32_t code = 0;
     VL_PROPAGATE(call.ArgumentError(u"code", call.ReadWhole(kOnlyArgument, &code)));
@@ -49,7 +49,7 @@ Status Char(void* context, void* parameters, void* result) {
 
 // The code of the first character; an empty text has none to give.
 Status CharCode(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "CharCode");
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     const auto text = call.TextView(kOnlyArgument);
     if (!text || text->empty()) return call.ArgumentError(u"char", Status::UsingNull);
@@ -59,7 +59,7 @@ Status CharCode(void* context, void* parameters, void* result) {
 
 // A comma serves as the decimal mark as well as a full stop: "1,5" is 1.5.
 Status ToNumber(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "ToNumber");
+    FunctionCall call(context, parameters);
     runtime::StoreCell(result, runtime::kNullNumber);
     const auto text = call.TextView(kOnlyArgument);
     if (!text) return call.ArgumentError(u"text", Status::UsingNull);

@@ -31,7 +31,7 @@ void SetPointNull(void* result) {
 // The size the text takes in the font, as a Point: x the width and y the
 // height in pixels, rounded up; wrapped at `width` pixels when that is above 0.
 Status TextSize(void* context, void* parameters, void* result) {
-    FunctionCall call(context, parameters, "TextSize");
+    FunctionCall call(context, parameters);
     SetPointNull(result);
     const void* text = call.Text(kTextOffset);
     if (!text) return call.ArgumentError(u"text", Status::UsingNull);

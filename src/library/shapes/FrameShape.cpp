@@ -38,7 +38,7 @@ Status OpenRunVideo(const SysImage& image) {
 }  // namespace
 
 Status shapes::Frame(void* context, void* parameters, void* block) {
-    shapes::Call call(context, parameters, block, "Frame");
+    shapes::Call call(context, parameters, block);
     int32_t count = 0;
     // Unlike the other shapes, a count that does not convert is BadParam,
     // whatever the conversion said.

@@ -23,11 +23,11 @@ runtime::Number NumberAt(const void* cell, uint32_t offset) {
 }  // namespace
 
 Status Call::ParameterError(const char16_t* parameter, Status status) {
-    return runtime::RecordRoutineError(run_, status, name_, parameter);
+    return runtime::RecordRoutineError(run_, status, parameter);
 }
 
 Status Call::RoutineError(const char16_t* message, Status status) {
-    return runtime::RecordRoutineError(run_, status, name_, message);
+    return runtime::RecordRoutineError(run_, status, message);
 }
 
 Status Call::Real(uint32_t offset, const char16_t* parameter, float* out) {

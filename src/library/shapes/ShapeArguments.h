@@ -18,11 +18,11 @@ constexpr float kCoordinateLimit = 30000.0f;
 
 class Call {
 public:
-    Call(void* context, void* parameters, void* block, const char* name)
+    // Reports carry the name of the shape being run (the context's built-in).
+    Call(void* context, void* parameters, void* block)
         : run_(*static_cast<runtime::RunContext*>(context)),
           frame_(static_cast<const uint8_t*>(parameters)),
-          block_(block),
-          name_(name) {}
+          block_(block) {}
 
     void* Block() const { return block_; }
 
@@ -55,7 +55,6 @@ private:
     runtime::RunContext& run_;
     const uint8_t* frame_;
     void* block_;
-    const char* name_;
 };
 
 // The points of a points argument, converted into one buffer for the call.

@@ -28,7 +28,7 @@ SysImage& CanvasOf(const DrawingContext& drawing) { return *drawing.canvas->imag
 namespace shapes {
 
 Status Arc(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Arc");
+    Call call(context, parameters, block);
     float radius = 0, from = 0, to = 0;
     VL_PROPAGATE(call.Real(0, u"radius", &radius));
     if (radius <= 0) return call.ParameterError(u"radius", Status::OutOfRange);
@@ -40,7 +40,7 @@ Status Arc(void* context, void* parameters, void* block) {
 }
 
 Status Line(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Line");
+    Call call(context, parameters, block);
     PointF from{}, to{};
     VL_PROPAGATE(call.Point(0, u"from", &from));
     VL_PROPAGATE(call.Point(12, u"to", &to));
@@ -50,7 +50,7 @@ Status Line(void* context, void* parameters, void* block) {
 }
 
 Status LineTo(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "LineTo");
+    Call call(context, parameters, block);
     PointF to{};
     VL_PROPAGATE(call.Point(0, u"to", &to));
     DrawingContext drawing{};
@@ -59,7 +59,7 @@ Status LineTo(void* context, void* parameters, void* block) {
 }
 
 Status Circle(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Circle");
+    Call call(context, parameters, block);
     float radius = 0;
     FillMode fill{};
     VL_PROPAGATE(call.Real(0, u"radius", &radius));
@@ -72,7 +72,7 @@ Status Circle(void* context, void* parameters, void* block) {
 }
 
 Status DrawImage(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "DrawImage");
+    Call call(context, parameters, block);
     const void* value = call.Referenced(0);
     const SysImage* image = value ? cells::SysData<SysImage>(value, cells::image::kSysData) : nullptr;
     if (!image) return call.ParameterError(u"image", Status::UsingNull);
@@ -89,7 +89,7 @@ Status DrawImage(void* context, void* parameters, void* block) {
 }
 
 Status Ellipse(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Ellipse");
+    Call call(context, parameters, block);
     float width = 0, height = 0, rotate = 0;
     FillMode fill{};
     VL_PROPAGATE(call.Real(0, u"width", &width));
@@ -125,7 +125,7 @@ Status ReadEllipsePart(Call& call, EllipsePart* part) {
 }
 
 Status EllipseArc(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "EllipseArc");
+    Call call(context, parameters, block);
     EllipsePart part{};
     VL_PROPAGATE(ReadEllipsePart(call, &part));
     DrawingContext drawing{};
@@ -135,7 +135,7 @@ Status EllipseArc(void* context, void* parameters, void* block) {
 }
 
 Status EllipseSector(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "EllipseSector");
+    Call call(context, parameters, block);
     EllipsePart part{};
     FillMode fill{};
     VL_PROPAGATE(ReadEllipsePart(call, &part));
@@ -147,7 +147,7 @@ Status EllipseSector(void* context, void* parameters, void* block) {
 }
 
 Status Sector(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Sector");
+    Call call(context, parameters, block);
     float radius = 0, from = 0, to = 0;
     FillMode fill{};
     VL_PROPAGATE(call.Real(0, u"radius", &radius));
@@ -162,7 +162,7 @@ Status Sector(void* context, void* parameters, void* block) {
 }
 
 Status Rectangle(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Rectangle");
+    Call call(context, parameters, block);
     float width = 0, height = 0;
     FillMode fill{};
     VL_PROPAGATE(call.Real(0, u"width", &width));
@@ -175,7 +175,7 @@ Status Rectangle(void* context, void* parameters, void* block) {
 }
 
 Status Polygon(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Polygon");
+    Call call(context, parameters, block);
     PointList points;
     FillMode fill{};
     VL_PROPAGATE(points.Read(call, 0, 3));
@@ -187,7 +187,7 @@ Status Polygon(void* context, void* parameters, void* block) {
 }
 
 Status Polyline(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Polyline");
+    Call call(context, parameters, block);
     PointList points;
     VL_PROPAGATE(points.Read(call, 0, 2));
     DrawingContext drawing{};
@@ -197,14 +197,14 @@ Status Polyline(void* context, void* parameters, void* block) {
 }
 
 Status Dot(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Dot");
+    Call call(context, parameters, block);
     DrawingContext drawing{};
     VL_PROPAGATE(call.Unpack(&drawing));
     return call.Drawn(DrawDot(CanvasOf(drawing), *drawing.pen, drawing.origin));
 }
 
 Status Pixel(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Pixel");
+    Call call(context, parameters, block);
     ColourWord colour = 0;
     VL_PROPAGATE(call.Colour(0, u"colour", &colour));
     DrawingContext drawing{};
@@ -213,14 +213,14 @@ Status Pixel(void* context, void* parameters, void* block) {
 }
 
 Status Fill(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Fill");
+    Call call(context, parameters, block);
     DrawingContext drawing{};
     VL_PROPAGATE(call.Unpack(&drawing));
     return call.Drawn(FloodFill(CanvasOf(drawing), *drawing.brush, drawing.origin));
 }
 
 Status Clear(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "Clear");
+    Call call(context, parameters, block);
     ColourWord colour = 0;
     VL_PROPAGATE(call.Colour(0, u"colour", &colour));
     DrawingContext drawing{};
@@ -230,7 +230,7 @@ Status Clear(void* context, void* parameters, void* block) {
 }
 
 Status SetSize(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "SetSize");
+    Call call(context, parameters, block);
     int32_t width = 0, height = 0;
     VL_PROPAGATE(call.Whole(0, u"width", &width));
     if (width < 1 || width > kLargestCanvasSide) return call.ParameterError(u"width", Status::OutOfRange);

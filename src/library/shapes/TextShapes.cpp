@@ -62,7 +62,7 @@ Status UnpackForText(Call& call, DrawingContext* drawing) {
 }  // namespace
 
 Status TextBlock(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "TextBlock");
+    Call call(context, parameters, block);
     TextRequest request{};
     int32_t width = 0;
     VL_PROPAGATE(ReadText(call, Reporting::OnParameter, &request));
@@ -76,7 +76,7 @@ Status TextBlock(void* context, void* parameters, void* block) {
 }
 
 Status TextRotate(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "TextRotate");
+    Call call(context, parameters, block);
     TextRequest request{};
     int32_t angle = 0;
     VL_PROPAGATE(ReadTurnedText(call, Reporting::AsRoutine, &request, &angle));
@@ -87,7 +87,7 @@ Status TextRotate(void* context, void* parameters, void* block) {
 }
 
 Status TextColumn(void* context, void* parameters, void* block) {
-    Call call(context, parameters, block, "TextColumn");
+    Call call(context, parameters, block);
     TextRequest request{};
     int32_t angle = 0;
     VL_PROPAGATE(ReadTurnedText(call, Reporting::OnParameter, &request, &angle));
