@@ -28,7 +28,7 @@ NOT_RUN_EXITS = ("1", "3", "12")
 
 
 def parse_expect(path):
-    expect = {"args": "{file}", "exit": "0", "checks": [], "stdout": None, "stderr": [], "setup": []}
+    expect = {"args": "{file}", "exit": "0", "checks": [], "stdout": None, "stderr": [], "setup": [], "env": {}}
     with open(path, encoding="utf-8") as handle:
         lines = handle.read().split("\n")
     for index, line in enumerate(lines):
@@ -49,6 +49,9 @@ def parse_expect(path):
             expect["stderr"].append(value)
         elif key == "setup":
             expect["setup"].append(value)
+        elif key == "env":
+            name, _, setting = value.partition("=")
+            expect["env"][name.strip()] = setting.strip()
         elif key in ("args", "exit", "main-ini"):
             expect[key] = value
         else:
@@ -335,9 +338,10 @@ def check_files(work, checks, executable, source):
     return failures
 
 
-def run(executable, args, work):
+def run(executable, args, work, env=None):
+    environment = dict(os.environ, **env) if env else None
     result = subprocess.run([executable] + args, cwd=work, capture_output=True,
-                            timeout=TIMEOUT_SECONDS, stdin=subprocess.DEVNULL)
+                            timeout=TIMEOUT_SECONDS, stdin=subprocess.DEVNULL, env=environment)
     stdout = result.stdout.decode("utf-8", errors="replace").replace(work, "{work}")
     return result.returncode, stdout, result.stderr.decode("utf-8", errors="replace")
 
@@ -417,7 +421,7 @@ def main():
         else:
             args = [a.replace("{file}", name).replace("{work}", work) for a in shlex.split(expect["args"])]
         if not failures:
-            code, stdout, stderr = run(executable, args, work)
+            code, stdout, stderr = run(executable, args, work, expect["env"])
             stdout = built + stdout
             if str(code) != expect["exit"]:
                 failures.append(f"exit code {code}, expected {expect['exit']}")
