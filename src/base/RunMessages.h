@@ -216,7 +216,10 @@ enum class Refusal : uint8_t {
     BadNodeField,
     UnknownOperation,
     // Checks of the whole tree
-    TreeCheck,
+    TreeType,
+    TreeData,
+    TreeRoutine,
+    TreeBody,
     BadProgramParameter,
     Count,
 };
@@ -280,7 +283,10 @@ inline constexpr std::array<RefusalRow, static_cast<size_t>(Refusal::Count)> kRe
     {Refusal::BadList,             "an expression list that does not fit its owner"},
     {Refusal::BadNodeField,        "an expression node field out of its range"},
     {Refusal::UnknownOperation,    "an evaluation or fold code no operation has"},
-    {Refusal::TreeCheck,           "a tree the compiler never makes"},
+    {Refusal::TreeType,            "a type the compiler never makes"},
+    {Refusal::TreeData,            "a data item the compiler never makes"},
+    {Refusal::TreeRoutine,         "a routine the compiler never makes"},
+    {Refusal::TreeBody,            "a statement or expression the compiler never makes"},
     {Refusal::BadProgramParameter, "a Program parameter of a type a program cannot take"},
 }};
 // clang-format on

@@ -75,6 +75,8 @@ public:
     }
 
     bool CheckModule();
+    // The part of the module that broke a rule, once CheckModule failed.
+    Refusal Failed() const { return failed_; }
 
 private:
     bool CheckType(const TypeDescriptor& type);
@@ -115,6 +117,7 @@ private:
     const Module& module_;
     const Routine* routine_ = nullptr;  // whose frame Frame nodes address; none outside bodies
     std::unordered_map<const DataItem*, uint16_t> moduleOf_;
+    Refusal failed_ = Refusal::None;
 };
 
 // Section - Types and data
@@ -178,24 +181,31 @@ bool Checker::CheckItems(const DataArea& area) {
 bool Checker::CheckRoutine(const Routine& routine) {
     const TypeDescriptor* type = routine.type;
     const TypeKind kind = routine.kind == RoutineKind::Function ? TypeKind::FunctionType : TypeKind::ShapeType;
+    failed_ = Refusal::TreeRoutine;
     if (!type || type->kind != kind || routine.builtinNumber != 0 || !routine.body) return false;
     if (routine.frame.base != type->fields.size) return false;
     routine_ = &routine;
-    const bool ok = CheckItems(routine.frame) && Block(routine.body);
+    failed_ = Refusal::TreeData;
+    bool ok = CheckItems(routine.frame);
+    failed_ = Refusal::TreeBody;
+    ok = ok && Block(routine.body);
     routine_ = nullptr;
     return ok;
 }
 
 bool Checker::CheckModule() {
+    failed_ = Refusal::TreeType;
     for (const TypeTable& table : module_.typeTables) {
         for (const TypeDescriptor* type = table.first; type; type = type->next) {
             if (!CheckType(*type)) return false;
         }
     }
+    failed_ = Refusal::TreeData;
     if (module_.dataAreas[0].first || !CheckItems(module_.dataAreas[1])) return false;
     for (const Routine* routine = module_.routines.first; routine; routine = routine->next) {
         if (!CheckRoutine(*routine)) return false;
     }
+    failed_ = Refusal::None;
     return true;
 }
 
@@ -481,9 +491,11 @@ bool Checker::CheckStatement(const Statement& statement) {
 
 }  // namespace
 
-Status CheckCompiledModule(const Compilation& compilation, const Module& module) {
+Status CheckCompiledModule(const Compilation& compilation, const Module& module, Refusal* why) {
     Checker checker(compilation, module);
-    return checker.CheckModule() ? Status::Success : Status::Invalid;
+    const bool passed = checker.CheckModule();
+    *why = checker.Failed();
+    return passed ? Status::Success : Status::Invalid;
 }
 
 Status CheckEntryRoutine(const Routine& routine) {

@@ -3,6 +3,7 @@
 // run: every type, datum, routine, statement and expression of the kinds the
 // runner expects where it finds them.
 
+#include "base/RunMessages.h"
 #include "base/Status.h"
 
 namespace vorlan::compiler {
@@ -13,8 +14,9 @@ struct Routine;
 
 namespace vorlan::library {
 
-// Status::Invalid when anything in the module breaks a rule the compiler keeps.
-Status CheckCompiledModule(const compiler::Compilation& compilation, const compiler::Module& module);
+// Status::Invalid when anything in the module breaks a rule the compiler
+// keeps; `why` then says which part of the module broke it.
+Status CheckCompiledModule(const compiler::Compilation& compilation, const compiler::Module& module, Refusal* why);
 // The Program routine's parameters must be of types a command line can give.
 Status CheckEntryRoutine(const compiler::Routine& routine);
 

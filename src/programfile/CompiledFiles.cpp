@@ -219,8 +219,9 @@ Status ReadProgram(ReadLinks& links) {
     VL_PROPAGATE(in.ExpectTag(kTagProgramEnd));
     VL_PROPAGATE(links.ResolvePending());
     for (const Module* m = compilation.firstModule; m; m = m->next) {
-        if (m != compilation.systemModule && CheckCompiledModule(compilation, *m) != Status::Success)
-            return in.Refuse(Refusal::TreeCheck);
+        Refusal why = Refusal::None;
+        if (m != compilation.systemModule && CheckCompiledModule(compilation, *m, &why) != Status::Success)
+            return in.Refuse(why);
     }
     if (entry && CheckEntryRoutine(*entry) != Status::Success) return in.Refuse(Refusal::BadProgramParameter);
     compilation.globalDataTotal = total;
@@ -350,7 +351,8 @@ Status ReadLibrary(ReadLinks& links, const FileDescriptor& descriptor, LoadChain
     VL_PROPAGATE(ReadModuleHeader(links, *module));
     VL_PROPAGATE(ReadModuleBody(links, *module));
     VL_PROPAGATE(links.ResolvePending());
-    if (CheckCompiledModule(compilation, *module) != Status::Success) return links.in.Refuse(Refusal::TreeCheck);
+    Refusal why = Refusal::None;
+    if (CheckCompiledModule(compilation, *module, &why) != Status::Success) return links.in.Refuse(why);
     module->imported = 0;  // until a Library statement names it
     module->name[0] = 0;
     WideCopy(module->fileName, descriptor.path, kPathMax);

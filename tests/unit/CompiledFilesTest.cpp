@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace vorlan::test {
@@ -255,21 +256,26 @@ End;
         if (which == 2) statement = statement->next;
         return static_cast<const compiler::AssignmentStatement*>(statement)->value;
     };
-    const std::vector<std::pair<const char*, std::function<void(compiler::Compilation&)>>> doctorings = {
-        {"Text joining on Numbers", [&](auto& c) { value(c, 1)->eval = compiler::EvalCode::Concatenate; }},
-        {"a local beyond the frame", [&](auto& c) { value(c, 1)->left->offset += 4096; }},
-        {"a value taken for an address", [&](auto& c) { value(c, 1)->flags &= ~compiler::kNodeComputed; }},
-        {"a field of another offset", [&](auto& c) { value(c, 2)->offset = 0; }},
-        {"a field read as a Number", [&](auto& c) { value(c, 2)->type = value(c, 1)->type; }},
+    const Refusal body = Refusal::TreeBody;
+    const std::vector<std::tuple<const char*, std::function<void(compiler::Compilation&)>, Refusal>> doctorings = {
+        {"Text joining on Numbers", [&](auto& c) { value(c, 1)->eval = compiler::EvalCode::Concatenate; }, body},
+        {"a local beyond the frame", [&](auto& c) { value(c, 1)->left->offset += 4096; }, body},
+        {"a value taken for an address", [&](auto& c) { value(c, 1)->flags &= ~compiler::kNodeComputed; }, body},
+        {"a field of another offset", [&](auto& c) { value(c, 2)->offset = 0; }, body},
+        {"a field read as a Number", [&](auto& c) { value(c, 2)->type = value(c, 1)->type; }, body},
         {"a Text assigned to a Number",
          [&](auto& c) {
              auto* second = static_cast<compiler::AssignmentStatement*>(c.entryRoutine->body->main.head->next);
              compiler::ReleaseNode(second->target);
              second->target = value(c, 1)->left;
              compiler::RetainNode(second->target);
-         }},
+         },
+         body},
+        // A structure is as large as its fields, no more.
+        {"a structure larger than its fields", [&](auto& c) { value(c, 2)->left->type->cellSize += 4; },
+         Refusal::TreeType},
     };
-    for (const auto& [what, doctor] : doctorings) {
+    for (const auto& [what, doctor, reason] : doctorings) {
         dir.Write("prog.vrs", source);
         settings.run.runMode = RunMode::BuildProgram;
         compiler::Compilation* compilation = nullptr;
@@ -281,7 +287,7 @@ End;
         compiler::FreeCompilation(compilation);
         library::CompiledRefusal refusal;
         EXPECT_EQ(Read(doctored, nullptr, nullptr, &refusal), Status::Invalid) << what;
-        EXPECT_EQ(refusal.reason, Refusal::TreeCheck) << what << ": " << RefusalText(refusal.reason);
+        EXPECT_EQ(refusal.reason, reason) << what << ": " << RefusalText(refusal.reason);
     }
 }
 
