@@ -1,7 +1,8 @@
 #pragma once
 // The run-time half of the message catalogue (the numbered messages are in
 // MessageList.h): every text the error recorder stores as an error's message,
-// and every reason the compiled-file reader gives for refusing a file. Code
+// the fixed notes a built-in's report carries in its parameter, and every
+// reason the compiled-file reader gives for refusing a file. Code
 // names a message by its id and never writes the text inline.
 //
 // The texts are the system's own and stand exactly as written, odd spellings,
@@ -150,6 +151,39 @@ constexpr bool RunMessagesInOrder() {
 static_assert(RunMessagesInOrder(), "run-time message rows follow RunMsg");
 
 constexpr const char* RunMessageText(RunMsg id) { return kRunMessages[static_cast<size_t>(id)].text; }
+
+// Section - Report notes
+
+// What a built-in's report names in its parameter when no one argument is to
+// blame. Reports hold wide text, so these are wide.
+enum class RunNote : uint8_t {
+    SystemRoutineFailed,
+    BadGraphicsContext,
+    NotVideo,
+    Count,
+};
+
+struct RunNoteRow {
+    RunNote id;
+    const char16_t* text;
+};
+
+// clang-format off
+inline constexpr std::array<RunNoteRow, static_cast<size_t>(RunNote::Count)> kRunNotes = {{
+    {RunNote::SystemRoutineFailed, u"System Routine Failed"},
+    {RunNote::BadGraphicsContext,  u"Bad Graphics Context"},
+    {RunNote::NotVideo,            u"Not Video"},
+}};
+// clang-format on
+
+constexpr bool RunNotesInOrder() {
+    for (size_t i = 0; i < kRunNotes.size(); ++i)
+        if (static_cast<size_t>(kRunNotes[i].id) != i || !kRunNotes[i].text || !*kRunNotes[i].text) return false;
+    return true;
+}
+static_assert(RunNotesInOrder(), "report note rows follow RunNote");
+
+constexpr const char16_t* RunNoteText(RunNote id) { return kRunNotes[static_cast<size_t>(id)].text; }
 
 // Section - Compiled-file refusals
 

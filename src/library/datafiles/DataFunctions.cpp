@@ -7,6 +7,7 @@
 #include "library/functions/FunctionCall.h"
 
 #include "value/Types.h"
+#include "base/RunMessages.h"
 #include "base/TextReader.h"
 
 namespace vorlan::library {
@@ -77,7 +78,7 @@ Status ReadData(void* context, void* parameters, void* result) {
         const char16_t* fault = read.atFault == AtFault::Data     ? read.dataName
                                 : read.atFault == AtFault::Format ? read.formatName
                                 : read.atFault == AtFault::Log    ? read.logName
-                                                                  : u"System Routine Failed";
+                                                                  : RunNoteText(RunNote::SystemRoutineFailed);
         return call.ResultErrorNaming(status, fault);
     }
     FunctionCall::ClearArrayResult(result, type);

@@ -56,7 +56,7 @@ Status FunctionCall::ArgumentErrorAt(const char16_t* reportedName, uint32_t offs
 
 Status FunctionCall::ResultError(Status status, bool systemRoutineFailed, const char16_t* culprit) {
     if (status == Status::Success) return status;
-    return Report(status, systemRoutineFailed ? u"System Routine Failed" : nullptr, ParameterNamed(culprit));
+    return Report(status, systemRoutineFailed ? RunNoteText(RunNote::SystemRoutineFailed) : nullptr, ParameterNamed(culprit));
 }
 
 const void* FunctionCall::Text(uint32_t offset) const { return runtime::LoadHandle<const void>(frame_ + offset); }

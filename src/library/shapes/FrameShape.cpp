@@ -48,10 +48,10 @@ Status shapes::Frame(void* context, void* parameters, void* block) {
     DrawingContext drawing{};
     VL_PROPAGATE(call.Unpack(&drawing, Status::BadParam));
     SysCanvas& canvas = *drawing.canvas;
-    if (!canvas.video) return call.RoutineError(u"Not Video", Status::BadParam);
+    if (!canvas.video) return call.RoutineError(RunNote::NotVideo, Status::BadParam);
     if (!canvas.framesWritten && OpenRunVideo(*canvas.image) != Status::Success)
-        return call.RoutineError(nullptr, Status::Invalid);
-    if (output::WriteFrames(*canvas.image, count) != Status::Success) return call.RoutineError(nullptr, Status::Invalid);
+        return call.RoutineError(Status::Invalid);
+    if (output::WriteFrames(*canvas.image, count) != Status::Success) return call.RoutineError(Status::Invalid);
     canvas.framesWritten = true;
     return Status::Success;
 }

@@ -26,8 +26,14 @@ Status Call::ParameterError(const char16_t* parameter, Status status) {
     return runtime::RecordRoutineError(run_, status, parameter);
 }
 
-Status Call::RoutineError(const char16_t* message, Status status) {
-    return runtime::RecordRoutineError(run_, status, message);
+Status Call::RoutineError(RunNote note, Status status) {
+    return runtime::RecordRoutineError(run_, status, RunNoteText(note));
+}
+
+Status Call::RoutineError(Status status) { return runtime::RecordRoutineError(run_, status); }
+
+Status Call::RoutineErrorNaming(const char16_t* what, Status status) {
+    return runtime::RecordRoutineError(run_, status, what);
 }
 
 Status Call::Real(uint32_t offset, const char16_t* parameter, float* out) {
@@ -74,11 +80,11 @@ Status Call::Unpack(DrawingContext* out, Status reportAs) {
     Status status = UnpackContext(block_, out);
     if (status == Status::Success && !out->canvas->image) status = Status::UsingNull;
     if (status == Status::Success) return status;
-    return RoutineError(u"Bad Graphics Context", reportAs == Status::Success ? status : reportAs);
+    return RoutineError(RunNote::BadGraphicsContext, reportAs == Status::Success ? status : reportAs);
 }
 
 Status Call::Drawn(Status status) {
-    return status == Status::Success ? status : RoutineError(u"System Routine Failed", status);
+    return status == Status::Success ? status : RoutineError(RunNote::SystemRoutineFailed, status);
 }
 
 PointList::~PointList() { MemRelease(points_); }
@@ -90,7 +96,7 @@ Status PointList::Read(Call& call, uint32_t offset, int32_t least) {
     const int64_t count = runtime::ElementCount(block);
     if (count < least || count > INT32_MAX) return call.ParameterError(u"points", Status::OutOfRange);
     points_ = static_cast<PointF*>(MemAllocate(sizeof(PointF) * static_cast<size_t>(count), kTagShapePoints));
-    if (!points_) return call.RoutineError(u"System Routine Failed", Status::OutOfMemory);
+    if (!points_) return call.RoutineError(RunNote::SystemRoutineFailed, Status::OutOfMemory);
     for (int64_t i = 0; i < count; ++i) {
         const void* point = runtime::ElementAddress(block, kPointCell, static_cast<size_t>(i));
         float coordinate[3];

@@ -3,6 +3,7 @@
 // frame and reporting what is wrong with them. Each reader records its own
 // error report and returns the status to hand back; Success otherwise.
 
+#include "base/RunMessages.h"
 #include "base/Status.h"
 #include "interp/Context.h"
 #include "graphics/Shapes.h"
@@ -28,8 +29,11 @@ public:
 
     // A report on one argument, named by its parameter.
     Status ParameterError(const char16_t* parameter, Status status);
-    // A report on the shape as a whole, with a message or none.
-    Status RoutineError(const char16_t* message, Status status);
+    // A report on the shape as a whole, with its note or none.
+    Status RoutineError(RunNote note, Status status);
+    Status RoutineError(Status status);
+    // The same naming `what` (TextRotate names its argument at fault so).
+    Status RoutineErrorNaming(const char16_t* what, Status status);
 
     Status Real(uint32_t offset, const char16_t* parameter, float* out);
     Status Whole(uint32_t offset, const char16_t* parameter, int32_t* out);

@@ -237,9 +237,9 @@ Status SetSize(void* context, void* parameters, void* block) {
     VL_PROPAGATE(call.Whole(4, u"height", &height));
     if (height < 1 || height > kLargestCanvasSide) return call.ParameterError(u"height", Status::OutOfRange);
     void* canvas = ContextElement(call.Block(), kSlotCanvas);
-    if (!canvas) return call.RoutineError(u"Bad Graphics Context", Status::UsingNull);
+    if (!canvas) return call.RoutineError(RunNote::BadGraphicsContext, Status::UsingNull);
     const Status status = ResizeCanvas(canvas, width, height);
-    return status == Status::Success ? status : call.RoutineError(nullptr, status);
+    return status == Status::Success ? status : call.RoutineError(status);
 }
 
 }  // namespace shapes

@@ -22,7 +22,7 @@ constexpr int32_t kWidestBlock = 30000;
 enum class Reporting { OnParameter, AsRoutine };
 
 Status Fault(Call& call, Reporting reporting, const char16_t* parameter, Status status) {
-    return reporting == Reporting::AsRoutine ? call.RoutineError(parameter, status)
+    return reporting == Reporting::AsRoutine ? call.RoutineErrorNaming(parameter, status)
                                              : call.ParameterError(parameter, status);
 }
 
@@ -56,7 +56,7 @@ Status ReadTurnedText(Call& call, Reporting reporting, TextRequest* request, int
 // Text draws with the pen alone, in the context's font.
 Status UnpackForText(Call& call, DrawingContext* drawing) {
     VL_PROPAGATE(call.Unpack(drawing));
-    return drawing->font ? Status::Success : call.RoutineError(u"Bad Graphics Context", Status::UsingNull);
+    return drawing->font ? Status::Success : call.RoutineError(RunNote::BadGraphicsContext, Status::UsingNull);
 }
 
 }  // namespace
