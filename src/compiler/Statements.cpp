@@ -24,36 +24,36 @@ void FreeContext(ExprNode* (&slots)[kContextSlots]) {
     for (ExprNode*& slot : slots) ReleaseNode(slot);
 }
 
-void FreeIfClauses(IfStatement& record) {
-    while (IfClause* clause = record.first) {
-        record.first = clause->next;
-        ReleaseNode(clause->condition);
-        FreeStatementBlock(clause->block);
-        delete clause;
+// Clause and item chains are let go one link at a time, never by recursion:
+// a list may be as long as a program cares to write it.
+template <class Link>
+void DeleteChain(Link*& first) {
+    while (Link* link = first) {
+        first = link->next;
+        delete link;
     }
 }
 
-void FreeCaseClauses(SelectStatement& record) {
-    while (CaseClause* clause = record.first) {
-        record.first = clause->next;
-        while (CaseItem* item = clause->first) {
-            clause->first = item->next;
-            ReleaseNode(item->low);
-            ReleaseNode(item->high);
-            delete item;
-        }
-        FreeStatementBlock(clause->block);
-        delete clause;
-    }
+}  // namespace
+
+OutputItem::~OutputItem() { ReleaseNode(value); }
+
+IfClause::~IfClause() {
+    ReleaseNode(condition);
+    FreeStatementBlock(block);
 }
 
-void FreeOutputItems(OutputStatement& record) {
-    while (OutputItem* item = record.first) {
-        record.first = item->next;
-        ReleaseNode(item->value);
-        delete item;
-    }
+CaseItem::~CaseItem() {
+    ReleaseNode(low);
+    ReleaseNode(high);
 }
+
+CaseClause::~CaseClause() {
+    DeleteChain(first);
+    FreeStatementBlock(block);
+}
+
+namespace {
 
 // Section - Small helpers
 
@@ -519,13 +519,13 @@ WithStatement::~WithStatement() {
     FreeStatementBlock(body);
 }
 
-OutputStatement::~OutputStatement() { FreeOutputItems(*this); }
+OutputStatement::~OutputStatement() { DeleteChain(first); }
 
 ReturnStatement::~ReturnStatement() { ReleaseNode(value); }
 
 // Each clause's condition and block, then the Else block.
 IfStatement::~IfStatement() {
-    FreeIfClauses(*this);
+    DeleteChain(first);
     FreeStatementBlock(elseBlock);
 }
 
@@ -538,7 +538,7 @@ OverStatement::~OverStatement() {
 // The selector, the Case clauses and the Otherwise block.
 SelectStatement::~SelectStatement() {
     ReleaseNode(selector);
-    FreeCaseClauses(*this);
+    DeleteChain(first);
     FreeStatementBlock(otherwise);
 }
 

@@ -188,6 +188,7 @@ enum class OutputWriter : uint8_t {
 };
 
 struct OutputItem : Tagged<kTagOutputItem> {
+    ~OutputItem();
     ExprNode* value;
     OutputWriter writer;
     OutputItem* next;
@@ -209,6 +210,7 @@ struct ReturnStatement : Statement, Tagged<kTagSimpleStatement> {
 struct BreakStatement : Statement, Tagged<kTagSimpleStatement> {};  // nothing but the header
 
 struct IfClause : Tagged<kTagIfStatement> {
+    ~IfClause();
     ExprNode* condition;
     StatementBlock* block;
     IfClause* next;
@@ -234,6 +236,7 @@ enum class SelectMode : uint8_t { Number = 1, Enumeration = 2 };
 // One value, or a range of values, of a Case clause; the bounds are folded
 // at compile time.
 struct CaseItem : Tagged<kTagCaseItem> {
+    ~CaseItem();
     uint8_t boundCount;  // 1 a single value, 2 a range
     ExprNode* low;
     ExprNode* high;
@@ -245,6 +248,7 @@ struct CaseItem : Tagged<kTagCaseItem> {
 };
 
 struct CaseClause : Tagged<kTagSelectStatement> {
+    ~CaseClause();  // its items and block
     CaseItem* first;
     CaseItem* last;
     uint16_t itemCount;
