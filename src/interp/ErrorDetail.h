@@ -18,6 +18,8 @@ constexpr uint32_t kTagErrorDetail = 22012;
 
 class ErrorDetail {
 public:
+    ErrorDetail() { text_[0] = 0; }
+
     // A detail longer than this is cut, and ends in "...".
     static constexpr size_t kMaxLength = 160;
 
@@ -42,7 +44,9 @@ private:
     template <class Writer>
     bool AddWritten(Writer write);
 
-    char16_t text_[kMaxLength + 1] = {};
+    // Only what Append wrote is ever read, so the buffer is not cleared: a
+    // detail is declared on paths that run for every statement.
+    char16_t text_[kMaxLength + 1];
     size_t length_ = 0;
     bool cut_ = false;
 };

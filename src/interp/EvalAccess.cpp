@@ -59,12 +59,13 @@ Status IndexValue(const ExprNode& index, RunContext& context, const ExprNode& no
     }
     Number word;
     VL_PROPAGATE(ReadWord(index, context, &word));
-    const ErrorDetail unread = IndexDetail(place, &word, 0);
-    if (IsNull(word)) return Raise(context, node, Status::UsingNull, RunMsg::NullArrayIndex, nullptr, &unread);
-    const Status status = ReadInteger(word, value);
+    const bool null = IsNull(word);
+    const Status status = null ? Status::UsingNull : ReadInteger(word, value);
+    if (status == Status::Success) return status;
+    // The detail is written only for a failure: every element read passes here.
     // A real too large to be an index is out of range as well.
-    if (status != Status::Success) return Raise(context, node, status, RunMsg::ArrayIndexRange, nullptr, &unread);
-    return Status::Success;
+    const ErrorDetail unread = IndexDetail(place, &word, 0);
+    return Raise(context, node, status, null ? RunMsg::NullArrayIndex : RunMsg::ArrayIndexRange, nullptr, &unread);
 }
 
 // The element's index in the block, last index varying fastest.
