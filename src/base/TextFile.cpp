@@ -103,13 +103,9 @@ bool TextFile::Rewind() {
 char16_t TextFile::ReadUtf8() {
     const int lead = NextByte();
     if (lead < 0) return kEndOfFile;
-    if (lead < 0x80) return static_cast<char16_t>(lead);
-    int extra;
-    uint32_t cp;
-    if ((lead & 0xE0) == 0xC0) extra = 1, cp = lead & 0x1F;
-    else if ((lead & 0xF0) == 0xE0) extra = 2, cp = lead & 0x0F;
-    else if ((lead & 0xF8) == 0xF0) extra = 3, cp = lead & 0x07;
-    else return kReplacementChar;
+    uint32_t cp = 0;
+    const int extra = Utf8Lead(static_cast<unsigned char>(lead), &cp);
+    if (extra <= 0) return extra == 0 ? static_cast<char16_t>(cp) : kReplacementChar;
     for (int i = 0; i < extra; ++i) {
         const int next = NextByte();
         if (next < 0) return kReplacementChar;
@@ -119,8 +115,7 @@ char16_t TextFile::ReadUtf8() {
         }
         cp = (cp << 6) | (next & 0x3F);
     }
-    static constexpr uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kReplacementChar;
+    if (!Utf8WellFormed(cp, extra)) return kReplacementChar;
     if (cp >= 0x10000) {
         pendingLow_ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
         return static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));

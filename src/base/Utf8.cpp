@@ -7,24 +7,11 @@ namespace {
 // Overlong forms, surrogates and truncated sequences give U+FFFD and consume
 // one byte, so decoding always moves forward.
 uint32_t DecodeOne(const unsigned char*& s) {
-    const unsigned char lead = *s;
-    int extra;
-    uint32_t cp;
-    if (lead < 0x80) {
+    uint32_t cp = 0;
+    const int extra = Utf8Lead(*s, &cp);
+    if (extra <= 0) {
         ++s;
-        return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = lead & 0x07;
-    } else {
-        ++s;
-        return kReplacementChar;
+        return extra == 0 ? cp : kReplacementChar;
     }
     for (int i = 1; i <= extra; ++i) {
         if ((s[i] & 0xC0) != 0x80) {
@@ -33,8 +20,7 @@ uint32_t DecodeOne(const unsigned char*& s) {
         }
         cp = (cp << 6) | (s[i] & 0x3F);
     }
-    static constexpr uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    if (!Utf8WellFormed(cp, extra)) {
         ++s;
         return kReplacementChar;
     }
@@ -116,7 +102,6 @@ void WriteWide(FILE* out, const char16_t* text) {
 }
 
 void Utf8Check::Feed(const unsigned char* bytes, size_t count) {
-    static constexpr uint32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
     for (size_t i = 0; i < count && valid_; ++i) {
         const unsigned char b = bytes[i];
         if (pending_ > 0) {
@@ -125,17 +110,14 @@ void Utf8Check::Feed(const unsigned char* bytes, size_t count) {
                 break;
             }
             cp_ = (cp_ << 6) | (b & 0x3F);
-            if (--pending_ == 0)
-                valid_ = cp_ >= kMinimum[length_] && cp_ <= 0x10FFFF && (cp_ < 0xD800 || cp_ > 0xDFFF);
+            if (--pending_ == 0) valid_ = Utf8WellFormed(cp_, length_);
             continue;
         }
         if (b < 0x80) continue;
         beyondAscii_ = true;
-        if ((b & 0xE0) == 0xC0) length_ = 1, cp_ = b & 0x1F;
-        else if ((b & 0xF0) == 0xE0) length_ = 2, cp_ = b & 0x0F;
-        else if ((b & 0xF8) == 0xF0) length_ = 3, cp_ = b & 0x07;
-        else valid_ = false;
-        pending_ = length_;
+        length_ = Utf8Lead(b, &cp_);
+        valid_ = length_ > 0;
+        pending_ = valid_ ? length_ : 0;
     }
 }
 

@@ -7,7 +7,7 @@
 // once it is finished, found by walking its chunks rather than at offsets
 // that another FFmpeg release might move.
 
-#include "base/FileSource.h"
+#include "base/FileSource.h"  // Get32
 #include "imagefiles/LittleEndian.h"
 #include "video/VideoParts.h"
 
