@@ -8,6 +8,7 @@
 #include "base/FileDescriptor.h"
 #include "base/Memory.h"
 #include "base/Messages.h"
+#include "base/ReportLines.h"
 #include "app/OutputPlace.h"
 #include "base/Settings.h"
 #include "base/Utf8.h"
@@ -54,9 +55,7 @@ void ReportUnreadProgram(const FileDescriptor& descriptor) {
         CommandLineReport(Msg::CouldNotOpenFile, descriptor.path);
         return;
     }
-    std::fputs("Error - could not read ", stdout);
-    WriteWide(stdout, descriptor.path);
-    std::fputs("\n", stdout);
+    PrintReportLineWith(ReportLine::CouldNotRead, descriptor.path);
 }
 
 int LoadProgramFile(RunState& state, Settings& settings) {
@@ -83,9 +82,7 @@ int DoRunMode(RunState& state, Settings& settings) {
     case RunMode::RunSource:
     case RunMode::BuildLibrary: {
         if (run.runMode == RunMode::BuildLibrary) {
-            std::fputs("Build Library ", stdout);
-            WriteWide(stdout, run.filePath);
-            std::fputs("\n", stdout);
+            PrintReportLineWith(ReportLine::BuildLibrary, run.filePath);
         }
         if (const Status status = compiler::Compile(run.filePath, settings, &state.program);
             status != Status::Success)
@@ -105,20 +102,19 @@ int DoRunMode(RunState& state, Settings& settings) {
 // The last lines of every run that got past the main configuration file.
 int Finish(int code, RunState& state, Settings& settings, uint32_t startCount) {
     if (code == kExitSuccess && state.leftBehind > 0)
-        std::printf("**** Memory lost during run  %u\n", state.leftBehind);
+        PrintReportLine(ReportLine::MemoryLost, state.leftBehind);
     if (code != kExitSuccess && state.leftBehind != 0)
-        std::printf("**** Memory count error during error run %u\n", state.leftBehind);
+        PrintReportLine(ReportLine::MemoryCountError, state.leftBehind);
     compiler::FreeCompilation(state.program);
     FreeDirectoryNodes(settings);
     const uint32_t endCount = MemLiveCount();
-    if (code != kExitSuccess) std::printf("Program failed with exit code %d ( %s )\n", code, ExitCodeName(code));
+    if (code != kExitSuccess) PrintReportLine(ReportLine::ProgramFailed, code, ExitCodeName(code));
     if (endCount != startCount) {
-        std::printf(code == kExitSuccess ? "**** Memory lost during whole  %u -> %u\n"
-                                         : "**** Memory lost during whole process  %u -> %u\n",
-                    startCount, endCount);
+        PrintReportLine(code == kExitSuccess ? ReportLine::MemoryLostWhole : ReportLine::MemoryLostWholeProcess,
+                        startCount, endCount);
         MemDump(kLeakDumpPath);  // a dump that cannot be written is skipped
     } else {
-        std::fputs("All Memory Freed\n", stdout);
+        PrintReportLine(ReportLine::AllMemoryFreed);
     }
     std::fflush(stdout);
     return code;
@@ -141,9 +137,7 @@ int RunVorlan(int count, const char16_t* const* args) {
     }
     if (!BuildOutputPath(settings)) return Finish(kExitCommandLine, state, settings, startCount);
     if (!OutputPlaceWritable(settings)) {
-        std::fputs("Error - could not write ", stdout);
-        WriteWide(stdout, settings.run.outputPath);
-        std::fputs("\n", stdout);
+        PrintReportLineWith(ReportLine::CouldNotWrite, settings.run.outputPath);
         return Finish(kExitFileWrite, state, settings, startCount);
     }
     return Finish(DoRunMode(state, settings), state, settings, startCount);

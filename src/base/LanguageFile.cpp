@@ -1,5 +1,6 @@
 #include "base/LanguageFile.h"
 
+#include "base/ReportLines.h"
 #include "base/ConfigScanner.h"
 #include "base/FileDescriptor.h"
 #include "base/LanguageTables.h"
@@ -54,7 +55,7 @@ const LanguageKey* FindKey(const char16_t* name) {
     return nullptr;
 }
 
-void LanguageListError() { std::fputs("ERROR in language file\n", stdout); }
+void LanguageListError() { PrintReportLine(ReportLine::LanguageFileError); }
 
 // Reads "value, value, ... ;" into the key's table. An error in the list ends
 // the list, not the load. Returns false only when a comment does not end.
@@ -151,7 +152,7 @@ bool LoadLanguageFile(const char16_t* language, const Settings& settings, Langua
         case ConfigToken::Quoted: {
             const LanguageKey* key = FindKey(text);
             if (!key || ScanConfigToken(*reader, text) != ConfigToken::Equals) {
-                std::fputs("Error\n", stdout);
+                PrintReportLine(ReportLine::LanguageFileEntry);
                 ok = false;
                 break;
             }

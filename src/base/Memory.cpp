@@ -1,4 +1,5 @@
 #include "base/Memory.h"
+#include "base/ReportLines.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -116,7 +117,7 @@ uint32_t ReleasedTagOf(uintptr_t address) {
 }
 
 void AllocationFailed() {
-    std::fputs("FATAL ERROR - Memory Allocation Failed", stdout);
+    PrintReportLine(ReportLine::AllocationFailed);
 }
 
 }  // namespace
@@ -158,7 +159,7 @@ void MemReleaseBlock(void* block) {
     BlockHeader* header = HeaderOf(block);
     const auto key = reinterpret_cast<uintptr_t>(header);
     if (!LiveSetErase(key)) {
-        std::printf("FATAL: Memory error delete twice: %u\n", ReleasedTagOf(key));
+        PrintReportLine(ReportLine::ReleasedTwice, ReleasedTagOf(key));
         return;
     }
     if (header->prev) header->prev->next = header->next;

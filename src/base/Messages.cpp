@@ -1,5 +1,6 @@
 #include "base/Messages.h"
 
+#include "base/ReportLines.h"
 #include "base/Utf8.h"
 
 #include <array>
@@ -34,14 +35,14 @@ const char* LookupMessage(uint16_t code) {
     for (const MessageRow& row : kMessages) {
         if (row.code == code) return row.text;
     }
-    std::printf("**** error %d not found\n", code);
+    PrintReportLine(ReportLine::MessageNotFound, code);
     return nullptr;
 }
 
 int CommandLineReport(uint16_t code, const char16_t* detail) {
     if (code == 0) return 1;
     const char* text = LookupMessage(code);  // a missing code's line comes before the report
-    std::printf("Error - CMD/%03d:", code);
+    PrintReportLine(ReportLine::CommandLineError, code);
     if (text) std::printf(" %s", text);
     if (detail) {
         std::fputs(" ", stdout);

@@ -1,5 +1,6 @@
 #include "base/TextReader.h"
 
+#include "base/ReportLines.h"
 #include "base/FileDescriptor.h"
 #include "base/Utf8.h"
 #include "base/WideText.h"
@@ -67,7 +68,7 @@ int FileReport(TextReader* reader, const ReportPosition* at, uint16_t code, cons
     static constexpr const char* kPrefixes[] = {nullptr, "SRC/", "INI/", "OBJ/", "DAT/"};
     const auto kind = where.file ? static_cast<size_t>(where.file->kind) : 0;
     const char* text = LookupMessage(code);  // a missing code's line comes before the report
-    if (kind < std::size(kPrefixes) && kPrefixes[kind]) std::fprintf(out, "Error - %s", kPrefixes[kind]);
+    if (kind < std::size(kPrefixes) && kPrefixes[kind]) WriteReportLine(out, ReportLine::TextReaderError, kPrefixes[kind]);
     std::fprintf(out, "%03d: ", code);
     if (where.file) WriteWide(out, where.file->path);
     std::fprintf(out, "(%d,%d):", where.line, where.column);

@@ -1,6 +1,7 @@
 // Debug prints of images on standard output.
 
 #include "graphics/Raster.h"
+#include "base/ReportLines.h"
 
 #include <cstdio>
 
@@ -22,7 +23,7 @@ char PatternChar(uint8_t value) {
 
 void SysPatternDump(const SysImage* image) {
     if (!image) {
-        std::fputs("SysPatternDump: image pointer in null\n", stdout);
+        PrintReportLine(ReportLine::NoPatternImage);
         return;
     }
     // Other modes show the first byte of each cell; an image without cells
@@ -41,7 +42,7 @@ void SysPatternDump(const SysImage* image) {
 
 void SysPictureDump(const SysImage* image) {
     if (!image) {
-        std::fputs("SysPictureDump: image pointer in null\n", stdout);
+        PrintReportLine(ReportLine::NoPictureImage);
         return;
     }
     const size_t stride = image->cells ? image->cellSize : 0;

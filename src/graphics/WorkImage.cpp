@@ -1,4 +1,5 @@
 #include "graphics/Raster.h"
+#include "base/ReportLines.h"
 #include "graphics/Tracing.h"
 
 #include <cmath>
@@ -21,7 +22,7 @@ bool FitsInt32(int64_t value) {
 
 bool CalcWorkImageParms(const BoundingBox& box, const SysPen& pen, uint16_t scale, WorkImageParms* parms) {
     if (!pen.tip || pen.tip->scale != scale) {
-        std::printf("***** Panic - CalcWorkImageParms: scale mismatch\n");
+        PrintReportLine(ReportLine::WorkImageScale);
         return false;
     }
     const int64_t half = (int64_t{pen.tip->columns} + 1) / 2;

@@ -3,6 +3,7 @@
 
 #include "imagefiles/ImageFiles.h"
 
+#include "base/ReportLines.h"
 #include "base/Utf8.h"
 
 #include <cstdio>
@@ -15,9 +16,7 @@ using graphics::SysImage;
 namespace {
 
 void ReportNotWritten(const char16_t* path) {
-    std::fputs("Error - could not write ", stdout);
-    WriteWide(stdout, path);
-    std::fputc('\n', stdout);
+    PrintReportLineWith(ReportLine::CouldNotWrite, path);
 }
 
 Status WriteByType(const SysImage& image, const PictureSettings& picture, const char* path) {

@@ -4,6 +4,7 @@
 // in one small function that owns no C++ objects.
 
 #include "base/FileSource.h"
+#include "base/ReportLines.h"
 #include "imagefiles/ImageFiles.h"
 
 #include <png.h>
@@ -71,8 +72,7 @@ bool ReadPngBody(PngRead& read, FILE* file) {
     SetTransformations(png, info, bitDepth, colourType);
     const size_t rowBytes = png_get_rowbytes(png, info);
     if (rowBytes != size_t{4} * width) {
-        std::printf("Please Report - ReadImagePNG: rowbytes %zu expected %zu in %s\n", rowBytes, size_t{4} * width,
-                    read.path);
+        PrintReportLine(ReportLine::PngRowBytes, rowBytes, size_t{4} * width, read.path);
         return false;
     }
     read.image = graphics::CreateImage(static_cast<int32_t>(width), static_cast<int32_t>(height), ImageMode::Picture,

@@ -2,6 +2,7 @@
 // raises: equality is defined for Nulls (Null equals Null only).
 
 #include "value/Arrays.h"
+#include "base/ReportLines.h"
 #include "interp/Evaluate.h"
 #include "interp/EvalSupport.h"
 #include "value/Text.h"
@@ -94,7 +95,7 @@ bool DataEqual(const TypeDescriptor& type, const void* a, const void* b) {
     case compiler::kValueClassTime: return LoadCell<Time>(a) == LoadCell<Time>(b);
     default: break;
     }
-    std::fputs("DataCompare: Should not be here\n", stdout);
+    PrintReportLine(ReportLine::UnknownCompareKind);
     return false;
 }
 

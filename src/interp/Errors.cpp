@@ -1,5 +1,6 @@
 #include "interp/Errors.h"
 
+#include "base/ReportLines.h"
 #include "compiler/Declarations.h"
 #include "base/FileDescriptor.h"
 #include "base/Utf8.h"
@@ -53,28 +54,21 @@ void* SourceText(const ReportPosition& at) {
     return block;
 }
 
-void PrintLine(const char* label, const char16_t* text) {
-    std::fputs(label, stdout);
-    WriteWide(stdout, text);
-    std::fputs("\n", stdout);
-}
 
 void NestedReport(const RunContext& context, const ReportPosition* at, Status code) {
     const uint8_t* record = StatusRecord(context);
     EndCutOutputLine();
-    std::fputs("FATAL NESTED ERRORS\n", stdout);
-    std::fputs("Primary Error :-\n", stdout);
-    PrintLine("    Code: ", CategoryName(LoadHandle<compiler::DataItem>(record + kCategory)));
+    PrintReportLine(ReportLine::NestedHeading);
+    PrintReportLine(ReportLine::NestedPrimary);
+    PrintReportLineWith(ReportLine::NestedCode, CategoryName(LoadHandle<compiler::DataItem>(record + kCategory)));
     if (const void* source = LoadHandle<void>(record + kSource)) {
-        std::fputs("    At: ", stdout);
-        WriteWide(stdout, TextChars(source));
-        std::fputs("\n", stdout);
+        PrintReportLineWith(ReportLine::NestedAt, TextChars(source));
     }
-    std::fputs("\nSecondary Error :-\n", stdout);
+    PrintReportLine(ReportLine::NestedSecondary);
     if (at) {
-        PrintLine("    Code: ", CategoryName(CategoryItem(context, code)));
+        PrintReportLineWith(ReportLine::NestedCode, CategoryName(CategoryItem(context, code)));
         void* source = SourceText(*at);
-        std::fputs("    At: ", stdout);
+        PrintReportLine(ReportLine::NestedAt);
         if (source) WriteWide(stdout, TextChars(source));
         std::fputs("\n\n", stdout);
         FreeText(source);

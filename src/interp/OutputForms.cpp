@@ -5,6 +5,7 @@
 
 #include "interp/OutputForms.h"
 
+#include "base/ReportLines.h"
 #include "compiler/Compilation.h"
 #include "compiler/Identifiers.h"
 #include "base/Utf8.h"
@@ -204,7 +205,7 @@ void WriteNumber(FILE* out, Number value) {
     }
     float real = 0;
     if (ReadReal(value, &real) != Status::Success) {
-        std::fputs("Error", out);
+        WriteReportLine(out, ReportLine::OutputFormError);
         return;
     }
     std::fprintf(out, "%f", static_cast<double>(real));
@@ -250,14 +251,14 @@ void WriteTime(FILE* out, Time value) {
     if (!IsNull(day)) {
         int32_t year = 0, month = 0, date = 0;
         if (library::SplitDay(day, &year, &month, &date) != Status::Success) {
-            std::fputs("Error", out);
+            WriteReportLine(out, ReportLine::OutputFormError);
             return;
         }
         std::fprintf(out, "%04d-%02d-%02d@", year, month, date);
     }
     int32_t hour = 0, minute = 0, second = 0, millisecond = 0;
     if (library::SplitTimeOfDay(TimeMillis(value), &hour, &minute, &second, &millisecond) != Status::Success) {
-        std::fputs("Error", out);
+        WriteReportLine(out, ReportLine::OutputFormError);
         return;
     }
     std::fprintf(out, "%02d:%02d:%02d", hour, minute, second);

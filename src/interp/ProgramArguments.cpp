@@ -2,6 +2,7 @@
 
 #include "compiler/Identifiers.h"
 #include "base/Messages.h"
+#include "base/ReportLines.h"
 #include "base/Utf8.h"
 #include "base/WideText.h"
 #include "value/SystemTypeCodes.h"
@@ -153,7 +154,7 @@ void WriteNames(const DataItem* first, const char16_t* prefix) {
     bool any = false;
     for (const DataItem* item = first; item; item = item->next) {
         if (prefix && !WideIsPrefix(prefix, item->entry->name)) continue;
-        if (any) std::fputs(", ", stdout);
+        if (any) PrintReportLine(ReportLine::NameSeparator);
         WriteWide(stdout, item->entry->name);
         any = true;
     }
@@ -162,24 +163,24 @@ void WriteNames(const DataItem* first, const char16_t* prefix) {
 // "  size takes a Number", "  colour takes one of: Red, Green, Blue", ...
 bool BadValue(const DataItem& parameter, const TypeDescriptor& type, const char16_t* text, bool element) {
     CommandLineReport(Msg::BadProgramParameter, text);
-    std::fputs(element ? "  each element of " : "  ", stdout);
+    PrintReportLine(element ? ReportLine::ArgumentEachElement : ReportLine::ArgumentIndent);
     WriteWide(stdout, parameter.entry->name);
     switch (KindOf(type)) {
-    case ArgumentKind::Logical: std::fputs(" takes TRUE or FALSE", stdout); break;
+    case ArgumentKind::Logical: PrintReportLine(ReportLine::TakesLogical); break;
     case ArgumentKind::Number: {
         Number ignored = kNullNumber;
         const NumberFault fault = ReadNumberArgument(text, &ignored);
-        if (fault == NumberFault::WholeTooLarge) std::fputs(" takes a Number from -1073741823 to 1073741823", stdout);
-        else if (fault == NumberFault::RealTooLarge) std::fputs(" takes a Number of magnitude below 3.4e38", stdout);
-        else std::fputs(" takes a Number", stdout);
+        PrintReportLine(fault == NumberFault::WholeTooLarge  ? ReportLine::TakesWholeNumber
+                        : fault == NumberFault::RealTooLarge ? ReportLine::TakesRealNumber
+                                                             : ReportLine::TakesNumber);
         break;
     }
-    case ArgumentKind::Text: std::fputs(" takes a Text", stdout); break;
+    case ArgumentKind::Text: PrintReportLine(ReportLine::TakesText); break;
     case ArgumentKind::Enumeration:
-        std::fputs(" takes one of: ", stdout);
+        PrintReportLine(ReportLine::TakesOneOf);
         WriteNames(type.fields.first, nullptr);
         break;
-    case ArgumentKind::None: std::fputs(" cannot be given on the command line", stdout); break;
+    case ArgumentKind::None: PrintReportLine(ReportLine::NotOnCommandLine); break;
     }
     std::fputs("\n", stdout);
     return false;
@@ -189,16 +190,16 @@ bool BadValue(const DataItem& parameter, const TypeDescriptor& type, const char1
 // whole list for one that fits none.
 bool BadName(const TypeDescriptor& signature, const char16_t* argument) {
     CommandLineReport(Msg::BadProgramParameter, argument);
-    std::fputs("  ", stdout);
+    PrintReportLine(ReportLine::ArgumentIndent);
     if (!signature.fields.first) {
-        std::fputs("the program takes no parameters\n", stdout);
+        PrintReportLine(ReportLine::TakesNoParameters);
         return false;
     }
     WriteWide(stdout, argument);
     int matches = 0;
     for (const DataItem* parameter = signature.fields.first; parameter; parameter = parameter->next)
         matches += WideIsPrefix(argument + 1, parameter->entry->name) ? 1 : 0;
-    std::fputs(matches ? " matches " : " matches none of: ", stdout);
+    PrintReportLine(matches ? ReportLine::NameMatches : ReportLine::NameMatchesNone);
     WriteNames(signature.fields.first, matches ? argument + 1 : nullptr);
     std::fputs("\n", stdout);
     return false;
@@ -221,7 +222,7 @@ bool BindProgramArguments(RunContext& context, const compiler::Routine& program,
         }
         if (!current) return Bad(Msg::TooManyArguments, *argument);
         if (given[index]) {
-            std::fputs("duplicate arg: ", stdout);
+            PrintReportLine(ReportLine::DuplicateArgument);
             WriteWide(stdout, current->entry->name);
             std::fputs("\n", stdout);
             return false;

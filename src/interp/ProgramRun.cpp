@@ -2,6 +2,7 @@
 
 #include "compiler/Compilation.h"
 #include "base/Memory.h"
+#include "base/ReportLines.h"
 #include "base/Utf8.h"
 #include "base/DirectoryNodes.h"
 #include "interp/Context.h"
@@ -33,8 +34,8 @@ enum RunResult : int { kCompleted = 0, kBadArguments = 2, kSystemError = 5, kPro
 // Status record offsets (the system module's first datum).
 constexpr uint32_t kUserGenerated = 0, kCategory = 4, kSource = 12, kMessage = 20, kParameter = 28;
 
-void PrintText(const char* before, const void* block, const char* otherwise) {
-    std::fputs(before, stdout);
+void PrintText(ReportLine before, const void* block, const char* otherwise) {
+    PrintReportLine(before);
     if (block) WriteWide(stdout, TextChars(block));
     else std::fputs(otherwise, stdout);
 }
@@ -42,22 +43,23 @@ void PrintText(const char* before, const void* block, const char* otherwise) {
 int UntrappedReport(const RunContext& context) {
     const uint8_t* record = context.globals;
     const bool user = LoadCell<Logical>(record + kUserGenerated) == kTrue;
-    std::fputs("Program aborted with untrapped error:-\n", stdout);
-    std::fputs(user ? "  Invoked by: Program\n" : "  Invoked by: System\n", stdout);
+    PrintReportLine(ReportLine::UntrappedHeading);
+    PrintReportLine(user ? ReportLine::InvokedByProgram : ReportLine::InvokedBySystem);
     const auto* category = LoadHandle<DataItem>(record + kCategory);
-    std::fputs("  Class: ", stdout);
+    PrintReportLine(ReportLine::ClassLabel);
     if (category) WriteWide(stdout, category->entry->name);
-    else std::fputs("ERROR - NOT SET", stdout);
-    PrintText("\n  Source: ", LoadHandle<void>(record + kSource), "?");
+    else PrintReportLine(ReportLine::ClassNotSet);
+    PrintText(ReportLine::SourceLabel, LoadHandle<void>(record + kSource), ReportLineText(ReportLine::UnknownSource));
     std::fputs("\n", stdout);
     if (const void* message = LoadHandle<void>(record + kMessage)) {
-        PrintText("  Message: ", message, "");
-        if (const void* parameter = LoadHandle<void>(record + kParameter)) PrintText(" - ", parameter, "");
+        PrintText(ReportLine::MessageLabel, message, "");
+        if (const void* parameter = LoadHandle<void>(record + kParameter))
+            PrintText(ReportLine::ParameterSeparator, parameter, "");
         std::fputs("\n", stdout);
     }
     // The value at fault, where the failing operation knew it.
     if (const char16_t* detail = PendingErrorDetail(context)) {
-        std::fputs("  Detail: ", stdout);
+        PrintReportLine(ReportLine::DetailLabel);
         WriteWide(stdout, detail);
         std::fputs("\n", stdout);
     }
@@ -130,7 +132,7 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
             const uint16_t status = RunRoutine(entry, context, frame, context.graphics, nullptr);
             output::EndVideoProgress();  // the outcome goes on a line of its own
             if (status == static_cast<uint16_t>(Status::Success)) {
-                std::fputs("Program completed successfully\n", stdout);
+                PrintReportLine(ReportLine::Completed);
                 result = kCompleted;
             } else {
                 result = UntrappedReport(context);
@@ -155,9 +157,7 @@ bool WritePicture(const RunContext& context, const Settings& settings) {
     if (!canvas || !canvas->image) return false;
     char16_t path[kPathMax + 1];
     if (!ResolvePath(settings.run.outputPath, path, kPathMax, settings)) {
-        std::fputs("Error - could not write ", stdout);
-        WriteWide(stdout, settings.run.outputPath);
-        std::fputs("\n", stdout);
+        PrintReportLineWith(ReportLine::CouldNotWrite, settings.run.outputPath);
         return false;
     }
     return output::WriteOutputFile(*canvas->image, settings, path) == Status::Success;
@@ -169,9 +169,7 @@ bool WritePicture(const RunContext& context, const Settings& settings) {
 int CloseRunVideo(const Settings& settings, int result) {
     if (settings.run.picture.fileType != FileType::Avi) return result;
     if (output::CloseVideo() || result != kCompleted) return result;
-    std::fputs("Error - could not write ", stdout);
-    WriteWide(stdout, settings.run.outputPath);
-    std::fputs("\n", stdout);
+    PrintReportLineWith(ReportLine::CouldNotWrite, settings.run.outputPath);
     return kWriteFailed;
 }
 

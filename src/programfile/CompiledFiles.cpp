@@ -11,6 +11,7 @@
 
 #include "programfile/CompiledFiles.h"
 
+#include "base/ReportLines.h"
 #include "compiler/Compilation.h"
 #include "base/FileDescriptor.h"
 #include "base/PathText.h"
@@ -274,9 +275,7 @@ Status Load(Compilation& compilation, const FileDescriptor& descriptor, LoadChai
 void ReportBadDependency(LoadChain& chain, const char16_t* name) {
     if (chain.reported) return;
     chain.reported = true;
-    std::fputs("invalid depencent library name ", stdout);
-    WriteWide(stdout, name);
-    std::fputs("\n", stdout);
+    PrintReportLineWith(ReportLine::BadLibraryName, name);
 }
 
 bool IsLoading(const LoadChain& chain, const char16_t* name) {
@@ -377,7 +376,7 @@ bool TraceWanted() {
 void TraceRefusal(const FileDescriptor& descriptor, const CompiledRefusal& refusal) {
     if (refusal.reason == Refusal::None || !TraceWanted()) return;
     WriteWide(stderr, descriptor.path);
-    std::fprintf(stderr, ": refused at offset %zu: %s\n", refusal.offset, RefusalText(refusal.reason));
+    WriteReportLine(stderr, ReportLine::ProgramFileRefusal, refusal.offset, RefusalText(refusal.reason));
 }
 
 // A file that cannot be had at all is refused before its first byte.
@@ -438,9 +437,7 @@ Status WriteCompiledFile(Compilation& compilation, const FileDescriptor& descrip
         if (status == Status::Success) status = finished;
     }
     if (status != Status::Success) {
-        std::fputs("Error - could not write ", stdout);
-        WriteWide(stdout, descriptor.path);
-        std::fputs("\n", stdout);
+        PrintReportLineWith(ReportLine::CouldNotWrite, descriptor.path);
         if (file) std::remove(path);  // half a file would only fail later
     }
     return status;

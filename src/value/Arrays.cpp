@@ -1,5 +1,6 @@
 #include "value/Arrays.h"
 
+#include "base/ReportLines.h"
 #include "base/Memory.h"
 
 #include <algorithm>
@@ -202,7 +203,7 @@ Status CloneArrayShape(const void* block, uint32_t elementCellSize, void** clone
 Status InitialiseElements(const TypeDescriptor& elementType, void* block) {
     if (!block) return Status::UsingNull;
     if (!elementType.ops.clear) {
-        std::fputs("**** ArrayDefInit NO INIT FUNCT \n", stdout);
+        PrintReportLine(ReportLine::NoArrayInitialiser);
         return Status::InternalFailure;
     }
     const int64_t count = ElementCount(block);

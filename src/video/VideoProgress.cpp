@@ -3,6 +3,7 @@
 // run prints on standard output, and what scripts capture, never changes.
 
 #include "video/VideoParts.h"
+#include "base/ReportLines.h"
 
 #include <atomic>
 #include <chrono>
@@ -26,7 +27,7 @@ std::atomic<bool> gLineOpen{false};
 
 void Draw(Clock::time_point now) {
     const double seconds = std::chrono::duration<double>(now - gStart).count();
-    std::fprintf(stderr, "\rFrames written: %lld  (%.1f s)", static_cast<long long>(gFrames), seconds);
+    WriteReportLine(stderr, ReportLine::FramesWritten, static_cast<long long>(gFrames), seconds);
     std::fflush(stderr);
     gLastShown = now;
     gLineOpen = true;

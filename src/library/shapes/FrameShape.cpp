@@ -3,6 +3,7 @@
 // from then on the canvas keeps that size (SetSize is refused).
 
 #include "base/DirectoryNodes.h"
+#include "base/ReportLines.h"
 #include "base/Settings.h"
 #include "base/Utf8.h"
 #include "library/shapes/ShapeArguments.h"
@@ -21,9 +22,7 @@ constexpr int32_t kMostFramesAtOnce = 1000;
 // The untrapped report says only that Frame failed, so say where on standard
 // error, which no specified output uses.
 void ReportNotOpened(const char16_t* path) {
-    std::fputs("Error - could not write ", stderr);
-    WriteWide(stderr, path);
-    std::fputc('\n', stderr);
+    PrintReportLineWith(ReportLine::CouldNotWrite, path, stderr);
 }
 
 Status OpenRunVideo(const SysImage& image) {

@@ -1,5 +1,6 @@
 #include "library/system/SystemModule.h"
 
+#include "base/ReportLines.h"
 #include "compiler/Compilation.h"
 #include "base/Utf8.h"
 #include "base/WideText.h"
@@ -184,7 +185,7 @@ DataItem* Builder::AddMember(TypeDescriptor& owner, const MemberRow& row, uint16
     owner.fields.Add(item);
     entry->number = item->number;
     if (item->offset != row.position) {
-        std::fputs("FATAL: invalid offset ", stdout);
+        PrintReportLine(ReportLine::BadSystemOffset);
         WriteWide(stdout, owner.entry ? owner.entry->name : u"?");
         std::fputs(".", stdout);
         WriteWide(stdout, row.name);
