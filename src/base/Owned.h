@@ -35,32 +35,29 @@ struct Release {
 template <class T>
 struct Retain;
 
-template <class T>
-class Owned {
+// What the three handles share: one pointer, let go by `Letgo::Of` when the
+// handle is done with it.
+template <class T, class Letgo>
+class Handle {
 public:
-    Owned() = default;
-    explicit Owned(T* record) : record_(record) {}
-    Owned(std::nullptr_t) {}
-    Owned(Owned&& other) noexcept : record_(other.Take()) {}
-    Owned& operator=(Owned&& other) noexcept {
-        Adopt(other.Take());
+    Handle() = default;
+    explicit Handle(T* record) : record_(record) {}
+    Handle(Handle&& other) noexcept : record_(other.Take()) {}
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) Adopt(other.Take());
         return *this;
     }
-    Owned& operator=(std::nullptr_t) {
-        Adopt(nullptr);
-        return *this;
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    ~Owned() { Adopt(nullptr); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { Adopt(nullptr); }
 
     // Lets the current record go and holds `record` instead.
     void Adopt(T* record) {
         T* old = record_;
         record_ = record;
-        if (old) Release<T>::Of(old);
+        if (old) Letgo::Of(old);
     }
-    // Hands the record to the caller, who now owns it.
+    // Hands the record to the caller, who now owns it (or its holder).
     [[nodiscard]] T* Take() {
         T* record = record_;
         record_ = nullptr;
@@ -69,105 +66,72 @@ public:
 
     T* Get() const { return record_; }
     operator T*() const { return record_; }
-    T* operator->() const { return record_; }
-    T& operator*() const { return *record_; }
 
-private:
+protected:
     T* record_ = nullptr;
 };
 
 template <class T>
-class Shared {
+class Owned : public Handle<T, Release<T>> {
 public:
-    Shared() = default;
-    Shared(std::nullptr_t) {}
-    // Takes over the holder the caller had (a new record's first one).
-    explicit Shared(T* record) : record_(record) {}
-    Shared(const Shared& other) : record_(other.record_) {
-        if (record_) Retain<T>::Of(record_);
-    }
-    Shared(Shared&& other) noexcept : record_(other.Take()) {}
-    Shared& operator=(const Shared& other) {
-        if (other.record_) Retain<T>::Of(other.record_);
-        Adopt(other.record_);
+    using Handle<T, Release<T>>::Handle;
+    Owned() = default;
+    Owned(std::nullptr_t) {}
+    Owned& operator=(std::nullptr_t) {
+        this->Adopt(nullptr);
         return *this;
     }
-    Shared& operator=(Shared&& other) noexcept {
-        if (this != &other) Adopt(other.Take());
+    T* operator->() const { return this->record_; }
+    T& operator*() const { return *this->record_; }
+};
+
+template <class T>
+class Shared : public Handle<T, Release<T>> {
+    using Base = Handle<T, Release<T>>;
+
+public:
+    using Base::Base;
+    Shared() = default;
+    Shared(std::nullptr_t) {}
+    Shared(Shared&&) noexcept = default;
+    Shared& operator=(Shared&&) noexcept = default;
+    Shared(const Shared& other) : Base(other.Share()) {}
+    Shared& operator=(const Shared& other) {
+        this->Adopt(other.Share());
         return *this;
     }
     Shared& operator=(std::nullptr_t) {
-        Adopt(nullptr);
+        this->Adopt(nullptr);
         return *this;
-    }
-    ~Shared() { Adopt(nullptr); }
-
-    // Drops this holder and takes over the caller's holder of `record`.
-    void Adopt(T* record) {
-        T* old = record_;
-        record_ = record;
-        if (old) Release<T>::Of(old);
-    }
-    // Hands this holder to the caller.
-    [[nodiscard]] T* Take() {
-        T* record = record_;
-        record_ = nullptr;
-        return record;
     }
     // A further holder for the caller.
     [[nodiscard]] T* Share() const {
-        if (record_) Retain<T>::Of(record_);
-        return record_;
+        if (this->record_) Retain<T>::Of(this->record_);
+        return this->record_;
     }
-
-    T* Get() const { return record_; }
-    operator T*() const { return record_; }
-    T* operator->() const { return record_; }
-    T& operator*() const { return *record_; }
-
-private:
-    T* record_ = nullptr;
+    T* operator->() const { return this->record_; }
+    T& operator*() const { return *this->record_; }
 };
 
-// A zero-filled array of `count` plain T, released as one block.
+struct ReleaseBlock {
+    static void Of(void* block) { MemReleaseBlock(block); }
+};
+
+// A zero-filled array of plain T, released as one block.
 template <class T>
-class OwnedBlock {
+class OwnedBlock : public Handle<T, ReleaseBlock> {
     static_assert(std::is_trivially_destructible_v<T>, "an allocator block holds plain data");
 
 public:
+    using Handle<T, ReleaseBlock>::Handle;
     OwnedBlock() = default;
     OwnedBlock(std::nullptr_t) {}
-    explicit OwnedBlock(T* items) : items_(items) {}
-    OwnedBlock(OwnedBlock&& other) noexcept : items_(other.Take()) {}
-    OwnedBlock& operator=(OwnedBlock&& other) noexcept {
-        Adopt(other.Take());
-        return *this;
-    }
-    OwnedBlock(const OwnedBlock&) = delete;
-    OwnedBlock& operator=(const OwnedBlock&) = delete;
-    ~OwnedBlock() { Adopt(nullptr); }
 
     // A new block of `count` items under `tag`; false when allocation failed.
     bool Allocate(size_t count, uint32_t tag) {
-        Adopt(static_cast<T*>(MemAllocate(count * sizeof(T), tag)));
-        return items_ != nullptr;
+        this->Adopt(static_cast<T*>(MemAllocate(count * sizeof(T), tag)));
+        return this->record_ != nullptr;
     }
-    void Adopt(T* items) {
-        T* old = items_;
-        items_ = items;
-        MemReleaseBlock(old);
-    }
-    [[nodiscard]] T* Take() {
-        T* items = items_;
-        items_ = nullptr;
-        return items;
-    }
-
-    T* Get() const { return items_; }
-    operator T*() const { return items_; }
-
-private:
-    T* items_ = nullptr;
 };
 
 }  // namespace vorlan
