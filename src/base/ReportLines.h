@@ -9,6 +9,8 @@
 // The texts are the system's own and stand exactly as written: users and
 // tests compare them.
 
+#include "base/CatalogueRows.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -154,13 +156,7 @@ inline constexpr std::array<ReportLineRow, static_cast<size_t>(ReportLine::Count
 }};
 // clang-format on
 
-constexpr bool ReportLinesInOrder() {
-    for (size_t i = 0; i < kReportLines.size(); ++i)
-        if (static_cast<size_t>(kReportLines[i].id) != i || !kReportLines[i].text || !*kReportLines[i].text)
-            return false;
-    return true;
-}
-static_assert(ReportLinesInOrder(), "report line rows follow ReportLine");
+static_assert(RowsFollowIds(kReportLines), "report line rows follow ReportLine");
 
 constexpr const char* ReportLineText(ReportLine id) { return kReportLines[static_cast<size_t>(id)].text; }
 

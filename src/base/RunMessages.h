@@ -8,6 +8,8 @@
 // The texts are the system's own and stand exactly as written, odd spellings,
 // capitals and doubled blanks included: programs print them and compare them.
 
+#include "base/CatalogueRows.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -140,15 +142,7 @@ inline constexpr std::array<RunMsgRow, static_cast<size_t>(RunMsg::Count)> kRunM
 }};
 // clang-format on
 
-// Every row sits at its id's place and has a text; a forgotten row
-// value-initialises to id 0 with no text and fails here.
-constexpr bool RunMessagesInOrder() {
-    for (size_t i = 0; i < kRunMessages.size(); ++i)
-        if (static_cast<size_t>(kRunMessages[i].id) != i || !kRunMessages[i].text || !*kRunMessages[i].text)
-            return false;
-    return true;
-}
-static_assert(RunMessagesInOrder(), "run-time message rows follow RunMsg");
+static_assert(RowsFollowIds(kRunMessages), "run-time message rows follow RunMsg");
 
 constexpr const char* RunMessageText(RunMsg id) { return kRunMessages[static_cast<size_t>(id)].text; }
 
@@ -176,12 +170,7 @@ inline constexpr std::array<RunNoteRow, static_cast<size_t>(RunNote::Count)> kRu
 }};
 // clang-format on
 
-constexpr bool RunNotesInOrder() {
-    for (size_t i = 0; i < kRunNotes.size(); ++i)
-        if (static_cast<size_t>(kRunNotes[i].id) != i || !kRunNotes[i].text || !*kRunNotes[i].text) return false;
-    return true;
-}
-static_assert(RunNotesInOrder(), "report note rows follow RunNote");
+static_assert(RowsFollowIds(kRunNotes), "report note rows follow RunNote");
 
 constexpr const char16_t* RunNoteText(RunNote id) { return kRunNotes[static_cast<size_t>(id)].text; }
 
@@ -325,12 +314,7 @@ inline constexpr std::array<RefusalRow, static_cast<size_t>(Refusal::Count)> kRe
 }};
 // clang-format on
 
-constexpr bool RefusalsInOrder() {
-    for (size_t i = 0; i < kRefusals.size(); ++i)
-        if (static_cast<size_t>(kRefusals[i].id) != i || !kRefusals[i].text || !*kRefusals[i].text) return false;
-    return true;
-}
-static_assert(RefusalsInOrder(), "refusal rows follow Refusal");
+static_assert(RowsFollowIds(kRefusals), "refusal rows follow Refusal");
 
 constexpr const char* RefusalText(Refusal id) { return kRefusals[static_cast<size_t>(id)].text; }
 
