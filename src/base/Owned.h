@@ -6,6 +6,8 @@
 //   Shared<T>      counted holders of a record that keeps its own count
 //                  (expression nodes shared between trees).
 //   OwnedBlock<T>  an array of plain T in one allocator block.
+//   HolderBlock<H> an array of handles (Owned<T>, Shared<T>) in one block;
+//                  each lets its record go before the block goes.
 //
 // How a record is let go is a property of its type: `delete` for records
 // derived from Tagged<>, or the type's own release function, named once by a
@@ -15,11 +17,14 @@
 //
 // The handles convert to the plain pointer, so code that reads a record
 // through a handle reads it as before; only the places that hand ownership on
-// say so (`Take()`, `Adopt()`).
+// say so (`Take()`, `Adopt()`). A handle that is about to go does not
+// convert, so `T* p = MakeOwned();` and `return local;` from a function that
+// returns a plain pointer fail to compile instead of freeing under the caller.
 
 #include "base/Memory.h"
 
 #include <cstddef>
+#include <new>
 #include <type_traits>
 #include <utility>
 
@@ -65,7 +70,9 @@ public:
     }
 
     T* Get() const { return record_; }
-    operator T*() const { return record_; }
+    operator T*() const& { return record_; }
+    // A handle about to go would let its record go under the pointer.
+    operator T*() const&& = delete;
 
 protected:
     T* record_ = nullptr;
@@ -132,6 +139,39 @@ public:
         this->Adopt(static_cast<T*>(MemAllocate(count * sizeof(T), tag)));
         return this->record_ != nullptr;
     }
+};
+
+// `count` handles in one zero-filled block. The block's size says how many
+// there are, so the holder is one pointer, like the plain array it replaces.
+template <class Holder>
+class HolderBlock {
+public:
+    HolderBlock() = default;
+    HolderBlock(const HolderBlock&) = delete;
+    HolderBlock& operator=(const HolderBlock&) = delete;
+    ~HolderBlock() { Clear(); }
+
+    // A new block of `count` empty handles under `tag`; false when allocation
+    // failed. The old handles let their records go either way.
+    bool Allocate(size_t count, uint32_t tag) {
+        Clear();
+        if (!block_.Allocate(count * sizeof(Holder), tag)) return false;
+        for (size_t i = 0; i < count; ++i) new (&Items()[i]) Holder();
+        return true;
+    }
+    void Clear() {
+        const size_t count = MemBlockSize(block_) / sizeof(Holder);
+        for (size_t i = 0; i < count; ++i) Items()[i].~Holder();
+        block_.Adopt(nullptr);
+    }
+
+    Holder& operator[](size_t i) const { return Items()[i]; }
+    explicit operator bool() const { return block_.Get() != nullptr; }
+
+private:
+    Holder* Items() const { return reinterpret_cast<Holder*>(block_.Get()); }
+
+    OwnedBlock<unsigned char> block_;
 };
 
 }  // namespace vorlan

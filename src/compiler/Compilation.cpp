@@ -23,11 +23,9 @@ uint64_t ModuleStamp() {
     return (static_cast<uint64_t>(static_cast<uint32_t>(std::time(nullptr))) << 32) | millis;
 }
 
-void FreeRoutine(Routine*& routine);
-
 // Makes the compilation with its system module as module 1.
 Status StartCompilation(RunMode mode, Settings& settings, Compilation** out) {
-    auto* compilation = new Compilation{};
+    Owned<Compilation> compilation(new Compilation{});
     if (!compilation) {
         CommandLineReport(Msg::OutOfMemory);
         return Status::OutOfMemory;
@@ -37,7 +35,7 @@ Status StartCompilation(RunMode mode, Settings& settings, Compilation** out) {
     compilation->nextModuleNumber = 1;
     Module* system = embedding.buildSystemModule ? embedding.buildSystemModule(*compilation) : nullptr;
     if (!system) {
-        FreeCompilation(compilation);
+        compilation = nullptr;
         CommandLineReport(Msg::OutOfMemory);
         return Status::OutOfMemory;
     }
@@ -51,7 +49,7 @@ Status StartCompilation(RunMode mode, Settings& settings, Compilation** out) {
     }
     compilation->systemModule = system;
     if (IsBuildingProgram(*compilation)) compilation->globalDataTotal += system->Data().size;
-    *out = compilation;
+    *out = compilation.Take();
     return Status::Success;
 }
 
@@ -69,23 +67,17 @@ void RoutineList::Add(Routine* routine) {
 void RoutineList::FreeAll() {
     while (first) {
         Routine* next = first->next;
-        FreeRoutine(first);
+        delete first;
         first = next;
     }
     last = nullptr;
 }
 
-namespace {
-
-void FreeRoutine(Routine*& routine) {
-    routine->locals.FreeAll();
-    routine->frame.FreeAll();
-    FreeStatementBlock(routine->body);
-    delete routine;
-    routine = nullptr;
+Routine::~Routine() {
+    locals.FreeAll();
+    frame.FreeAll();
+    body = nullptr;
 }
-
-}  // namespace
 
 Module* CreateModule() {
     auto* module = new Module{};
@@ -237,12 +229,12 @@ Status CreateCompilation(RunMode mode, Settings& settings, Compilation** out) {
 
 Status Compile(const char16_t* path, Settings& settings, Compilation** out) {
     *out = nullptr;
-    Compilation* compilation = nullptr;
-    VL_PROPAGATE(StartCompilation(settings.run.runMode, settings, &compilation));
+    Compilation* started = nullptr;
+    VL_PROPAGATE(StartCompilation(settings.run.runMode, settings, &started));
+    Owned<Compilation> compilation(started);
     Module* main = CreateModule();
     if (!main) {
         CommandLineReport(Msg::OutOfMemory);
-        FreeCompilation(compilation);
         return Status::OutOfMemory;
     }
     main->imported = 1;
@@ -254,17 +246,13 @@ Status Compile(const char16_t* path, Settings& settings, Compilation** out) {
     Unit* unit = CreateUnit(*main, path, &code);
     if (!unit) {
         CommandLineReport(code, path);
-        FreeCompilation(compilation);
         return Status::Invalid;
     }
     bool ok = DeclarationPass(*unit, nullptr);
     if (ok) ok = BodyPass(*unit);
     compilation->globalDataTotal += main->Data().size;
-    if (!ok) {
-        FreeCompilation(compilation);
-        return Status::Invalid;
-    }
-    *out = compilation;
+    if (!ok) return Status::Invalid;
+    *out = compilation.Take();
     return Status::Success;
 }
 

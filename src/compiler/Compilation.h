@@ -19,6 +19,21 @@ struct Module;
 struct Routine;
 struct StatementBlock;
 
+}  // namespace vorlan::compiler
+
+namespace vorlan {
+
+// Routines hold their bodies without seeing the statement records, which are
+// let go where they are defined (Statements.cpp).
+template <>
+struct Release<compiler::StatementBlock> {
+    static void Of(compiler::StatementBlock* block);
+};
+
+}  // namespace vorlan
+
+namespace vorlan::compiler {
+
 constexpr uint32_t kTagCompilation = 20100;
 constexpr uint32_t kTagModule = 102;
 constexpr uint32_t kTagRoutine = 104;
@@ -38,13 +53,14 @@ struct ExprList;
 using CheckerRules = bool (*)(uint16_t builtinNumber, const ExprList& arguments, const TypeDescriptor* result);
 
 struct Routine : Tagged<kTagRoutine> {
+    ~Routine();  // its locals, its local data and its body
     uint16_t number;  // in its module's routine list, from 100
     RoutineKind kind;
     IdentifierEntry* entry;
     TypeDescriptor* type;  // the signature: result type and parameters as fields
     IdentifierList locals;
     DataArea frame;  // local data
-    StatementBlock* body;
+    Owned<StatementBlock> body;
     ReportPosition position;  // of the heading
     // Built-in routines.
     uint16_t builtinNumber;  // 100..149 functions, 1001..1023 shapes; 0 for declared routines
@@ -129,6 +145,19 @@ void SetEmbedding(const Embedding& embedding);
 Status LoadLibraryModule(Compilation& compilation, const FileDescriptor& descriptor, bool buildingProgram,
                          Module** out);
 void FreeCompilation(Compilation*& compilation);
+
+}  // namespace vorlan::compiler
+
+namespace vorlan {
+
+template <>
+struct Release<compiler::Compilation> {
+    static void Of(compiler::Compilation* compilation) { compiler::FreeCompilation(compilation); }
+};
+
+}  // namespace vorlan
+
+namespace vorlan::compiler {
 
 Module* CreateModule();
 void FreeModule(Module*& module);

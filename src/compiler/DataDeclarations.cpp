@@ -79,14 +79,10 @@ bool DeclareLocal(Parser& parser, TypeDescriptor* type, bool saved, bool isConst
 // An initial value: an expression of the item's type, kept with the item.
 bool CompileInitialValue(Parser& parser, DataItem& item) {
     const ReportPosition at = parser.token.position;
-    ExprNode* node = CompileExpression(parser, item.type);
+    NodeRef node = CompileExpression(parser, item.type);
     if (!node) return false;
-    if (!TypesCompatible(parser, item.type, node->type, Compatibility::Assignment, at)) {
-        ReleaseNode(node);
-        return false;
-    }
-    ReleaseNode(item.initial);
-    item.initial = node;
+    if (!TypesCompatible(parser, item.type, node->type, Compatibility::Assignment, at)) return false;
+    item.initial = std::move(node);
     item.flags |= kDataComplete;
     return true;
 }

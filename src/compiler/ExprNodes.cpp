@@ -3,36 +3,20 @@
 #include "value/Text.h"
 #include "value/Value.h"
 
+namespace vorlan {
+
+void Retain<compiler::ExprNode>::Of(compiler::ExprNode* node) { ++node->refCount; }
+
+// The last holder frees the node, and with it its children and its list.
+// Trees are bounded in size by the parse, so the recursion this makes is too.
+void Release<compiler::ExprNode>::Of(compiler::ExprNode* node) {
+    if (--node->refCount == 0) delete node;
+}
+
+}  // namespace vorlan
+
 namespace vorlan::compiler {
 
-void RetainNode(ExprNode* node) {
-    if (node) ++node->refCount;
-}
-
-void FreeExprList(ExprList*& list);
-
-// Trees are bounded in size by the parse, so the recursion here is too.
-void ReleaseNode(ExprNode*& node) {
-    if (!node) return;
-    if (--node->refCount > 0) {
-        node = nullptr;
-        return;
-    }
-    ReleaseNode(node->left);
-    ReleaseNode(node->right);
-    FreeExprList(node->list);
-    runtime::FreeText(node->text);
-    delete node;
-    node = nullptr;
-}
-
-void FreeExprList(ExprList*& list) {
-    if (!list) return;
-    for (uint16_t i = 0; list->items && i < list->count; ++i) ReleaseNode(list->items[i]);
-    MemRelease(list->items);
-    MemRelease(list->targets);
-    delete list;
-    list = nullptr;
-}
+ExprNode::~ExprNode() { runtime::FreeText(text); }
 
 }  // namespace vorlan::compiler

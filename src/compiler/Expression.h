@@ -7,6 +7,7 @@
 #include "compiler/Token.h"
 #include "value/Types.h"
 #include "base/Memory.h"
+#include "base/Owned.h"
 #include "base/Status.h"
 
 #include <cstddef>
@@ -97,11 +98,12 @@ struct ExprNode;
 // in order, a nested list node for each further dimension.
 struct ExprList : Tagged<kTagExprList> {
     uint16_t count;
-    ExprNode** items;  // count slots
-    DataItem** targets;  // bound lists: the field or parameter of each slot
+    HolderBlock<NodeRef> items;        // count slots
+    OwnedBlock<DataItem*> targets;  // bound lists: the field or parameter of each slot
 };
 
 struct ExprNode : Tagged<kTagExprNode> {
+    ~ExprNode();  // the text block; children and list go with their holders
     NodeForm form;
     uint8_t arity;  // 0 value, 1 unary, 2 binary
     uint8_t flags;
@@ -110,9 +112,9 @@ struct ExprNode : Tagged<kTagExprNode> {
     Tok op;      // the operator's token code, kept by comparisons
     ReportPosition position;
     TypeDescriptor* type;  // the result type
-    ExprNode* left;
-    ExprNode* right;
-    uint16_t refCount;
+    NodeRef left;
+    NodeRef right;
+    uint16_t refCount;  // holders; see Retain<ExprNode>
     // Data items
     NodeStorage storage;
     uint16_t moduleNumber;
@@ -123,7 +125,7 @@ struct ExprNode : Tagged<kTagExprNode> {
     uint8_t literal[8];
     void* text;
     // Calls, structure values, array literals
-    ExprList* list;
+    Owned<ExprList> list;
     Routine* routine;  // the routine called, when known at compile time
 };
 
@@ -140,25 +142,21 @@ struct CallCheck {
 };
 
 // A _Type literal naming `type`, for the hidden type parameter of a call.
-ExprNode* MakeTypeLiteral(Parser& parser, TypeDescriptor* type, const ReportPosition& at);
+NodeRef MakeTypeLiteral(Parser& parser, TypeDescriptor* type, const ReportPosition& at);
 
 // Parses and types one expression at the current token; nullptr after
 // reporting. The parser is left at the token that ended the expression.
-ExprNode* CompileExpression(Parser& parser, TypeDescriptor* expected);
+NodeRef CompileExpression(Parser& parser, TypeDescriptor* expected);
 // Types an already parsed tree.
-ExprNode* TypeExpression(Parser& parser, const ParseNode& tree, TypeDescriptor* expected);
+NodeRef TypeExpression(Parser& parser, const ParseNode& tree, TypeDescriptor* expected);
 
 // A constant: compiles, then folds into `value` (cellSize bytes of the result
 // type). Reports the failing status as the message of its code.
-ExprNode* CompileConstant(Parser& parser, TypeDescriptor* expected, uint8_t (&value)[8]);
+NodeRef CompileConstant(Parser& parser, TypeDescriptor* expected, uint8_t (&value)[8]);
 
 // Runs the node's compile-time evaluation. Status::Success with the value's
 // bytes in `value`; 407 (as a Status word) when the node has none.
 uint16_t FoldNode(const ExprNode& node, uint8_t (&value)[8]);
-
-void RetainNode(ExprNode* node);
-// Drops one holder; the last frees the node, its children and its list.
-void ReleaseNode(ExprNode*& node);
 
 // Whether the node may be written to (assignment target, Ref argument).
 inline bool IsAssignable(const ExprNode& node) { return (node.flags & kNodeAssignable) != 0; }

@@ -19,7 +19,7 @@ using runtime::Number;
 
 // Section - Literals
 
-ExprNode* IntegerLiteral(Parser& parser, const ParseNode& tree) {
+NodeRef IntegerLiteral(Parser& parser, const ParseNode& tree) {
     int32_t value = 0;
     if (!ReadRadix(tree.text, &value)) {
         parser.ReportAt(tree.position, Msg::InvalidIntegerLiteral);
@@ -30,7 +30,7 @@ ExprNode* IntegerLiteral(Parser& parser, const ParseNode& tree) {
 }
 
 // A real literal is not folded: constant expressions stay whole numbers.
-ExprNode* RealLiteral(Parser& parser, const ParseNode& tree) {
+NodeRef RealLiteral(Parser& parser, const ParseNode& tree) {
     char narrow[kIdentifierLength + 2];
     bool ok = tree.length <= kIdentifierLength;
     for (uint16_t i = 0; ok && i <= tree.length; ++i) narrow[i] = static_cast<char>(tree.text[i]);
@@ -46,13 +46,13 @@ ExprNode* RealLiteral(Parser& parser, const ParseNode& tree) {
         return nullptr;
     }
     const Number word = runtime::MakeRealUnchecked(value);
-    ExprNode* node = NewLiteral(parser, tree.position, SystemType(parser, library::kNumber), &word, sizeof word);
+    NodeRef node = NewLiteral(parser, tree.position, SystemType(parser, library::kNumber), &word, sizeof word);
     if (node) node->folds = false;
     return node;
 }
 
-ExprNode* TextLiteral(Parser& parser, const ParseNode& tree) {
-    ExprNode* node = NewNode(parser, NodeForm::Value, tree.position, SystemType(parser, library::kText));
+NodeRef TextLiteral(Parser& parser, const ParseNode& tree) {
+    NodeRef node = NewNode(parser, NodeForm::Value, tree.position, SystemType(parser, library::kText));
     if (!node) return nullptr;
     node->eval = EvalCode::TextLiteral;
     node->flags = kNodeComputed | kNodeReadOnly;
@@ -60,13 +60,13 @@ ExprNode* TextLiteral(Parser& parser, const ParseNode& tree) {
     node->storage = NodeStorage::Literal;
     if (runtime::MakeText(tree.text, tree.length, &node->text) != Status::Success) {
         parser.ReportAt(tree.position, Msg::OutOfMemory);
-        ReleaseNode(node);
+        return nullptr;
     }
     return node;
 }
 
 // '2024-02-29' a date, '13:05:09.5' a time of day, '2024-02-29@13:05' both.
-ExprNode* SpecialLiteral(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+NodeRef SpecialLiteral(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
     auto contains = [&tree](char16_t c) {
         for (uint16_t i = 0; i < tree.length; ++i) {
             if (tree.text[i] == c) return true;
@@ -104,7 +104,7 @@ ExprNode* SpecialLiteral(Parser& parser, const ParseNode& tree, TypeDescriptor* 
     return NewLiteral(parser, tree.position, time, &value, sizeof value);
 }
 
-ExprNode* TruthLiteral(Parser& parser, const ParseNode& tree) {
+NodeRef TruthLiteral(Parser& parser, const ParseNode& tree) {
     const runtime::Logical value = tree.text[0] == u'T' ? runtime::kTrue : runtime::kFalse;
     return NewLiteral(parser, tree.position, SystemType(parser, library::kLogical), &value, sizeof value);
 }
@@ -120,7 +120,7 @@ DataItem* EnumerationItem(const TypeDescriptor* expected, const char16_t* name) 
     return nullptr;
 }
 
-ExprNode* Identifier(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+NodeRef Identifier(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
     if (DataItem* item = EnumerationItem(expected, tree.text)) return NodeForEntry(parser, *item->entry, tree.position);
     IdentifierEntry* entry = nullptr;
     switch (LookupName(*parser.unit, parser.routine, tree.text, &entry)) {
@@ -131,8 +131,8 @@ ExprNode* Identifier(Parser& parser, const ParseNode& tree, TypeDescriptor* expe
     return NodeForEntry(parser, *entry, tree.position);
 }
 
-ExprNode* DataItemNode(Parser& parser, DataItem& item, const ReportPosition& at, NodeStorage storage) {
-    ExprNode* node = NewNode(parser, NodeForm::Value, at, item.type);
+NodeRef DataItemNode(Parser& parser, DataItem& item, const ReportPosition& at, NodeStorage storage) {
+    NodeRef node = NewNode(parser, NodeForm::Value, at, item.type);
     if (!node) return nullptr;
     node->eval = EvalCode::DataItem;
     node->storage = storage;
@@ -151,7 +151,7 @@ ExprNode* DataItemNode(Parser& parser, DataItem& item, const ReportPosition& at,
 
 // Section - Lists in operand position
 
-ExprNode* StructureValue(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+NodeRef StructureValue(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
     if (!expected) {
         parser.ReportAt(tree.position, Msg::IndeterminateStructure);
         return nullptr;
@@ -160,16 +160,13 @@ ExprNode* StructureValue(Parser& parser, const ParseNode& tree, TypeDescriptor* 
         parser.ReportAt(tree.position, Msg::MismatchedTypes);
         return nullptr;
     }
-    ExprList* list = BindList(parser, tree, *expected, BindMode::StructureValue);
+    Owned<ExprList> list = BindList(parser, tree, *expected, BindMode::StructureValue);
     if (!list) return nullptr;
-    ExprNode* node = NewNode(parser, NodeForm::Value, tree.position, expected);
-    if (!node) {
-        FreeExprList(list);
-        return nullptr;
-    }
+    NodeRef node = NewNode(parser, NodeForm::Value, tree.position, expected);
+    if (!node) return nullptr;
     node->eval = EvalCode::StructureValue;
     node->flags = kNodeComputed;
-    node->list = list;
+    node->list = std::move(list);
     return node;
 }
 
@@ -199,8 +196,8 @@ bool CheckArrayShape(Parser& parser, const ParseNode& list, const Dimension* dim
 
 // The items of one level of an array literal, typed; a nested list node for
 // each further dimension.
-ExprNode* ArrayLevel(Parser& parser, const ParseNode& list, TypeDescriptor& arrayType, const Dimension* dimension) {
-    ExprList* items = NewExprList(parser, list.itemCount, false);
+NodeRef ArrayLevel(Parser& parser, const ParseNode& list, TypeDescriptor& arrayType, const Dimension* dimension) {
+    Owned<ExprList> items = NewExprList(parser, list.itemCount, false);
     if (!items) return nullptr;
     bool ok = true;
     uint16_t i = 0;
@@ -212,18 +209,15 @@ ExprNode* ArrayLevel(Parser& parser, const ParseNode& list, TypeDescriptor& arra
             ok = TypesCompatible(parser, arrayType.baseType, items->items[i]->type, Compatibility::Assignment,
                                  item->position);
     }
-    ExprNode* node = ok ? NewNode(parser, NodeForm::Value, list.position, &arrayType) : nullptr;
-    if (!node) {
-        FreeExprList(items);
-        return nullptr;
-    }
+    NodeRef node = ok ? NewNode(parser, NodeForm::Value, list.position, &arrayType) : nullptr;
+    if (!node) return nullptr;
     node->eval = EvalCode::ArrayLiteral;
     node->flags = kNodeComputed;
-    node->list = items;
+    node->list = std::move(items);
     return node;
 }
 
-ExprNode* ArrayLiteral(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+NodeRef ArrayLiteral(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
     if (!expected || expected->kind != TypeKind::Array) {
         parser.ReportAt(tree.position, Msg::MismatchedTypes);
         return nullptr;
@@ -240,21 +234,21 @@ ExprNode* ArrayLiteral(Parser& parser, const ParseNode& tree, TypeDescriptor* ex
 
 // Section - Shared helpers
 
-ExprNode* NewNode(Parser& parser, NodeForm form, const ReportPosition& at, TypeDescriptor* type) {
-    auto* node = new ExprNode{};
+NodeRef NewNode(Parser& parser, NodeForm form, const ReportPosition& at, TypeDescriptor* type) {
+    NodeRef node(new ExprNode{});
     if (!node) {
         parser.ReportAt(at, Msg::OutOfMemory);
         return nullptr;
     }
+    node->refCount = 1;
     node->form = form;
     node->position = at;
     node->type = type;
-    node->refCount = 1;
     return node;
 }
 
-ExprNode* NewLiteral(Parser& parser, const ReportPosition& at, TypeDescriptor* type, const void* value, size_t size) {
-    ExprNode* node = NewNode(parser, NodeForm::Value, at, type);
+NodeRef NewLiteral(Parser& parser, const ReportPosition& at, TypeDescriptor* type, const void* value, size_t size) {
+    NodeRef node = NewNode(parser, NodeForm::Value, at, type);
     if (!node) return nullptr;
     node->eval = EvalCode::Literal;
     node->flags = kNodeComputed | kNodeReadOnly;
@@ -264,14 +258,13 @@ ExprNode* NewLiteral(Parser& parser, const ReportPosition& at, TypeDescriptor* t
     return node;
 }
 
-ExprList* NewExprList(Parser& parser, uint16_t count, bool bound) {
-    auto* list = new ExprList{};
-    if (list) {
+Owned<ExprList> NewExprList(Parser& parser, uint16_t count, bool bound) {
+    Owned<ExprList> list(new ExprList{});
+    if (list && count) {
         list->count = count;
-        list->items = count ? static_cast<ExprNode**>(MemAllocate(count * sizeof(ExprNode*), kTagExprList)) : nullptr;
-        if (bound && count)
-            list->targets = static_cast<DataItem**>(MemAllocate(count * sizeof(DataItem*), kTagExprList));
-        if ((count && !list->items) || (bound && count && !list->targets)) FreeExprList(list);
+        const bool itemsMade = list->items.Allocate(count, kTagExprList);
+        const bool targetsMade = !bound || list->targets.Allocate(count, kTagExprList);
+        if (!itemsMade || !targetsMade) list = nullptr;
     }
     if (!list) parser.Report(Msg::OutOfMemory);
     return list;
@@ -285,16 +278,16 @@ bool IsSystemType(const TypeDescriptor* type, uint16_t code) {
     return type && type->systemDeclared && type->typeCode == code;
 }
 
-ExprNode* MakeTypeLiteral(Parser& parser, TypeDescriptor* type, const ReportPosition& at) {
+NodeRef MakeTypeLiteral(Parser& parser, TypeDescriptor* type, const ReportPosition& at) {
     return NewLiteral(parser, at, SystemType(parser, library::kTypeType), &type, sizeof type);
 }
 
-ExprNode* NodeForEntry(Parser& parser, IdentifierEntry& entry, const ReportPosition& at) {
+NodeRef NodeForEntry(Parser& parser, IdentifierEntry& entry, const ReportPosition& at) {
     switch (entry.category) {
     case kCategoryType: return MakeTypeLiteral(parser, static_cast<TypeDescriptor*>(entry.object), at);
     case kCategoryRoutine: {
         auto* routine = static_cast<Routine*>(entry.object);
-        ExprNode* node = NewLiteral(parser, at, routine->type, &routine, sizeof routine);
+        NodeRef node = NewLiteral(parser, at, routine->type, &routine, sizeof routine);
         if (node) node->routine = routine;
         return node;
     }
@@ -308,7 +301,7 @@ ExprNode* NodeForEntry(Parser& parser, IdentifierEntry& entry, const ReportPosit
             parser.ReportAt(at, Msg::ContextInFunction);
             return nullptr;
         }
-        ExprNode* node = DataItemNode(parser, *static_cast<DataItem*>(entry.object), at, NodeStorage::Context);
+        NodeRef node = DataItemNode(parser, *static_cast<DataItem*>(entry.object), at, NodeStorage::Context);
         if (node) node->flags = kNodeByReference | kNodeReadOnly;
         return node;
     }
@@ -320,7 +313,7 @@ ExprNode* NodeForEntry(Parser& parser, IdentifierEntry& entry, const ReportPosit
     }
 }
 
-ExprNode* NullOfType(Parser& parser, TypeDescriptor* expected, const ReportPosition& at) {
+NodeRef NullOfType(Parser& parser, TypeDescriptor* expected, const ReportPosition& at) {
     if (!expected) {
         parser.ReportAt(at, Msg::InvalidNull);
         return nullptr;
@@ -335,12 +328,12 @@ ExprNode* NullOfType(Parser& parser, TypeDescriptor* expected, const ReportPosit
         return NewLiteral(parser, at, expected, &null, sizeof null);
     }
     if (IsSystemType(expected, library::kText)) {
-        ExprNode* node = NewLiteral(parser, at, expected, zero, sizeof zero);
+        NodeRef node = NewLiteral(parser, at, expected, zero, sizeof zero);
         if (node) node->eval = EvalCode::TextLiteral;  // a Null block: copies as Null
         return node;
     }
     if (expected->kind == TypeKind::Array) {
-        ExprNode* node = NewLiteral(parser, at, expected, zero, sizeof zero);
+        NodeRef node = NewLiteral(parser, at, expected, zero, sizeof zero);
         if (node) {
             node->eval = EvalCode::NullArray;
             node->folds = false;
@@ -354,7 +347,7 @@ ExprNode* NullOfType(Parser& parser, TypeDescriptor* expected, const ReportPosit
     return nullptr;
 }
 
-ExprNode* TypeNode(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+NodeRef TypeNode(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
     switch (tree.kind) {
     case ParseKind::IntegerLiteral: return IntegerLiteral(parser, tree);
     case ParseKind::RealLiteral: return RealLiteral(parser, tree);
@@ -372,25 +365,23 @@ ExprNode* TypeNode(Parser& parser, const ParseNode& tree, TypeDescriptor* expect
     return nullptr;
 }
 
-ExprNode* TypeExpression(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+NodeRef TypeExpression(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
     return TypeNode(parser, tree, expected);
 }
 
-ExprNode* CompileExpression(Parser& parser, TypeDescriptor* expected) {
-    ParseNode* tree = ParseExpression(parser);
+NodeRef CompileExpression(Parser& parser, TypeDescriptor* expected) {
+    ParseTree tree = ParseExpression(parser);
     if (!tree) return nullptr;
-    ExprNode* node = TypeNode(parser, *tree, expected);
-    FreeParseTree(tree);
-    return node;
+    return TypeNode(parser, *tree, expected);
 }
 
-ExprNode* CompileConstant(Parser& parser, TypeDescriptor* expected, uint8_t (&value)[8]) {
-    ExprNode* node = CompileExpression(parser, expected);
+NodeRef CompileConstant(Parser& parser, TypeDescriptor* expected, uint8_t (&value)[8]) {
+    NodeRef node = CompileExpression(parser, expected);
     if (!node) return nullptr;
     const uint16_t status = FoldNode(*node, value);
     if (status != static_cast<uint16_t>(Status::Success)) {
         FileReport(parser.reader, &node->position, status, nullptr);
-        ReleaseNode(node);
+        return nullptr;
     }
     return node;
 }

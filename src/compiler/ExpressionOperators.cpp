@@ -13,53 +13,46 @@ bool IsText(const TypeDescriptor* type) { return IsSystemType(type, library::kTe
 bool IsLogical(const TypeDescriptor* type) { return IsSystemType(type, library::kLogical); }
 bool IsTime(const TypeDescriptor* type) { return IsSystemType(type, library::kTime); }
 
-ExprNode* OperatorNode(Parser& parser, const ParseNode& tree, TypeDescriptor* type, EvalCode eval, ExprNode* left,
-                       ExprNode* right, bool folds) {
-    ExprNode* node = NewNode(parser, NodeForm::Operator, tree.position, type);
-    if (!node) {
-        ReleaseNode(left);
-        ReleaseNode(right);
-        return nullptr;
-    }
+// Takes the operands only when the node is made; otherwise they stay with
+// the caller, who lets them go.
+NodeRef OperatorNode(Parser& parser, const ParseNode& tree, TypeDescriptor* type, EvalCode eval, NodeRef&& left,
+                     NodeRef&& right, bool folds) {
+    NodeRef node = NewNode(parser, NodeForm::Operator, tree.position, type);
+    if (!node) return nullptr;
     node->eval = eval;
     node->op = tree.op->token;
     node->arity = left ? 2 : 1;
     node->flags = kNodeComputed;
     node->folds = folds;
-    node->left = left;
-    node->right = right;
+    node->left = std::move(left);
+    node->right = std::move(right);
     return node;
 }
 
 // Types both operands of a binary operator, the right one against the left
 // one's type when `rightExpectsLeft` is set.
-bool TypeOperands(Parser& parser, const ParseNode& tree, ExprNode*& left, ExprNode*& right, bool rightExpectsLeft) {
+bool TypeOperands(Parser& parser, const ParseNode& tree, NodeRef& left, NodeRef& right, bool rightExpectsLeft) {
     left = TypeNode(parser, *tree.left, nullptr);
     if (!left) return false;
     right = TypeNode(parser, *tree.right, rightExpectsLeft ? left->type : nullptr);
-    if (!right) {
-        ReleaseNode(left);
-        return false;
-    }
-    return true;
+    return right != nullptr;
 }
 
-ExprNode* Refuse(Parser& parser, const ParseNode& tree, Msg code, ExprNode* left, ExprNode* right) {
+// Reports `code` at the operator; the caller's operands go as it returns.
+NodeRef Refuse(Parser& parser, const ParseNode& tree, Msg code) {
     parser.ReportAt(tree.position, code);
-    ReleaseNode(left);
-    ReleaseNode(right);
     return nullptr;
 }
 
 // - * / // Mod ^ and + on Numbers; + on Texts concatenates.
-ExprNode* Arithmetic(Parser& parser, const ParseNode& tree) {
-    ExprNode *left, *right;
+NodeRef Arithmetic(Parser& parser, const ParseNode& tree) {
+    NodeRef left, right;
     if (!TypeOperands(parser, tree, left, right, false)) return nullptr;
     const Tok op = tree.op->token;
     if (op == Tok::Plus && IsText(left->type) && IsText(right->type))
-        return OperatorNode(parser, tree, left->type, EvalCode::Concatenate, left, right, true);
+        return OperatorNode(parser, tree, left->type, EvalCode::Concatenate, std::move(left), std::move(right), true);
     if (!IsNumber(left->type) || !IsNumber(right->type))
-        return Refuse(parser, tree, Msg::InvalidOperandTypes, left, right);
+        return Refuse(parser, tree, Msg::InvalidOperandTypes);
     struct Row {
         Tok op;
         EvalCode eval;
@@ -72,14 +65,14 @@ ExprNode* Arithmetic(Parser& parser, const ParseNode& tree) {
         {Tok::Caret, EvalCode::Power, false},
     };
     for (const Row& row : kRows) {
-        if (row.op == op) return OperatorNode(parser, tree, left->type, row.eval, left, right, row.folds);
+        if (row.op == op) return OperatorNode(parser, tree, left->type, row.eval, std::move(left), std::move(right), row.folds);
     }
-    return Refuse(parser, tree, Msg::InternalError, left, right);
+    return Refuse(parser, tree, Msg::InternalError);
 }
 
 // >= <= > <: operands of one type, Number, Text, Time or an enumeration.
-ExprNode* Ordering(Parser& parser, const ParseNode& tree) {
-    ExprNode *left, *right;
+NodeRef Ordering(Parser& parser, const ParseNode& tree) {
+    NodeRef left, right;
     if (!TypeOperands(parser, tree, left, right, true)) return nullptr;
     const TypeDescriptor* a = left->type;
     const TypeDescriptor* b = right->type;
@@ -90,140 +83,121 @@ ExprNode* Ordering(Parser& parser, const ParseNode& tree) {
     else if (IsTime(a)) eval = EvalCode::CompareTime;
     const bool orderable = eval != EvalCode::None;
     const bool otherOrderable = b->kind == TypeKind::Enumeration || IsNumber(b) || IsText(b) || IsTime(b);
-    if (!orderable || !otherOrderable) return Refuse(parser, tree, Msg::InvalidOperandTypes, left, right);
-    if (a != b) return Refuse(parser, tree, Msg::MismatchedTypes, left, right);
-    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), eval, left, right, false);
+    if (!orderable || !otherOrderable) return Refuse(parser, tree, Msg::InvalidOperandTypes);
+    if (a != b) return Refuse(parser, tree, Msg::MismatchedTypes);
+    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), eval, std::move(left), std::move(right), false);
 }
 
 // == <>: the right operand is typed against the left one's type.
-ExprNode* Equality(Parser& parser, const ParseNode& tree) {
-    ExprNode *left, *right;
+NodeRef Equality(Parser& parser, const ParseNode& tree) {
+    NodeRef left, right;
     if (!TypeOperands(parser, tree, left, right, true)) return nullptr;
-    if (!TypesCompatible(parser, left->type, right->type, Compatibility::Comparison, tree.position)) {
-        ReleaseNode(left);
-        ReleaseNode(right);
-        return nullptr;
-    }
-    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), EvalCode::Equal, left, right, false);
+    if (!TypesCompatible(parser, left->type, right->type, Compatibility::Comparison, tree.position)) return nullptr;
+    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), EvalCode::Equal, std::move(left), std::move(right), false);
 }
 
-ExprNode* Logical(Parser& parser, const ParseNode& tree) {
-    ExprNode *left, *right;
+NodeRef Logical(Parser& parser, const ParseNode& tree) {
+    NodeRef left, right;
     if (!TypeOperands(parser, tree, left, right, false)) return nullptr;
     if (!IsLogical(left->type) || !IsLogical(right->type))
-        return Refuse(parser, tree, Msg::InvalidOperandTypes, left, right);
+        return Refuse(parser, tree, Msg::InvalidOperandTypes);
     const Tok op = tree.op->token;
     const EvalCode eval = op == Tok::And ? EvalCode::And : op == Tok::Or ? EvalCode::Or : EvalCode::Xor;
-    return OperatorNode(parser, tree, left->type, eval, left, right, false);
+    return OperatorNode(parser, tree, left->type, eval, std::move(left), std::move(right), false);
 }
 
-ExprNode* Unary(Parser& parser, const ParseNode& tree) {
-    ExprNode* operand = TypeNode(parser, *tree.right, nullptr);
+NodeRef Unary(Parser& parser, const ParseNode& tree) {
+    NodeRef operand = TypeNode(parser, *tree.right, nullptr);
     if (!operand) return nullptr;
     const Tok op = tree.op->token;
     if (op == Tok::Not) {
-        if (!IsLogical(operand->type)) return Refuse(parser, tree, Msg::InvalidOperandTypes, operand, nullptr);
-        return OperatorNode(parser, tree, operand->type, EvalCode::Not, nullptr, operand, false);
+        if (!IsLogical(operand->type)) return Refuse(parser, tree, Msg::InvalidOperandTypes);
+        return OperatorNode(parser, tree, operand->type, EvalCode::Not, nullptr, std::move(operand), false);
     }
-    if (!IsNumber(operand->type)) return Refuse(parser, tree, Msg::InvalidOperandTypes, operand, nullptr);
+    if (!IsNumber(operand->type)) return Refuse(parser, tree, Msg::InvalidOperandTypes);
     return OperatorNode(parser, tree, operand->type, op == Tok::MinusPrefix ? EvalCode::Negate : EvalCode::UnaryPlus,
-                        nullptr, operand, true);
+                        nullptr, std::move(operand), true);
 }
 
 // s.f
-ExprNode* FieldSelection(Parser& parser, const ParseNode& tree) {
-    ExprNode* left = TypeNode(parser, *tree.left, nullptr);
+NodeRef FieldSelection(Parser& parser, const ParseNode& tree) {
+    NodeRef left = TypeNode(parser, *tree.left, nullptr);
     if (!left) return nullptr;
-    if (left->type->kind != TypeKind::Structure) return Refuse(parser, tree, Msg::DotNeedsStructure, left, nullptr);
-    if (tree.right->kind != ParseKind::Identifier) return Refuse(parser, tree, Msg::DotNeedsIdentifier, left, nullptr);
+    if (left->type->kind != TypeKind::Structure) return Refuse(parser, tree, Msg::DotNeedsStructure);
+    if (tree.right->kind != ParseKind::Identifier) return Refuse(parser, tree, Msg::DotNeedsIdentifier);
     DataItem* field = nullptr;
     for (DataItem* f = left->type->fields.first; f && !field; f = f->next) {
         if (!(f->flags & kDataHidden) && WideEqual(f->entry->name, tree.right->text)) field = f;
     }
     if (!field) {
         parser.ReportAt(tree.right->position, Msg::FieldNotFound, tree.right->text);
-        ReleaseNode(left);
         return nullptr;
     }
-    ExprNode* node = OperatorNode(parser, tree, field->type, EvalCode::Field, left, nullptr, false);
+    const uint8_t inherited = left->flags;
+    NodeRef node = OperatorNode(parser, tree, field->type, EvalCode::Field, std::move(left), nullptr, false);
     if (!node) return nullptr;
     node->arity = 1;
     node->item = field;
     node->offset = field->offset;
-    node->flags = (left->flags & kNodeComputed) ? kNodeComputed : kNodeDirect;
-    if ((left->flags & kNodeReadOnly) || (field->flags & kDataConst)) node->flags |= kNodeReadOnly;
-    else if (left->flags & kNodeAssignable) node->flags |= kNodeAssignable;
+    node->flags = (inherited & kNodeComputed) ? kNodeComputed : kNodeDirect;
+    if ((inherited & kNodeReadOnly) || (field->flags & kDataConst)) node->flags |= kNodeReadOnly;
+    else if (inherited & kNodeAssignable) node->flags |= kNodeAssignable;
     return node;
 }
 
 // f(...): a call of a function or shape.
-ExprNode* Call(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
-    ExprNode* left = TypeNode(parser, *tree.left, nullptr);
+NodeRef Call(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+    NodeRef left = TypeNode(parser, *tree.left, nullptr);
     if (!left) return nullptr;
     TypeDescriptor* signature = left->type;
     if (signature->kind != TypeKind::FunctionType && signature->kind != TypeKind::ShapeType)
-        return Refuse(parser, tree, Msg::NotARoutine, left, nullptr);
-    ExprList* arguments = BindList(parser, *tree.right, *signature, BindMode::Call);
-    if (!arguments) {
-        ReleaseNode(left);
-        return nullptr;
-    }
+        return Refuse(parser, tree, Msg::NotARoutine);
+    Owned<ExprList> arguments = BindList(parser, *tree.right, *signature, BindMode::Call);
+    if (!arguments) return nullptr;
     TypeDescriptor* result = signature->kind == TypeKind::ShapeType ? SystemType(parser, library::kShape)
                                                                    : signature->baseType;
-    ExprNode* node = OperatorNode(parser, tree, result, EvalCode::Call, left, nullptr, false);
-    if (!node) {
-        FreeExprList(arguments);
-        return nullptr;
-    }
+    NodeRef node = OperatorNode(parser, tree, result, EvalCode::Call, std::move(left), nullptr, false);
+    if (!node) return nullptr;
     node->arity = 1;
-    node->list = arguments;
-    node->routine = left->routine;
+    node->list = std::move(arguments);
+    node->routine = node->left->routine;
     if (node->routine && node->routine->checker) {
-        CallCheck check{parser, *node->routine, *arguments, expected, *node};
-        if (!node->routine->checker(check)) ReleaseNode(node);
+        CallCheck check{parser, *node->routine, *node->list, expected, *node};
+        if (!node->routine->checker(check)) return nullptr;
     }
     return node;
 }
 
 // s{...}: a copy of the structure with the listed fields replaced.
-ExprNode* Modify(Parser& parser, const ParseNode& tree) {
-    ExprNode* left = TypeNode(parser, *tree.left, nullptr);
+NodeRef Modify(Parser& parser, const ParseNode& tree) {
+    NodeRef left = TypeNode(parser, *tree.left, nullptr);
     if (!left) return nullptr;
-    if (left->type->kind != TypeKind::Structure) return Refuse(parser, tree, Msg::StructureOpNeedsStruct, left, nullptr);
-    ExprList* fields = BindList(parser, *tree.right, *left->type, BindMode::Modify);
-    if (!fields) {
-        ReleaseNode(left);
-        return nullptr;
-    }
-    ExprNode* node = OperatorNode(parser, tree, left->type, EvalCode::StructureModify, left, nullptr, false);
-    if (!node) {
-        FreeExprList(fields);
-        return nullptr;
-    }
+    if (left->type->kind != TypeKind::Structure) return Refuse(parser, tree, Msg::StructureOpNeedsStruct);
+    Owned<ExprList> fields = BindList(parser, *tree.right, *left->type, BindMode::Modify);
+    if (!fields) return nullptr;
+    TypeDescriptor* type = left->type;
+    NodeRef node = OperatorNode(parser, tree, type, EvalCode::StructureModify, std::move(left), nullptr, false);
+    if (!node) return nullptr;
     node->arity = 1;
-    node->list = fields;
+    node->list = std::move(fields);
     return node;
 }
 
 // The index expressions of t[...] or a[...], each typed against `indexType`
 // of its position (nullptr: Number for all).
-ExprList* Indexes(Parser& parser, const ParseNode& list, const TypeDescriptor& target) {
-    ExprList* indexes = NewExprList(parser, list.itemCount, false);
+Owned<ExprList> Indexes(Parser& parser, const ParseNode& list, const TypeDescriptor& target) {
+    Owned<ExprList> indexes = NewExprList(parser, list.itemCount, false);
     if (!indexes) return nullptr;
     const Dimension* dimension = target.kind == TypeKind::Array ? target.dimensions : nullptr;
     TypeDescriptor* number = SystemType(parser, library::kNumber);
     uint16_t i = 0;
     for (const ParseNode* item = list.items; item; item = item->next, ++i) {
         TypeDescriptor* wanted = dimension && dimension->indexType ? dimension->indexType : number;
-        ExprNode* index = TypeNode(parser, *item, wanted);
-        indexes->items[i] = index;
-        if (!index) {
-            FreeExprList(indexes);
-            return nullptr;
-        }
+        NodeRef& index = indexes->items[i];
+        index = TypeNode(parser, *item, wanted);
+        if (!index) return nullptr;
         if (index->type != wanted) {
             parser.ReportAt(item->position, Msg::InvalidIndexExpression);
-            FreeExprList(indexes);
             return nullptr;
         }
         if (dimension) dimension = dimension->next;
@@ -232,29 +206,23 @@ ExprList* Indexes(Parser& parser, const ParseNode& list, const TypeDescriptor& t
 }
 
 // t[i], t[i, j] on a Text; a[i, ...] on an array.
-ExprNode* Index(Parser& parser, const ParseNode& tree) {
-    ExprNode* left = TypeNode(parser, *tree.left, nullptr);
+NodeRef Index(Parser& parser, const ParseNode& tree) {
+    NodeRef left = TypeNode(parser, *tree.left, nullptr);
     if (!left) return nullptr;
     const ParseNode& list = *tree.right;
     const bool text = IsText(left->type);
-    if (!text && left->type->kind != TypeKind::Array) return Refuse(parser, tree, Msg::ExpectedArrayLeft, left, nullptr);
+    if (!text && left->type->kind != TypeKind::Array) return Refuse(parser, tree, Msg::ExpectedArrayLeft);
     const bool countOk = text ? (list.itemCount == 1 || list.itemCount == 2) : list.itemCount == left->type->dimensionCount;
-    if (!countOk) return Refuse(parser, tree, Msg::IncorrectIndexCount, left, nullptr);
-    ExprList* indexes = Indexes(parser, list, *left->type);
-    if (!indexes) {
-        ReleaseNode(left);
-        return nullptr;
-    }
+    if (!countOk) return Refuse(parser, tree, Msg::IncorrectIndexCount);
+    Owned<ExprList> indexes = Indexes(parser, list, *left->type);
+    if (!indexes) return nullptr;
     TypeDescriptor* type = text ? left->type : left->type->baseType;
     const uint8_t inherited = left->flags;
-    ExprNode* node = OperatorNode(parser, tree, type, text ? EvalCode::TextCharacters : EvalCode::ArrayElement, left,
-                                  nullptr, false);
-    if (!node) {
-        FreeExprList(indexes);
-        return nullptr;
-    }
+    NodeRef node = OperatorNode(parser, tree, type, text ? EvalCode::TextCharacters : EvalCode::ArrayElement,
+                                std::move(left), nullptr, false);
+    if (!node) return nullptr;
     node->arity = 1;
-    node->list = indexes;
+    node->list = std::move(indexes);
     if (text) node->flags = kNodeComputed | kNodeReadOnly;
     else if (inherited & kNodeComputed) node->flags = kNodeComputed;
     else node->flags = static_cast<uint8_t>(kNodeDirect | (inherited & (kNodeReadOnly | kNodeAssignable)));
@@ -262,7 +230,7 @@ ExprNode* Index(Parser& parser, const ParseNode& tree) {
 }
 
 // Module:name and :name resolve a name in one module's public names.
-ExprNode* Qualified(Parser& parser, const ParseNode& tree) {
+NodeRef Qualified(Parser& parser, const ParseNode& tree) {
     const Compilation& compilation = *parser.unit->module->compilation;
     const Module* module = nullptr;
     if (tree.arity == 2) {
@@ -288,7 +256,7 @@ ExprNode* Qualified(Parser& parser, const ParseNode& tree) {
 
 }  // namespace
 
-ExprNode* TypeOperator(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
+NodeRef TypeOperator(Parser& parser, const ParseNode& tree, TypeDescriptor* expected) {
     switch (tree.op->token) {
     case Tok::Plus:
     case Tok::Minus:

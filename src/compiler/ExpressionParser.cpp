@@ -93,9 +93,18 @@ ParseKind OperandKind(Tok code) {
 }
 
 // The two stacks of the operator-precedence parse, linked through the nodes.
+// Whatever is still stacked when the parse ends goes with the stacks.
 struct Stacks {
     ParseNode* operands = nullptr;
     ParseNode* operators = nullptr;
+
+    Stacks() = default;
+    Stacks(const Stacks&) = delete;
+    Stacks& operator=(const Stacks&) = delete;
+    ~Stacks() {
+        for (ParseTree node(Pop(operands)); node; node.Adopt(Pop(operands))) {}
+        for (ParseTree node(Pop(operators)); node; node.Adopt(Pop(operators))) {}
+    }
 
     static void Push(ParseNode*& stack, ParseNode* node) {
         node->next = stack;
@@ -109,27 +118,20 @@ struct Stacks {
         }
         return node;
     }
-    void FreeAll() {
-        while (ParseNode* node = Pop(operands)) FreeParseTree(node);
-        while (ParseNode* node = Pop(operators)) FreeParseTree(node);
-    }
 };
 
 // Pops the top operator with its operands and pushes the result as an operand.
 bool ReduceOne(Parser& parser, Stacks& stacks) {
-    ParseNode* op = Stacks::Pop(stacks.operators);
-    ParseNode* right = Stacks::Pop(stacks.operands);
-    ParseNode* left = op->arity == 2 ? Stacks::Pop(stacks.operands) : nullptr;
+    ParseTree op(Stacks::Pop(stacks.operators));
+    ParseTree right(Stacks::Pop(stacks.operands));
+    ParseTree left(op->arity == 2 ? Stacks::Pop(stacks.operands) : nullptr);
     if (!right || (op->arity == 2 && !left)) {
         parser.ReportAt(op->position, Msg::BadJuxtaposition);
-        FreeParseTree(op);
-        FreeParseTree(right);
-        FreeParseTree(left);
         return false;
     }
-    op->right = right;
-    op->left = left;
-    Stacks::Push(stacks.operands, op);
+    op->right = right.Take();
+    op->left = left.Take();
+    Stacks::Push(stacks.operands, op.Take());
     return true;
 }
 
@@ -141,54 +143,47 @@ bool Reduce(Parser& parser, Stacks& stacks, uint16_t incomingRight) {
     return true;
 }
 
-ParseNode* ParseNested(Parser& parser);
-ParseNode* ParseList(Parser& parser, ParseKind kind);
+ParseTree ParseNested(Parser& parser);
+ParseTree ParseList(Parser& parser, ParseKind kind);
 
 // One expression at the current token; the heart of the parse.
-ParseNode* ParseFlat(Parser& parser) {
+ParseTree ParseFlat(Parser& parser) {
     Stacks stacks;
     TokenClass previous = TokenClass::Delimiter;
     for (;;) {
         const Tok code = parser.Code();
-        if (code == Tok::Error) {  // the lexer has reported it
-            stacks.FreeAll();
-            return nullptr;
-        }
+        if (code == Tok::Error) return nullptr;  // the lexer has reported it
         TokenClass current = parser.token.tokenClass;
         if (EndsExpression(current)) current = TokenClass::Delimiter;
         if (!MayFollow(previous, current)) {
             parser.Report(Msg::BadJuxtaposition);
-            stacks.FreeAll();
             return nullptr;
         }
-        ParseNode* node = nullptr;
         switch (current) {
         case TokenClass::Delimiter: {
-            if (!Reduce(parser, stacks, 0)) {
-                stacks.FreeAll();
-                return nullptr;
-            }
-            ParseNode* tree = Stacks::Pop(stacks.operands);
-            stacks.FreeAll();  // nothing else is left after a full reduction
-            return tree;
+            if (!Reduce(parser, stacks, 0)) return nullptr;
+            return ParseTree(Stacks::Pop(stacks.operands));
         }
-        case TokenClass::Operand:
-            node = code == Tok::ParenOperand ? ParseNested(parser) : MakeNode(parser, parser.token, OperandKind(code));
-            if (!node) break;
+        case TokenClass::Operand: {
+            ParseTree operand = code == Tok::ParenOperand ? ParseNested(parser)
+                                                          : ParseTree(MakeNode(parser, parser.token, OperandKind(code)));
+            if (!operand) break;
             if (code != Tok::ParenOperand) parser.Next();
-            Stacks::Push(stacks.operands, node);
+            Stacks::Push(stacks.operands, operand.Take());
             previous = TokenClass::Operand;
             continue;
-        case TokenClass::ListVal:
-            node = ParseList(parser, code == Tok::BraceList ? ParseKind::BraceList : ParseKind::BracketList);
-            if (!node) break;
-            Stacks::Push(stacks.operands, node);
+        }
+        case TokenClass::ListVal: {
+            ParseTree list = ParseList(parser, code == Tok::BraceList ? ParseKind::BraceList : ParseKind::BracketList);
+            if (!list) break;
+            Stacks::Push(stacks.operands, list.Take());
             previous = TokenClass::Operand;
             continue;
+        }
         case TokenClass::ListInfix: {
             const OperatorRow* row = FindOperator(code);
             if (!Reduce(parser, stacks, row->right)) break;
-            node = MakeNode(parser, parser.token, ParseKind::Operator);
+            ParseTree node(MakeNode(parser, parser.token, ParseKind::Operator));
             if (!node) break;
             node->op = row;
             node->arity = 2;
@@ -196,12 +191,10 @@ ParseNode* ParseFlat(Parser& parser) {
             const ParseKind listKind = code == Tok::BraceInfix   ? ParseKind::BraceList
                                        : code == Tok::ParenInfix ? ParseKind::ParenList
                                                                  : ParseKind::BracketList;
-            node->right = ParseList(parser, listKind);
-            if (!node->right) {
-                FreeParseTree(node);
-                break;
-            }
-            Stacks::Push(stacks.operands, node);
+            ParseTree list = ParseList(parser, listKind);
+            if (!list) break;
+            node->right = list.Take();
+            Stacks::Push(stacks.operands, node.Take());
             previous = TokenClass::Operand;
             continue;
         }
@@ -212,7 +205,7 @@ ParseNode* ParseFlat(Parser& parser) {
                 break;
             }
             if (current != TokenClass::Prefix && !Reduce(parser, stacks, row->right)) break;
-            node = MakeNode(parser, parser.token, ParseKind::Operator);
+            ParseNode* node = MakeNode(parser, parser.token, ParseKind::Operator);
             if (!node) break;
             node->op = row;
             node->arity = current == TokenClass::Infix ? 2 : 1;
@@ -222,9 +215,9 @@ ParseNode* ParseFlat(Parser& parser) {
             continue;
         }
         }
-        if (!node && parser.expressionNodes <= kMaxExpressionNodes && parser.reader->errorCount == 0)
+        // Every way here failed; one that reported nothing ran out of memory.
+        if (parser.expressionNodes <= kMaxExpressionNodes && parser.reader->errorCount == 0)
             parser.Report(Msg::OutOfMemory);
-        stacks.FreeAll();
         return nullptr;
     }
 }
@@ -240,15 +233,14 @@ bool Enter(Parser& parser) {
 }
 
 // "(" expression ")" in operand position.
-ParseNode* ParseNested(Parser& parser) {
+ParseTree ParseNested(Parser& parser) {
     if (!Enter(parser)) return nullptr;
     parser.Next();
-    ParseNode* inner = ParseFlat(parser);
+    ParseTree inner = ParseFlat(parser);
     --parser.depth;
     if (!inner) return nullptr;
     if (!parser.Is(Tok::RightParen)) {
         parser.Report(Msg::ExpectedCloseParen);
-        FreeParseTree(inner);
         return nullptr;
     }
     parser.Next();
@@ -261,9 +253,9 @@ Tok ClosingOf(ParseKind kind) {
 }
 
 // An opening bracket, items separated by commas, the matching closing bracket.
-ParseNode* ParseList(Parser& parser, ParseKind kind) {
+ParseTree ParseList(Parser& parser, ParseKind kind) {
     if (!Enter(parser)) return nullptr;
-    ParseNode* list = MakeNode(parser, parser.token, kind);
+    ParseTree list(MakeNode(parser, parser.token, kind));
     if (!list) {
         --parser.depth;
         if (parser.expressionNodes <= kMaxExpressionNodes) parser.Report(Msg::OutOfMemory);
@@ -279,13 +271,13 @@ ParseNode* ParseList(Parser& parser, ParseKind kind) {
             ok = false;
             break;
         }
-        ParseNode* item = ParseFlat(parser);
+        ParseTree item = ParseFlat(parser);
         if (!item) {
             ok = false;
             break;
         }
-        *tail = item;
-        tail = &item->next;
+        *tail = item.Take();
+        tail = &(*tail)->next;
         ++list->itemCount;
         if (parser.Is(Tok::Comma)) {
             parser.Next();
@@ -299,10 +291,7 @@ ParseNode* ParseList(Parser& parser, ParseKind kind) {
         }
     }
     --parser.depth;
-    if (!ok) {
-        FreeParseTree(list);
-        return nullptr;
-    }
+    if (!ok) return nullptr;
     parser.Next();
     return list;
 }
@@ -316,16 +305,14 @@ const OperatorRow* FindOperator(Tok code) {
     return nullptr;
 }
 
-ParseNode* ParseExpression(Parser& parser) {
+ParseTree ParseExpression(Parser& parser) {
     parser.expressionNodes = 0;
     return ParseFlat(parser);
 }
 
 bool SkipExpression(Parser& parser) {
-    ParseNode* tree = ParseExpression(parser);
-    if (!tree) return false;
-    FreeParseTree(tree);
-    return true;
+    const ParseTree tree = ParseExpression(parser);
+    return tree != nullptr;
 }
 
 // Iterative over list items and right operands so that long chains do not

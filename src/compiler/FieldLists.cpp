@@ -13,14 +13,10 @@ Tok ClosingOf(ListMode mode) { return mode == ListMode::Fields ? Tok::RightBrace
 // A default: an expression of the item's type, kept with the item.
 bool CompileDefault(Parser& parser, DataItem* item) {
     const ReportPosition at = parser.token.position;
-    ExprNode* node = CompileExpression(parser, item->type);
+    NodeRef node = CompileExpression(parser, item->type);
     if (!node) return false;
-    if (!TypesCompatible(parser, item->type, node->type, Compatibility::Assignment, at)) {
-        ReleaseNode(node);
-        return false;
-    }
-    ReleaseNode(item->initial);
-    item->initial = node;
+    if (!TypesCompatible(parser, item->type, node->type, Compatibility::Assignment, at)) return false;
+    item->initial = std::move(node);
     return true;
 }
 

@@ -23,7 +23,7 @@ int NextTarget(const ExprList& list, int from) {
 }
 
 // A system default as a literal of the target's type.
-ExprNode* SystemDefaultNode(Parser& parser, DataItem& target, const ReportPosition& at) {
+NodeRef SystemDefaultNode(Parser& parser, DataItem& target, const ReportPosition& at) {
     TypeDescriptor* type = target.type;
     switch (target.systemDefault) {
     case SystemDefault::None: return nullptr;
@@ -52,34 +52,29 @@ ExprNode* SystemDefaultNode(Parser& parser, DataItem& target, const ReportPositi
 
 bool BindItem(Parser& parser, ExprList& list, int slot, const ParseNode& value) {
     DataItem& target = *list.targets[slot];
-    ExprNode* node = TypeNode(parser, value, target.type);
+    NodeRef node = TypeNode(parser, value, target.type);
     if (!node) return false;
     if ((target.flags & kDataRef) && !(target.flags & kDataConst) && !IsAssignable(*node)) {
         parser.ReportAt(value.position, Msg::BadField, target.entry->name);
-        ReleaseNode(node);
         return false;
     }
-    if (!TypesCompatible(parser, target.type, node->type, Compatibility::Assignment, value.position)) {
-        ReleaseNode(node);
-        return false;
-    }
-    list.items[slot] = node;
+    if (!TypesCompatible(parser, target.type, node->type, Compatibility::Assignment, value.position)) return false;
+    list.items[slot] = std::move(node);
     return true;
 }
 
 }  // namespace
 
-ExprNode* DefaultOf(Parser& parser, DataItem& target, const ReportPosition& at) {
+NodeRef DefaultOf(Parser& parser, DataItem& target, const ReportPosition& at) {
     if (!target.initial && target.systemDefault != SystemDefault::None) {
         // Made once and shared by every call that leaves the target out.
         target.initial = SystemDefaultNode(parser, target, at);
     }
-    RetainNode(target.initial);
     return target.initial;
 }
 
-ExprList* BindList(Parser& parser, const ParseNode& list, const TypeDescriptor& owner, BindMode mode) {
-    ExprList* bound = NewExprList(parser, owner.fields.count, true);
+Owned<ExprList> BindList(Parser& parser, const ParseNode& list, const TypeDescriptor& owner, BindMode mode) {
+    Owned<ExprList> bound = NewExprList(parser, owner.fields.count, true);
     if (!bound) return nullptr;
     uint16_t n = 0;
     for (DataItem* target = owner.fields.first; target; target = target->next) bound->targets[n++] = target;
@@ -121,7 +116,7 @@ ExprList* BindList(Parser& parser, const ParseNode& list, const TypeDescriptor& 
             }
         }
     }
-    if (!ok) FreeExprList(bound);
+    if (!ok) return nullptr;
     return bound;
 }
 

@@ -4,6 +4,7 @@
 
 #include "compiler/Token.h"
 #include "base/Memory.h"
+#include "base/Owned.h"
 
 #include <cstdint>
 
@@ -49,13 +50,31 @@ struct ParseNode : Tagged<kTagParseNode> {
     char16_t text[kLiteralLength + 1];
 };
 
+void FreeParseTree(ParseNode*& node);
+
+}  // namespace vorlan::compiler
+
+namespace vorlan {
+
+// A tree goes link by link (FreeParseTree), never by one recursion per list
+// item or right operand.
+template <>
+struct Release<compiler::ParseNode> {
+    static void Of(compiler::ParseNode* node) { compiler::FreeParseTree(node); }
+};
+
+}  // namespace vorlan
+
+namespace vorlan::compiler {
+
+using ParseTree = Owned<ParseNode>;
+
 // The operator row of a token code, or nullptr.
 const OperatorRow* FindOperator(Tok code);
 
 // Parses one expression starting at the current token and leaves the parser
 // at the token that ended it. Returns nullptr after reporting an error.
-ParseNode* ParseExpression(Parser& parser);
-void FreeParseTree(ParseNode*& node);
+ParseTree ParseExpression(Parser& parser);
 // Parses one expression only to move past it (its value is compiled in the
 // other pass); false after reporting a syntax error.
 bool SkipExpression(Parser& parser);

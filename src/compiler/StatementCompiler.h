@@ -65,13 +65,13 @@ void SkipCompound(Parser& parser, Tok open, Tok close);
 
 // The body of a compound statement, counted against the nesting limit;
 // nullptr after reporting.
-StatementBlock* CompileNestedBlock(BodyCompiler& body, uint16_t flags);
+Owned<StatementBlock> CompileNestedBlock(BodyCompiler& body, uint16_t flags);
 
 // expression "," expression ... as the graphics context of With or a shape
 // call: each element fills the slot of its type. Returns false when an
 // element could not be compiled at all (the list stops there); *failed is set
 // by any error.
-bool CompileContextList(BodyCompiler& body, ExprNode* (&slots)[kContextSlots], bool* failed);
+bool CompileContextList(BodyCompiler& body, NodeRef (&slots)[kContextSlots], bool* failed);
 
 // The compound statements; each is at its keyword.
 Statement* CompileWhile(BodyCompiler& body, uint16_t flags);

@@ -18,9 +18,9 @@ namespace {
 
 // A condition of While, If or ElseIf. Reports 369 when it compiled but is
 // not Logical; *expressionFailed when it did not compile at all.
-ExprNode* CompileCondition(BodyCompiler& body, bool* failed, bool* expressionFailed) {
+NodeRef CompileCondition(BodyCompiler& body, bool* failed, bool* expressionFailed) {
     TypeDescriptor* logical = body.System(library::kLogical);
-    ExprNode* condition = CompileExpression(body.parser, logical);
+    NodeRef condition = CompileExpression(body.parser, logical);
     *expressionFailed = condition == nullptr;
     if (!condition) {
         *failed = true;
@@ -49,12 +49,11 @@ bool ForRange(BodyCompiler& body, ForStatement& record, bool* failed, bool* expr
             parser.Report(Msg::ForInNeedsEnum);
             return false;
         }
-        ExprNode* named = CompileExpression(parser, nullptr);
+        const NodeRef named = CompileExpression(parser, nullptr);
         if (!named) return false;
         const bool namesType = named->eval == EvalCode::Literal && HasTypeCode(named->type, library::kTypeType) &&
                                runtime::LoadHandle<TypeDescriptor>(named->literal) == type;
         if (!namesType) parser.ReportAt(named->position, Msg::ForInNeedsEnum);
-        ReleaseNode(named);
         record.variant = ForVariant::EnumIn;
         return namesType;
     }
@@ -64,7 +63,7 @@ bool ForRange(BodyCompiler& body, ForStatement& record, bool* failed, bool* expr
     }
     record.variant = enumeration ? ForVariant::EnumRange : ForVariant::NumberRange;
     // Each bound has exactly the variable's type.
-    auto bound = [&](ExprNode*& node, TypeDescriptor* wanted) {
+    auto bound = [&](NodeRef& node, TypeDescriptor* wanted) {
         node = CompileExpression(parser, wanted);
         *expressionFailed = node == nullptr;
         if (!node) {
@@ -131,7 +130,7 @@ bool IsNullValue(const uint8_t (&value)[8], SelectMode mode) {
 
 // One bound of a Case item: compiled against the selector's type and folded.
 // *failed on any error; false when the bound did not compile at all.
-bool CaseBound(BodyCompiler& body, const SelectStatement& select, ExprNode*& node, uint8_t (&value)[8], bool* isNull,
+bool CaseBound(BodyCompiler& body, const SelectStatement& select, NodeRef& node, uint8_t (&value)[8], bool* isNull,
                bool* failed) {
     Parser& parser = body.parser;
     node = CompileExpression(parser, select.selectorType);
@@ -228,25 +227,23 @@ int SlotOf(const TypeDescriptor* type) {
 
 }  // namespace
 
-bool CompileContextList(BodyCompiler& body, ExprNode* (&slots)[kContextSlots], bool* failed) {
+bool CompileContextList(BodyCompiler& body, NodeRef (&slots)[kContextSlots], bool* failed) {
     Parser& parser = body.parser;
     for (;;) {
         // A brace list on its own can only be a point: the origin.
         TypeDescriptor* expected = parser.Is(Tok::BraceList) ? body.System(library::kPoint) : nullptr;
-        ExprNode* element = CompileExpression(parser, expected);
+        NodeRef element = CompileExpression(parser, expected);
         if (!element) {
             *failed = true;
             if (!parser.Is(Tok::Comma)) return false;
         } else if (const int slot = SlotOf(element->type); slot < 0) {
             parser.ReportAt(element->position, Msg::NotContextElement);
-            ReleaseNode(element);
             *failed = true;
         } else if (slots[slot]) {
             parser.ReportAt(element->position, Msg::ContextElementTwice);
-            ReleaseNode(element);
             *failed = true;
         } else {
-            slots[slot] = element;
+            slots[slot] = std::move(element);
         }
         if (!parser.Is(Tok::Comma)) return true;
         parser.Next();

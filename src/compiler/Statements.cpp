@@ -20,10 +20,6 @@ void FreeList(StatementList& list) {
     list.count = 0;
 }
 
-void FreeContext(ExprNode* (&slots)[kContextSlots]) {
-    for (ExprNode*& slot : slots) ReleaseNode(slot);
-}
-
 // Clause and item chains are let go one link at a time, never by recursion:
 // a list may be as long as a program cares to write it.
 template <class Link>
@@ -36,22 +32,7 @@ void DeleteChain(Link*& first) {
 
 }  // namespace
 
-OutputItem::~OutputItem() { ReleaseNode(value); }
-
-IfClause::~IfClause() {
-    ReleaseNode(condition);
-    FreeStatementBlock(block);
-}
-
-CaseItem::~CaseItem() {
-    ReleaseNode(low);
-    ReleaseNode(high);
-}
-
-CaseClause::~CaseClause() {
-    DeleteChain(first);
-    FreeStatementBlock(block);
-}
+CaseClause::~CaseClause() { DeleteChain(first); }
 
 namespace {
 
@@ -132,22 +113,20 @@ Statement* CompileOutput(BodyCompiler& body) {
             ReportEndOfSource(body);
             return Abandon(record);
         }
-        ExprNode* value = CompileExpression(parser, nullptr);
+        NodeRef value = CompileExpression(parser, nullptr);
         if (!value) return Abandon(record);
         bool found = false;
         const OutputWriter writer = WriterFor(value->type, &found);
         if (!found) {
             parser.ReportAt(value->position, Msg::InternalError);
-            ReleaseNode(value);
             failed = true;
         } else {
             auto* item = new OutputItem{};
             if (!item) {
-                ReleaseNode(value);
                 parser.Report(Msg::OutOfMemory);
                 return Abandon(record);
             }
-            item->value = value;
+            item->value = std::move(value);
             item->writer = writer;
             if (record->last) record->last->next = item;
             else record->first = item;
@@ -238,14 +217,11 @@ bool IsAssignOperator(Tok code) {
 }
 
 // A call of a shape, with its graphics context after "=>" when written.
-Statement* CompileShapeCall(BodyCompiler& body, ExprNode* call, const ReportPosition& start) {
+Statement* CompileShapeCall(BodyCompiler& body, NodeRef&& call, const ReportPosition& start) {
     Parser& parser = body.parser;
     auto* record = NewStatement<ShapeCallStatement>(body, StatementKind::ShapeCall, start);
-    if (!record) {
-        ReleaseNode(call);
-        return nullptr;
-    }
-    record->call = call;
+    if (!record) return nullptr;
+    record->call = std::move(call);
     if (!parser.Is(Tok::ContextArrow)) return record;
     parser.Next();
     record->contextWritten = true;
@@ -255,14 +231,12 @@ Statement* CompileShapeCall(BodyCompiler& body, ExprNode* call, const ReportPosi
 }
 
 // target operator value, where the target has been compiled.
-Statement* CompileAssignment(BodyCompiler& body, ExprNode* target, const ReportPosition& start) {
+Statement* CompileAssignment(BodyCompiler& body, NodeRef&& compiledTarget, const ReportPosition& start) {
     Parser& parser = body.parser;
     auto* record = NewStatement<AssignmentStatement>(body, StatementKind::Assignment, start);
-    if (!record) {
-        ReleaseNode(target);
-        return nullptr;
-    }
-    record->target = target;
+    if (!record) return nullptr;
+    record->target = std::move(compiledTarget);
+    const ExprNode* target = record->target;
     const Tok op = parser.Code();
     if (!IsAssignOperator(op)) {
         parser.Report(Msg::InvalidAssignOperator);
@@ -310,10 +284,10 @@ Statement* CompileAssignment(BodyCompiler& body, ExprNode* target, const ReportP
 // Any statement not started by a keyword: a shape call or an assignment.
 Statement* CompileExpressionStatement(BodyCompiler& body) {
     const ReportPosition start = body.parser.token.position;
-    ExprNode* expression = CompileExpression(body.parser, nullptr);
+    NodeRef expression = CompileExpression(body.parser, nullptr);
     if (!expression) return nullptr;
-    if (HasTypeCode(expression->type, kTypeCodeShape)) return CompileShapeCall(body, expression, start);
-    return CompileAssignment(body, expression, start);
+    if (HasTypeCode(expression->type, kTypeCodeShape)) return CompileShapeCall(body, std::move(expression), start);
+    return CompileAssignment(body, std::move(expression), start);
 }
 
 // Section - Lists and blocks
@@ -470,13 +444,13 @@ void SkipCompound(Parser& parser, Tok open, Tok close) {
     }
 }
 
-StatementBlock* CompileNestedBlock(BodyCompiler& body, uint16_t flags) {
+Owned<StatementBlock> CompileNestedBlock(BodyCompiler& body, uint16_t flags) {
     Parser& parser = body.parser;
     if (parser.depth >= kMaxNesting) {
         parser.Report(Msg::NestedTooDeeply);
         return nullptr;
     }
-    auto* block = new StatementBlock{};
+    Owned<StatementBlock> block(new StatementBlock{});
     if (!block) {
         parser.Report(Msg::OutOfMemory);
         return nullptr;
@@ -489,63 +463,19 @@ StatementBlock* CompileNestedBlock(BodyCompiler& body, uint16_t flags) {
 
 // Section - Releasing statements
 
-// Loop statement: the condition and the body.
-WhileStatement::~WhileStatement() {
-    ReleaseNode(condition);
-    FreeStatementBlock(body);
-}
-
-AssignmentStatement::~AssignmentStatement() {
-    ReleaseNode(target);
-    ReleaseNode(value);
-}
-
-// The call and its graphics-context elements.
-ShapeCallStatement::~ShapeCallStatement() {
-    ReleaseNode(call);
-    FreeContext(context);
-}
-
-// The bounds, the step and the body; the variable is the routine's.
-ForStatement::~ForStatement() {
-    ReleaseNode(from);
-    ReleaseNode(to);
-    ReleaseNode(step);
-    FreeStatementBlock(body);
-}
-
-WithStatement::~WithStatement() {
-    FreeContext(context);
-    FreeStatementBlock(body);
-}
-
 OutputStatement::~OutputStatement() { DeleteChain(first); }
 
-ReturnStatement::~ReturnStatement() { ReleaseNode(value); }
+// Each clause's condition and block; the Else block goes with its holder.
+IfStatement::~IfStatement() { DeleteChain(first); }
 
-// Each clause's condition and block, then the Else block.
-IfStatement::~IfStatement() {
-    DeleteChain(first);
-    FreeStatementBlock(elseBlock);
-}
+// The Case clauses; the selector and the Otherwise block go with their holders.
+SelectStatement::~SelectStatement() { DeleteChain(first); }
 
-// The array and the body. The alias belongs to the routine's locals.
-OverStatement::~OverStatement() {
-    ReleaseNode(array);
-    FreeStatementBlock(body);
-}
+}  // namespace vorlan::compiler
 
-// The selector, the Case clauses and the Otherwise block.
-SelectStatement::~SelectStatement() {
-    ReleaseNode(selector);
-    DeleteChain(first);
-    FreeStatementBlock(otherwise);
-}
+void vorlan::Release<vorlan::compiler::StatementBlock>::Of(compiler::StatementBlock* block) { delete block; }
 
-ErrorStatement::~ErrorStatement() {
-    ReleaseNode(category);
-    ReleaseNode(message);
-}
+namespace vorlan::compiler {
 
 StatementBlock::~StatementBlock() {
     FreeList(main);
@@ -563,14 +493,9 @@ bool FreeStatement(Statement*& statement) {
     return true;
 }
 
-void FreeStatementBlock(StatementBlock*& block) {
-    delete block;
-    block = nullptr;
-}
-
-StatementBlock* CompileRoutineBody(Parser& parser, Routine& routine, bool* ok) {
+Owned<StatementBlock> CompileRoutineBody(Parser& parser, Routine& routine, bool* ok) {
     const int32_t errorsBefore = parser.reader->errorCount;
-    auto* block = new StatementBlock{};
+    Owned<StatementBlock> block(new StatementBlock{});
     if (!block) {
         parser.Report(Msg::OutOfMemory);
         *ok = false;
@@ -581,7 +506,7 @@ StatementBlock* CompileRoutineBody(Parser& parser, Routine& routine, bool* ok) {
     // The list stopped at a token that closes a block nobody opened.
     if (!parser.Is(Tok::End) && !parser.Is(Tok::EndOfFile)) parser.Report(Msg::EndNotFound);
     *ok = parser.reader->errorCount == errorsBefore;
-    if (!*ok) FreeStatementBlock(block);
+    if (!*ok) return nullptr;
     return block;
 }
 

@@ -7,6 +7,7 @@
 // depends on the kind. The records are what the runner walks, so the kind
 // codes are fixed.
 
+#include "compiler/Compilation.h"
 #include "compiler/Expression.h"
 #include "base/Memory.h"
 #include "base/TextReader.h"
@@ -116,6 +117,10 @@ struct StatementBlock : Tagged<kTagStatementBlock> {
     bool onErrorWritten;
 };
 
+// The records below hold their expressions and blocks through owning
+// handles, so most of them need no destructor of their own; the chains of
+// clauses and items are let go link by link (see DeleteChain).
+
 // The operator of an assignment: the assignment tokens' own codes, and one
 // more for += on an open array.
 enum class AssignOp : uint16_t {
@@ -134,23 +139,20 @@ constexpr int kContextSlots = 5;
 enum ContextSlot : uint8_t { kSlotOrigin = 0, kSlotPen = 1, kSlotBrush = 2, kSlotFont = 3, kSlotCanvas = 4 };
 
 struct WhileStatement : Statement, Tagged<kTagLoopStatement> {
-    ~WhileStatement();  // its expressions and blocks
-    ExprNode* condition;
-    StatementBlock* body;
+    NodeRef condition;
+    Owned<StatementBlock> body;
 };
 
 struct AssignmentStatement : Statement, Tagged<kTagAssignment> {
-    ~AssignmentStatement();  // its expressions and blocks
     AssignOp op;
-    ExprNode* target;
-    ExprNode* value;
+    NodeRef target;
+    NodeRef value;
 };
 
 struct ShapeCallStatement : Statement, Tagged<kTagContextStatement> {
-    ~ShapeCallStatement();  // its expressions and blocks
     bool contextWritten;  // "=>" and an element list followed the call
-    ExprNode* call;
-    ExprNode* context[kContextSlots];
+    NodeRef call;
+    NodeRef context[kContextSlots];
 };
 
 enum class ForVariant : uint8_t {
@@ -160,19 +162,17 @@ enum class ForVariant : uint8_t {
 };
 
 struct ForStatement : Statement, Tagged<kTagLoopStatement> {
-    ~ForStatement();  // its expressions and blocks
     ForVariant variant;
     DataItem* control;
-    ExprNode* from;  // absent for EnumIn
-    ExprNode* to;    // absent for EnumIn
-    ExprNode* step;  // may be absent
-    StatementBlock* body;
+    NodeRef from;  // absent for EnumIn
+    NodeRef to;    // absent for EnumIn
+    NodeRef step;  // may be absent
+    Owned<StatementBlock> body;
 };
 
 struct WithStatement : Statement, Tagged<kTagContextStatement> {
-    ~WithStatement();  // its expressions and blocks
-    ExprNode* context[kContextSlots];
-    StatementBlock* body;
+    NodeRef context[kContextSlots];
+    Owned<StatementBlock> body;
 };
 
 // How an Output item is written, chosen by its type.
@@ -188,47 +188,43 @@ enum class OutputWriter : uint8_t {
 };
 
 struct OutputItem : Tagged<kTagOutputItem> {
-    ~OutputItem();
-    ExprNode* value;
+    NodeRef value;
     OutputWriter writer;
     OutputItem* next;
 };
 
 struct OutputStatement : Statement, Tagged<kTagOutputStatement> {
-    ~OutputStatement();  // its expressions and blocks
+    ~OutputStatement();  // its items
     OutputItem* first;
     OutputItem* last;
     uint16_t count;
 };
 
 struct ReturnStatement : Statement, Tagged<kTagSimpleStatement> {
-    ~ReturnStatement();  // its expressions and blocks
-    ExprNode* value;  // absent outside functions
+    NodeRef value;  // absent outside functions
 };
 
 // FBreak, WBreak and OBreak: the header is all they need.
 struct BreakStatement : Statement, Tagged<kTagSimpleStatement> {};  // nothing but the header
 
 struct IfClause : Tagged<kTagIfStatement> {
-    ~IfClause();
-    ExprNode* condition;
-    StatementBlock* block;
+    NodeRef condition;
+    Owned<StatementBlock> block;
     IfClause* next;
 };
 
 struct IfStatement : Statement, Tagged<kTagIfStatement> {
-    ~IfStatement();  // its expressions and blocks
+    ~IfStatement();  // its clauses
     IfClause* first;  // If, then each ElseIf in order
     IfClause* last;
     uint16_t clauseCount;
-    StatementBlock* elseBlock;  // may be absent
+    Owned<StatementBlock> elseBlock;  // may be absent
 };
 
 struct OverStatement : Statement, Tagged<kTagLoopStatement> {
-    ~OverStatement();  // its expressions and blocks
-    ExprNode* array;
+    NodeRef array;
     DataItem* alias;  // the element's name, in the routine's locals
-    StatementBlock* body;
+    Owned<StatementBlock> body;
 };
 
 enum class SelectMode : uint8_t { Number = 1, Enumeration = 2 };
@@ -236,10 +232,9 @@ enum class SelectMode : uint8_t { Number = 1, Enumeration = 2 };
 // One value, or a range of values, of a Case clause; the bounds are folded
 // at compile time.
 struct CaseItem : Tagged<kTagCaseItem> {
-    ~CaseItem();
     uint8_t boundCount;  // 1 a single value, 2 a range
-    ExprNode* low;
-    ExprNode* high;
+    NodeRef low;
+    NodeRef high;
     uint8_t lowValue[8];
     uint8_t highValue[8];
     bool lowNull;
@@ -248,29 +243,28 @@ struct CaseItem : Tagged<kTagCaseItem> {
 };
 
 struct CaseClause : Tagged<kTagSelectStatement> {
-    ~CaseClause();  // its items and block
+    ~CaseClause();  // its items
     CaseItem* first;
     CaseItem* last;
     uint16_t itemCount;
-    StatementBlock* block;
+    Owned<StatementBlock> block;
     CaseClause* next;
 };
 
 struct SelectStatement : Statement, Tagged<kTagSelectStatement> {
-    ~SelectStatement();  // its expressions and blocks
+    ~SelectStatement();  // its clauses
     TypeDescriptor* selectorType;
-    ExprNode* selector;
+    NodeRef selector;
     SelectMode mode;
     CaseClause* first;
     CaseClause* last;
     uint16_t clauseCount;
-    StatementBlock* otherwise;  // may be absent
+    Owned<StatementBlock> otherwise;  // may be absent
 };
 
 struct ErrorStatement : Statement, Tagged<kTagSimpleStatement> {
-    ~ErrorStatement();  // its expressions and blocks
-    ExprNode* category;
-    ExprNode* message;
+    NodeRef category;
+    NodeRef message;
 };
 
 // How an Output item of that type is written; *found is false for a type
@@ -280,7 +274,7 @@ OutputWriter WriterFor(const TypeDescriptor* type, bool* found);
 // Compiles a routine body: the parser is at the token after Begin; compiles
 // the block up to (not taking) End. Returns the block, or nullptr when any
 // error was reported (*ok is then false).
-StatementBlock* CompileRoutineBody(Parser& parser, Routine& routine, bool* ok);
+Owned<StatementBlock> CompileRoutineBody(Parser& parser, Routine& routine, bool* ok);
 
 // Calls `visit` with the statement as its own record type; false, without a
 // call, for a kind the list does not name.
@@ -310,6 +304,5 @@ bool VisitStatement(const Statement& statement, Visit&& visit) {
 // kind is reported on standard output and false returned (the record is
 // left alone: nothing is known about what it holds).
 bool FreeStatement(Statement*& statement);
-void FreeStatementBlock(StatementBlock*& block);
 
 }  // namespace vorlan::compiler

@@ -297,7 +297,7 @@ bool FoldConstant(Parser& parser, ExprNode& node, uint8_t (&value)[8]) {
 // One value part of an enumeration item: a whole number sets its value, a
 // text its text, each at most once.
 bool EnumValuePart(Parser& parser, DataItem& item, bool& numbered, bool& named) {
-    ExprNode* node = CompileExpression(parser, nullptr);
+    const NodeRef node = CompileExpression(parser, nullptr);
     if (!node) return false;
     uint8_t value[8] = {};
     bool ok = FoldConstant(parser, *node, value);
@@ -328,7 +328,6 @@ bool EnumValuePart(Parser& parser, DataItem& item, bool& numbered, bool& named) 
         parser.ReportAt(node->position, Msg::InvalidOperandTypes);
         ok = false;
     }
-    ReleaseNode(node);
     return ok;
 }
 
@@ -384,7 +383,7 @@ bool ItemBound(Parser& parser, ExprNode& node, int32_t* bound) {
 // one enumeration.
 bool CompleteDimension(Parser& parser, Dimension& dimension) {
     TypeDescriptor* number = FindSystemType(*parser.unit->module->compilation, 2);
-    ExprNode* low = CompileExpression(parser, nullptr);
+    const NodeRef low = CompileExpression(parser, nullptr);
     if (!low) return false;
     bool ok = true;
     const TypeDescriptor* named = nullptr;
@@ -406,7 +405,7 @@ bool CompleteDimension(Parser& parser, Dimension& dimension) {
         ok = false;
     } else {
         parser.Next();
-        ExprNode* high = CompileExpression(parser, low->type);
+        const NodeRef high = CompileExpression(parser, low->type);
         ok = high != nullptr;
         if (ok && high->type != low->type) {
             parser.ReportAt(high->position, Msg::MismatchedTypes);
@@ -418,14 +417,12 @@ bool CompleteDimension(Parser& parser, Dimension& dimension) {
                        : WholeBound(parser, *low, &dimension.low) && WholeBound(parser, *high, &dimension.high);
             dimension.indexType = low->type;
         }
-        ReleaseNode(high);
     }
     if (ok && dimension.high < dimension.low) {
         parser.ReportAt(low->position, Msg::InvalidIndexRange);
         ok = false;
     }
     if (ok) dimension.count = dimension.high - dimension.low + 1;
-    ReleaseNode(low);
     return ok;
 }
 

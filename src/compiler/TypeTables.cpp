@@ -22,7 +22,6 @@ void DataArea::FreeAll() {
     while (first) {
         DataItem* next = first->next;
         MemReleaseBlock(first->enumText);
-        ReleaseNode(first->initial);
         if (first->flags & kDataOwnsEntry) delete first->entry;
         delete first;
         first = next;

@@ -33,7 +33,7 @@ const TypeDescriptor& RefCellType(const ExprNode* item, const DataItem& target) 
 
 // What fills a slot: its bound item, else the target's default.
 const ExprNode* SlotNode(const ExprList& list, uint16_t i) {
-    return list.items[i] ? list.items[i] : list.targets[i]->initial;
+    return list.items[i] ? list.items[i].Get() : list.targets[i]->initial.Get();
 }
 
 // A reference target holds a cell of its own when its value was computed.
@@ -134,7 +134,7 @@ void OpenCounts(const TypeDescriptor& type, const ExprList* level, int32_t* coun
     for (const compiler::Dimension* dimension = type.dimensions; dimension; dimension = dimension->next) {
         const int32_t length = level ? level->count : 0;
         if (dimension->count == 0) counts[(*n)++] = length;
-        level = level && level->count && level->items[0] ? level->items[0]->list : nullptr;
+        level = level && level->count && level->items[0] ? level->items[0]->list.Get() : nullptr;
     }
 }
 

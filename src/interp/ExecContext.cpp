@@ -47,7 +47,7 @@ public:
 
     // Builds the block from the enclosing context and the listed elements
     // (nullptr where a slot is not listed).
-    uint16_t Build(const Statement& statement, ExprNode* const (&elements)[compiler::kContextSlots]);
+    uint16_t Build(const Statement& statement, const compiler::NodeRef (&elements)[compiler::kContextSlots]);
     void* Block() const { return block_; }
 
 private:
@@ -119,7 +119,7 @@ uint16_t LocalContext::BuildElement(const Statement& statement, int slot, const 
     return kExecGoOn;
 }
 
-uint16_t LocalContext::Build(const Statement& statement, ExprNode* const (&elements)[compiler::kContextSlots]) {
+uint16_t LocalContext::Build(const Statement& statement, const compiler::NodeRef (&elements)[compiler::kContextSlots]) {
     block_ = MemAllocate(8 * compiler::kContextSlots, kTagLocalContext);
     if (!block_) return Raise(context_, statement, Status::OutOfMemory, RunMsg::CreateContextList);
     if (context_.graphics) std::memcpy(block_, context_.graphics, 8 * compiler::kContextSlots);

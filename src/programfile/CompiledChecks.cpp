@@ -93,7 +93,7 @@ private:
     bool ArrayLevel(const ExprNode& level, const TypeDescriptor& array, const Dimension& dimension);
     bool BoundItems(const ExprList& list);
     bool CallNode(const ExprNode& node, bool shape);
-    bool Context(ExprNode* const (&elements)[kContextSlots]);
+    bool Context(const compiler::NodeRef (&elements)[kContextSlots]);
 
     bool Block(const StatementBlock* block);
     bool List(const StatementList& list);
@@ -365,7 +365,7 @@ bool Checker::NodeParts(const ExprNode& node) {
 // Section - Statements
 
 // Point, TPen, TBrush, TFont and TCanvas, slot by slot.
-bool Checker::Context(ExprNode* const (&elements)[kContextSlots]) {
+bool Checker::Context(const compiler::NodeRef (&elements)[kContextSlots]) {
     for (int slot = 0; slot < kContextSlots; ++slot) {
         const ExprNode* element = elements[slot];
         if (element && !(Node(element) && IsSystem(element->type, static_cast<uint16_t>(kPoint + slot)))) return false;

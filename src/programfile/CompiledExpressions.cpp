@@ -134,7 +134,7 @@ Status WriteList(WriteLinks& links, const ExprList* list) {
     return Status::Success;
 }
 
-Status ReadList(ReadLinks& links, ExprList** out) {
+Status ReadList(ReadLinks& links, Owned<ExprList>* out) {
     *out = nullptr;
     uint16_t kind, count;
     VL_PROPAGATE(links.in.Short(&kind));
@@ -150,15 +150,13 @@ Status ReadList(ReadLinks& links, ExprList** out) {
         return links.in.Refuse(Refusal::BadList);
     auto* list = new ExprList{};
     if (!list) return Status::OutOfMemory;
+    out->Adopt(list);  // the caller's node owns it from here, complete or not
     list->count = count;
     if (count > 0) {
-        list->items = static_cast<ExprNode**>(MemAllocate(count * sizeof(ExprNode*), compiler::kTagExprList));
-        if (bound)
-            list->targets = static_cast<compiler::DataItem**>(MemAllocate(count * sizeof(compiler::DataItem*),
-                                                                           compiler::kTagExprList));
+        const bool itemsMade = list->items.Allocate(count, compiler::kTagExprList);
+        const bool targetsMade = !bound || list->targets.Allocate(count, compiler::kTagExprList);
+        if (!itemsMade || !targetsMade) return Status::OutOfMemory;
     }
-    *out = list;  // the caller's node owns it from here, complete or not
-    if (count > 0 && (!list->items || (bound && !list->targets))) return Status::OutOfMemory;
     for (uint16_t i = 0; i < count; ++i) VL_PROPAGATE(ReadExpression(links, &list->items[i]));
     if (bound && count > 0) links.BindTargets(list, owner);
     return Status::Success;
@@ -236,7 +234,7 @@ Status WriteExpression(WriteLinks& links, const ExprNode* node) {
     return links.out.Tag(kTagNodeEnd);
 }
 
-Status ReadExpression(ReadLinks& links, ExprNode** out) {
+Status ReadExpression(ReadLinks& links, compiler::NodeRef* out) {
     *out = nullptr;
     VL_PROPAGATE(links.in.ExpectTag(kTagExpression));
     uint16_t tag;
@@ -244,18 +242,15 @@ Status ReadExpression(ReadLinks& links, ExprNode** out) {
     if (tag == kTagNoNode) return Status::Success;
     if (tag != kTagNode) return links.in.Refuse(Refusal::UnexpectedTag);
     if (links.depth >= kCompiledMaxDepth) return links.in.Refuse(Refusal::NestedTooDeeply);
-    auto* node = new ExprNode{};
+    compiler::NodeRef node(new ExprNode{});
     if (!node) return Status::OutOfMemory;
     node->refCount = 1;
     ++links.depth;
     Status status = ReadNode(links, *node);
     --links.depth;
     if (status == Status::Success) status = links.in.ExpectTag(kTagNodeEnd);
-    if (status != Status::Success) {
-        compiler::ReleaseNode(node);
-        return status;
-    }
-    *out = node;
+    if (status != Status::Success) return status;
+    *out = std::move(node);
     return Status::Success;
 }
 

@@ -4,7 +4,9 @@
 // expressions. Every record opens with a tag and most close with one; the
 // reader fails on any tag it did not expect.
 
+#include "base/Owned.h"
 #include "base/Status.h"
+#include "value/Types.h"
 
 #include <cstdint>
 
@@ -55,13 +57,13 @@ Status WriteDataArea(WriteLinks& links, const compiler::DataArea& area);
 Status ReadDataArea(ReadLinks& links, compiler::DataArea& area);
 
 Status WriteExpression(WriteLinks& links, const compiler::ExprNode* node);
-Status ReadExpression(ReadLinks& links, compiler::ExprNode** node);
+Status ReadExpression(ReadLinks& links, compiler::NodeRef* node);
 
 // Whether a literal read as `kind` holds what its type says it holds; asked
 // once the file is read, when every type is known.
 bool LiteralKindFits(const compiler::ExprNode& node, uint16_t kind);
 
 Status WriteBlock(WriteLinks& links, const compiler::StatementBlock* block);
-Status ReadBlock(ReadLinks& links, compiler::StatementBlock** block);
+Status ReadBlock(ReadLinks& links, Owned<compiler::StatementBlock>* block);
 
 }  // namespace vorlan::library

@@ -24,13 +24,13 @@ Status ReadList(ReadLinks& links, StatementList& list);
 
 // Section - Shared parts
 
-Status WriteContext(WriteLinks& links, ExprNode* const (&context)[kContextSlots]) {
+Status WriteContext(WriteLinks& links, const compiler::NodeRef (&context)[kContextSlots]) {
     for (const ExprNode* element : context) VL_PROPAGATE(WriteExpression(links, element));
     return Status::Success;
 }
 
-Status ReadContext(ReadLinks& links, ExprNode* (&context)[kContextSlots]) {
-    for (ExprNode*& element : context) VL_PROPAGATE(ReadExpression(links, &element));
+Status ReadContext(ReadLinks& links, compiler::NodeRef (&context)[kContextSlots]) {
+    for (compiler::NodeRef& element : context) VL_PROPAGATE(ReadExpression(links, &element));
     return Status::Success;
 }
 
@@ -455,7 +455,7 @@ Status WriteBlock(WriteLinks& links, const StatementBlock* block) {
     return links.out.Tag(kTagBlockEnd);
 }
 
-Status ReadBlock(ReadLinks& links, StatementBlock** out) {
+Status ReadBlock(ReadLinks& links, Owned<StatementBlock>* out) {
     *out = nullptr;
     uint16_t tag;
     VL_PROPAGATE(links.in.Tag(&tag));
@@ -464,7 +464,7 @@ Status ReadBlock(ReadLinks& links, StatementBlock** out) {
     if (links.depth >= kCompiledMaxDepth) return links.in.Refuse(Refusal::NestedTooDeeply);
     auto* block = new StatementBlock{};
     if (!block) return Status::OutOfMemory;
-    *out = block;  // the caller's record frees it, complete or not
+    out->Adopt(block);  // the caller's record frees it, complete or not
     uint32_t onError;
     VL_PROPAGATE(links.in.Long(&onError));
     if (onError > 1) return links.in.Refuse(Refusal::BadStatementField);

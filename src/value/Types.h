@@ -5,6 +5,7 @@
 // initial-value expressions they point to.
 
 #include "base/Memory.h"
+#include "base/Owned.h"
 #include "base/Status.h"
 #include "base/TextReader.h"
 
@@ -16,6 +17,27 @@ struct IdentifierEntry;
 struct Module;
 struct ExprNode;
 struct TypeDescriptor;
+
+}  // namespace vorlan::compiler
+
+namespace vorlan {
+
+// Expression nodes are shared (a default serves every call that leaves its
+// parameter out) and count their holders; compiler/ExprNodes.cpp keeps the count.
+template <>
+struct Retain<compiler::ExprNode> {
+    static void Of(compiler::ExprNode* node);
+};
+template <>
+struct Release<compiler::ExprNode> {
+    static void Of(compiler::ExprNode* node);
+};
+
+}  // namespace vorlan
+
+namespace vorlan::compiler {
+
+using NodeRef = Shared<ExprNode>;
 
 constexpr uint32_t kTagType = 103;
 constexpr uint32_t kTagDataItem = 106;
@@ -106,7 +128,7 @@ struct DataItem : Tagged<kTagDataItem> {
     TypeDescriptor* type;
     uint32_t cellSize;  // the type's, or 8 for a Ref item
     uint16_t flags;
-    ExprNode* initial;  // initial value or default, when one was written
+    NodeRef initial;  // initial value or default, when one was written
     SystemDefault systemDefault;
     uint32_t defaultWord;  // the Number word or enumeration value of a system default
     ReportPosition position;  // where the name was declared

@@ -266,9 +266,7 @@ End;
         {"a Text assigned to a Number",
          [&](auto& c) {
              auto* second = static_cast<compiler::AssignmentStatement*>(c.entryRoutine->body->main.head->next);
-             compiler::ReleaseNode(second->target);
              second->target = value(c, 1)->left;
-             compiler::RetainNode(second->target);
          },
          body},
         // A structure is as large as its fields, no more.

@@ -57,9 +57,8 @@ protected:
         parser.reader = opened.reader;
         compiler::StartTokens(parser.token, *parser.reader);
         parser.Next();
-        ParseNode* tree = compiler::ParseExpression(parser);
+        const compiler::ParseTree tree = compiler::ParseExpression(parser);
         std::string shown = tree ? Show(tree) : "";
-        compiler::FreeParseTree(tree);
         *reports = ReadStream(stream);
         return shown;
     }

@@ -77,7 +77,7 @@ protected:
     }
 
     void TearDown() override {
-        for (ExprNode*& node : nodes_) compiler::ReleaseNode(node);
+        nodes_.clear();
         for (TypeDescriptor*& type : made_) FreeType(type);
         EXPECT_EQ(MemLiveCount(), start_) << "the test left blocks behind";
     }
@@ -155,7 +155,7 @@ protected:
 
     // A root node the fixture releases with everything under it.
     ExprNode* Keep(ExprNode* node) {
-        nodes_.push_back(node);
+        nodes_.emplace_back(node);
         return node;
     }
 
@@ -181,19 +181,19 @@ protected:
     ExprNode* Binary(EvalCode eval, Tok op, TypeDescriptor* type, ExprNode* left, ExprNode* right) {
         ExprNode* node = Node(eval, type, compiler::kNodeComputed);
         node->op = op;
-        node->left = left;
-        node->right = right;
+        node->left.Adopt(left);
+        node->right.Adopt(right);
         return node;
     }
 
     static ExprList* List(std::initializer_list<ExprNode*> items, const TypeDescriptor* bound = nullptr) {
         auto* list = new ExprList{};
         list->count = static_cast<uint16_t>(items.size());
-        list->items = static_cast<ExprNode**>(MemAllocate(items.size() * sizeof(ExprNode*), compiler::kTagExprList));
+        list->items.Allocate(items.size(), compiler::kTagExprList);
         uint16_t i = 0;
-        for (ExprNode* item : items) list->items[i++] = item;
+        for (ExprNode* item : items) list->items[i++].Adopt(item);
         if (bound) {
-            list->targets = static_cast<DataItem**>(MemAllocate(items.size() * sizeof(DataItem*), compiler::kTagExprList));
+            list->targets.Allocate(items.size(), compiler::kTagExprList);
             i = 0;
             for (DataItem* field = bound->fields.first; field && i < list->count; field = field->next)
                 list->targets[i++] = field;
@@ -204,8 +204,8 @@ protected:
     ExprNode* Indexed(EvalCode eval, TypeDescriptor* type, uint8_t flags, ExprNode* left,
                       std::initializer_list<ExprNode*> indexes) {
         ExprNode* node = Node(eval, type, flags);
-        node->left = left;
-        node->list = List(indexes);
+        node->left.Adopt(left);
+        node->list.Adopt(List(indexes));
         return node;
     }
 
@@ -218,7 +218,7 @@ protected:
     uint32_t start_;
     bool ready_ = false;
     std::vector<TypeDescriptor*> made_;
-    std::vector<ExprNode*> nodes_;
+    std::vector<compiler::NodeRef> nodes_;
     TypeDescriptor* number_;
     TypeDescriptor* logical_;
     TypeDescriptor* text_;
@@ -545,12 +545,12 @@ TEST_F(HandBuiltTrees, StructureValueModifyAndFieldGiveBackTheirTemporaries) {
     // {5, "five"}{t -> "six"}.t: a computed structure, modified, then a field
     // copied out of it.
     ExprNode* value = Node(EvalCode::StructureValue, record_, compiler::kNodeComputed);
-    value->list = List({NumberLiteral(I(5)), TextLiteral(u"five")}, record_);
+    value->list.Adopt(List({NumberLiteral(I(5)), TextLiteral(u"five")}, record_));
     ExprNode* modify = Node(EvalCode::StructureModify, record_, compiler::kNodeComputed);
-    modify->left = value;
-    modify->list = List({nullptr, TextLiteral(u"six")}, record_);
+    modify->left.Adopt(value);
+    modify->list.Adopt(List({nullptr, TextLiteral(u"six")}, record_));
     ExprNode* field = Keep(Node(EvalCode::Field, text_, compiler::kNodeComputed));
-    field->left = modify;
+    field->left.Adopt(modify);
     field->item = record_->fields.first->next;
     field->offset = field->item->offset;
 
@@ -577,10 +577,10 @@ TEST_F(HandBuiltTrees, ArrayLiteralsTakeOpenCountsAndCompareEqual) {
         ExprNode* node = Node(EvalCode::ArrayLiteral, texts_, compiler::kNodeComputed);
         std::vector<ExprNode*> items;
         for (const char16_t* text : texts) items.push_back(TextLiteral(text));
-        node->list = new ExprList{};
+        node->list.Adopt(new ExprList{});
         node->list->count = static_cast<uint16_t>(items.size());
-        node->list->items = static_cast<ExprNode**>(MemAllocate(items.size() * sizeof(ExprNode*), compiler::kTagExprList));
-        for (size_t i = 0; i < items.size(); ++i) node->list->items[i] = items[i];
+        node->list->items.Allocate(items.size(), compiler::kTagExprList);
+        for (size_t i = 0; i < items.size(); ++i) node->list->items[i].Adopt(items[i]);
         return node;
     };
     struct Row {

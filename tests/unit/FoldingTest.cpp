@@ -43,11 +43,9 @@ protected:
         parser.unit = compilation_->firstModule->next->mainUnit;
         compiler::StartTokens(parser.token, *parser.reader);
         parser.Next();
-        compiler::ExprNode* node = compiler::CompileExpression(parser, nullptr);
+        const compiler::NodeRef node = compiler::CompileExpression(parser, nullptr);
         if (!node) return 0;
-        const uint16_t status = compiler::FoldNode(*node, value);
-        compiler::ReleaseNode(node);
-        return status;
+        return compiler::FoldNode(*node, value);
     }
 
     compiler::Compilation* compilation_ = nullptr;

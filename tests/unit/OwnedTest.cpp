@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
 #include <utility>
 
 namespace vorlan {
@@ -89,6 +90,37 @@ TEST(Owned, BlocksAreZeroedAndReleasedWithTheHolder) {
         MemFailAllocationAt(0);
         EXPECT_EQ(MemLiveCount(), start);
         ASSERT_TRUE(other.Allocate(2, 903));
+    }
+    EXPECT_EQ(MemLiveCount(), start);
+}
+
+// A handle that is about to go must not give its record away as a plain
+// pointer: the record would be freed under the receiver.
+static_assert(std::is_convertible_v<Owned<Leaf>&, Leaf*>);
+static_assert(!std::is_convertible_v<Owned<Leaf>&&, Leaf*>);
+static_assert(std::is_convertible_v<const Shared<CountedLeaf>&, CountedLeaf*>);
+static_assert(!std::is_convertible_v<Shared<CountedLeaf>&&, CountedLeaf*>);
+
+TEST(Owned, HolderBlocksLetEveryHeldRecordGo) {
+    const uint32_t start = MemLiveCount();
+    auto* shared = new CountedLeaf;
+    {
+        HolderBlock<Shared<CountedLeaf>> slots;
+        ASSERT_TRUE(slots.Allocate(3, 904));
+        EXPECT_EQ(slots[1].Get(), nullptr);
+        slots[0].Adopt(shared);
+        slots[2] = slots[0];
+        EXPECT_EQ(shared->holders, 2);
+        MemFailAllocationAt(1);
+        EXPECT_FALSE(slots.Allocate(2, 904));  // the old holders go all the same
+        MemFailAllocationAt(0);
+        EXPECT_EQ(MemLiveCount(), start);
+        EXPECT_FALSE(slots);
+
+        HolderBlock<Owned<Leaf>> owned;
+        ASSERT_TRUE(owned.Allocate(2, 904));
+        owned[0].Adopt(new Leaf);
+        owned[1].Adopt(new Leaf);
     }
     EXPECT_EQ(MemLiveCount(), start);
 }

@@ -85,7 +85,7 @@ public:
 
     // One constant expression of `type` into `cell`, which holds a valid value.
     Status Value(TypeDescriptor& type, void* cell) {
-        ExprNode* node = compiler::CompileExpression(parser_, &type);
+        const compiler::NodeRef node = compiler::CompileExpression(parser_, &type);
         if (!node) return Status::Invalid;
         Status status = Status::Success;
         // The expression is typed against `type` but may still be of another:
@@ -99,7 +99,6 @@ public:
         } else {
             status = runtime::EvaluateInto(*node, call_.Run(), cell);
         }
-        compiler::ReleaseNode(node);
         return status;
     }
 

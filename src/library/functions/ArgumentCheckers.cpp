@@ -50,10 +50,9 @@ bool Refuse(CallCheck& call, const ReportPosition& at, Msg code) {
 
 // The hidden type parameter takes `type`; the call's result is of that type.
 bool SettleType(CallCheck& call, TypeDescriptor* type, bool resultToo) {
-    compiler::ExprNode* literal = compiler::MakeTypeLiteral(call.parser, type, call.call.position);
+    compiler::NodeRef literal = compiler::MakeTypeLiteral(call.parser, type, call.call.position);
     if (!literal) return false;
-    compiler::ReleaseNode(call.arguments.items[0]);
-    call.arguments.items[0] = literal;
+    call.arguments.items[0] = std::move(literal);
     if (resultToo) call.call.type = type;
     return true;
 }
@@ -106,7 +105,9 @@ const TypeDescriptor* NamedType(const compiler::ExprNode* slot) {
 }  // namespace
 
 bool CallKeepsCheckerRules(uint16_t builtinNumber, const compiler::ExprList& arguments, const TypeDescriptor* result) {
-    auto item = [&](uint16_t i) { return i < arguments.count ? arguments.items[i] : nullptr; };
+    auto item = [&](uint16_t i) -> const compiler::ExprNode* {
+        return i < arguments.count ? arguments.items[i].Get() : nullptr;
+    };
     switch (builtinNumber) {
     case 132:
     case 133: return item(0) && item(0)->type && item(0)->type->kind == TypeKind::Array;
