@@ -146,6 +146,9 @@ Status LoadLibraryModule(Compilation& compilation, const FileDescriptor& descrip
                          Module** out);
 void FreeCompilation(Compilation*& compilation);
 
+Module* CreateModule();
+void FreeModule(Module*& module);
+
 }  // namespace vorlan::compiler
 
 namespace vorlan {
@@ -155,12 +158,15 @@ struct Release<compiler::Compilation> {
     static void Of(compiler::Compilation* compilation) { compiler::FreeCompilation(compilation); }
 };
 
+template <>
+struct Release<compiler::Module> {
+    static void Of(compiler::Module* module) { compiler::FreeModule(module); }
+};
+
 }  // namespace vorlan
 
 namespace vorlan::compiler {
 
-Module* CreateModule();
-void FreeModule(Module*& module);
 // Gives the module the next number and its name and appends it.
 void AddModule(Compilation& compilation, Module* module, const char16_t* name);
 Module* FindModuleByNumber(const Compilation& compilation, uint16_t number);

@@ -8,8 +8,8 @@ namespace vorlan::compiler {
 namespace {
 
 
-DataItem* MakeDataItem(Parser& parser, TypeDescriptor* type, uint16_t flags, const Token& name) {
-    auto* item = new DataItem{};
+Owned<DataItem> MakeDataItem(Parser& parser, TypeDescriptor* type, uint16_t flags, const Token& name) {
+    Owned<DataItem> item(new DataItem{});
     if (!item) {
         parser.Report(Msg::OutOfMemory);
         return nullptr;
@@ -30,13 +30,13 @@ bool DeclareGlobal(Parser& parser, TypeDescriptor* type, const Modifiers& modifi
         FileReport(parser.reader, &name.position, conflict, nullptr);
         return true;  // reported; the declaration goes on with its next name
     }
-    DataItem* item = MakeDataItem(parser, type, modifiers.isConst ? kDataConst : 0, name);
-    IdentifierEntry* entry = item ? MakeIdentifier(name.text, kCategoryGlobalDatum, scope, item) : nullptr;
+    Owned<DataItem> made = MakeDataItem(parser, type, modifiers.isConst ? kDataConst : 0, name);
+    IdentifierEntry* entry = made ? MakeIdentifier(name.text, kCategoryGlobalDatum, scope, made) : nullptr;
     if (!entry) {
-        delete item;
-        if (item) parser.Report(Msg::OutOfMemory);
+        if (made) parser.Report(Msg::OutOfMemory);
         return false;
     }
+    DataItem* item = made.Take();  // the module's data own it from here
     item->entry = entry;
     AddIdentifier(unit, entry);
     unit.module->Data().Add(item);
@@ -60,15 +60,15 @@ bool DeclareLocal(Parser& parser, TypeDescriptor* type, bool saved, bool isConst
     }
     uint16_t flags = isConst ? kDataConst : 0;
     if (saved) flags |= kDataSaved;
-    DataItem* item = MakeDataItem(parser, type, flags, name);
+    Owned<DataItem> made = MakeDataItem(parser, type, flags, name);
     IdentifierEntry* entry =
-        item ? MakeIdentifier(name.text, saved ? kCategorySavedDatum : kCategoryLocalDatum, Scope::Local, item)
+        made ? MakeIdentifier(name.text, saved ? kCategorySavedDatum : kCategoryLocalDatum, Scope::Local, made)
              : nullptr;
     if (!entry) {
-        delete item;
-        if (item) parser.Report(Msg::OutOfMemory);
+        if (made) parser.Report(Msg::OutOfMemory);
         return false;
     }
+    DataItem* item = made.Take();  // the frame or the module's data own it from here
     item->entry = entry;
     routine.locals.Add(entry);
     if (saved) parser.unit->module->Data().Add(item);

@@ -30,16 +30,16 @@ DataItem* FindItem(const TypeDescriptor& owner, const char16_t* name) {
 bool DeclareItem(Parser& parser, TypeDescriptor& owner, ListMode mode, TypeDescriptor* type, uint16_t flags,
                  const Token& name) {
     const bool field = mode == ListMode::Fields;
-    auto* item = new DataItem{};
+    Owned<DataItem> made(new DataItem{});
     IdentifierEntry* entry =
-        item ? MakeIdentifier(name.text, field ? kCategoryField : kCategoryParameter, field ? Scope::Field : Scope::Local,
-                              item)
+        made ? MakeIdentifier(name.text, field ? kCategoryField : kCategoryParameter, field ? Scope::Field : Scope::Local,
+                              made)
              : nullptr;
     if (!entry) {
-        delete item;
         parser.Report(Msg::OutOfMemory);
         return false;
     }
+    DataItem* item = made.Take();  // the list it joins below owns it from here
     item->entry = entry;
     item->module = parser.unit->module;
     item->type = type;

@@ -19,17 +19,19 @@ void SkipRoutine(Parser& parser) {
 Status MakeRoutine(Parser& parser, RoutineKind kind, TypeDescriptor* result, const char16_t* name, Scope scope,
                    const ReportPosition& heading, Routine** out) {
     Module& module = *parser.unit->module;
-    auto* routine = new Routine{};
-    IdentifierEntry* entry = routine ? MakeIdentifier(name, kCategoryRoutine, scope, routine) : nullptr;
-    TypeDescriptor* type = entry ? MakeType(kind == RoutineKind::Function ? TypeKind::FunctionType : TypeKind::ShapeType,
-                                            kValueClassDeclared, 8)
-                                 : nullptr;
+    Owned<Routine> madeRoutine(new Routine{});
+    Owned<IdentifierEntry> madeEntry(madeRoutine ? MakeIdentifier(name, kCategoryRoutine, scope, madeRoutine) : nullptr);
+    TypeDescriptor* type = madeEntry ? MakeType(kind == RoutineKind::Function ? TypeKind::FunctionType
+                                                                              : TypeKind::ShapeType,
+                                                kValueClassDeclared, 8)
+                                     : nullptr;
     if (!type) {
-        delete entry;
-        delete routine;
         parser.Report(Msg::OutOfMemory);
         return Status::OutOfMemory;
     }
+    // The unit's names, the module's routines and its type table own them from here.
+    Routine* routine = madeRoutine.Take();
+    IdentifierEntry* entry = madeEntry.Take();
     routine->kind = kind;
     routine->entry = entry;
     routine->position = heading;

@@ -103,13 +103,13 @@ DataItem* DeclareAlias(BodyCompiler& body, const Token& name, TypeDescriptor* el
         parser.ReportAt(name.position, Msg::AlreadyInSystem);
         return nullptr;
     }
-    auto* item = new DataItem{};
-    IdentifierEntry* entry = item ? MakeIdentifier(name.text, kCategoryLocalDatum, Scope::Local, item) : nullptr;
+    Owned<DataItem> made(new DataItem{});
+    IdentifierEntry* entry = made ? MakeIdentifier(name.text, kCategoryLocalDatum, Scope::Local, made) : nullptr;
     if (!entry) {
-        delete item;
         parser.ReportAt(name.position, Msg::OutOfMemory);
         return nullptr;
     }
+    DataItem* item = made.Take();  // the list it joins below owns it from here
     item->entry = entry;
     item->module = parser.unit->module;
     item->type = elementType;

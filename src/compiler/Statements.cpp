@@ -11,15 +11,6 @@ namespace {
 
 // Section - Freeing
 
-void FreeList(StatementList& list) {
-    while (Statement* statement = list.head) {
-        list.head = statement->next;
-        if (!FreeStatement(statement)) break;  // reported; the rest cannot be trusted
-    }
-    list.tail = nullptr;
-    list.count = 0;
-}
-
 // Clause and item chains are let go one link at a time, never by recursion:
 // a list may be as long as a program cares to write it.
 template <class Link>
@@ -477,9 +468,11 @@ void vorlan::Release<vorlan::compiler::StatementBlock>::Of(compiler::StatementBl
 
 namespace vorlan::compiler {
 
-StatementBlock::~StatementBlock() {
-    FreeList(main);
-    FreeList(onError);
+StatementList::~StatementList() {
+    while (Statement* statement = head) {
+        head = statement->next;
+        if (!FreeStatement(statement)) break;  // reported; the rest cannot be trusted
+    }
 }
 
 bool FreeStatement(Statement*& statement) {

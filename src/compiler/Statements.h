@@ -102,16 +102,21 @@ struct Statement {
     Statement* next;          // in its list
 };
 
+// A list owns its statements and lets them go one at a time.
 struct StatementList {
-    Statement* head;
-    Statement* tail;
-    uint16_t count;
+    StatementList() = default;
+    StatementList(const StatementList&) = delete;
+    StatementList& operator=(const StatementList&) = delete;
+    ~StatementList();
+
+    Statement* head = nullptr;
+    Statement* tail = nullptr;
+    uint16_t count = 0;
 
     void Append(Statement* statement);
 };
 
 struct StatementBlock : Tagged<kTagStatementBlock> {
-    ~StatementBlock();  // both lists and their statements
     StatementList main;
     StatementList onError;
     bool onErrorWritten;

@@ -55,13 +55,13 @@ bool DefineStructure(Parser& parser, TypeDescriptor& type) {
 }
 
 bool DeclareEnumItem(Parser& parser, TypeDescriptor& type, const Token& name) {
-    auto* item = new DataItem{};
-    IdentifierEntry* entry = item ? MakeIdentifier(name.text, kCategoryEnumItem, Scope::EnumItem, item) : nullptr;
+    Owned<DataItem> made(new DataItem{});
+    IdentifierEntry* entry = made ? MakeIdentifier(name.text, kCategoryEnumItem, Scope::EnumItem, made) : nullptr;
     if (!entry) {
-        delete item;
         parser.Report(Msg::OutOfMemory);
         return false;
     }
+    DataItem* item = made.Take();  // the list it joins below owns it from here
     item->entry = entry;
     item->module = parser.unit->module;
     item->type = &type;

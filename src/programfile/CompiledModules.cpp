@@ -153,15 +153,13 @@ Status ReadIdentifiers(ReadLinks& links, const ObjectIndex& objects, Place place
         VL_PROPAGATE(in.Short(&designator));
         if (!name.present || name.length == 0 || name.length > kNameLength || scope > static_cast<uint16_t>(Scope::Export))
             return in.Refuse(Refusal::BadEntry);
-        IdentifierEntry* entry = MakeIdentifier(name.chars, category, static_cast<Scope>(scope), nullptr);
-        if (!entry) return Status::OutOfMemory;
-        entry->number = number;
-        entry->unitNumber = unit;
-        IdentifierList* list = place(*entry);
-        if (!list) {
-            delete entry;
-            return in.Refuse(Refusal::BadIdentifier);
-        }
+        Owned<IdentifierEntry> made(MakeIdentifier(name.chars, category, static_cast<Scope>(scope), nullptr));
+        if (!made) return Status::OutOfMemory;
+        made->number = number;
+        made->unitNumber = unit;
+        IdentifierList* list = place(*made);
+        if (!list) return in.Refuse(Refusal::BadIdentifier);
+        IdentifierEntry* entry = made.Take();
         list->Add(entry);  // the list frees it from here
         if (!LinkEntry(*entry, designator, objects)) return in.Refuse(Refusal::BadIdentifier);
     }

@@ -142,14 +142,14 @@ void Builder::AddEnumeration(const EnumRow& row) {
     if (!type) return;
     for (const EnumConstant& constant : row.constants) {
         if (!constant.name) break;
-        auto* item = new DataItem{};
+        Owned<DataItem> made(new DataItem{});
         IdentifierEntry* entry =
-            item ? compiler::MakeIdentifier(constant.name, compiler::kCategoryEnumItem, Scope::EnumItem, item) : nullptr;
+            made ? compiler::MakeIdentifier(constant.name, compiler::kCategoryEnumItem, Scope::EnumItem, made) : nullptr;
         if (!entry) {
-            delete item;
             Fail();
             return;
         }
+        DataItem* item = made.Take();  // the type's fields own it from here
         item->entry = entry;
         item->module = &module_;
         item->type = type;
@@ -167,13 +167,13 @@ void Builder::AddEnumeration(const EnumRow& row) {
 // position the registration expects.
 DataItem* Builder::AddMember(TypeDescriptor& owner, const MemberRow& row, uint16_t category, Scope scope) {
     TypeDescriptor* type = Find(row.typeCode);
-    auto* item = type ? new DataItem{} : nullptr;
-    IdentifierEntry* entry = item ? compiler::MakeIdentifier(row.name, category, scope, item) : nullptr;
+    Owned<DataItem> made(type ? new DataItem{} : nullptr);
+    IdentifierEntry* entry = made ? compiler::MakeIdentifier(row.name, category, scope, made) : nullptr;
     if (!entry) {
-        delete item;
         Fail();
         return nullptr;
     }
+    DataItem* item = made.Take();  // the owner's fields own it from here
     item->entry = entry;
     item->module = &module_;
     item->type = type;
@@ -212,15 +212,15 @@ void Builder::AddStructure(const StructRow& row) {
 
 void Builder::AddRoutine(const RoutineRow& row, bool shape) {
     TypeDescriptor* result = Find(row.resultCode);
-    auto* routine = result ? new compiler::Routine{} : nullptr;
+    Owned<compiler::Routine> made(result ? new compiler::Routine{} : nullptr);
     TypeDescriptor* type =
-        routine ? compiler::MakeType(shape ? TypeKind::ShapeType : TypeKind::FunctionType, compiler::kValueClassDeclared, 8)
-                : nullptr;
+        made ? compiler::MakeType(shape ? TypeKind::ShapeType : TypeKind::FunctionType, compiler::kValueClassDeclared, 8)
+             : nullptr;
     if (!type) {
-        delete routine;
         Fail();
         return;
     }
+    compiler::Routine* routine = made.Take();  // the module's routines own it from here
     routine->kind = shape ? compiler::RoutineKind::Shape : compiler::RoutineKind::Function;
     routine->number = row.number;
     routine->builtinNumber = row.number;
@@ -302,12 +302,12 @@ bool Builder::Build() {
 }  // namespace
 
 Module* BuildSystemModule(compiler::Compilation& compilation) {
-    Module* module = compiler::CreateModule();
+    Owned<Module> module(compiler::CreateModule());
     if (!module) return nullptr;
     module->compilation = &compilation;
     Builder builder(*module);
-    if (!builder.Build()) compiler::FreeModule(module);
-    return module;
+    if (!builder.Build()) return nullptr;
+    return module.Take();
 }
 
 }  // namespace vorlan::library
