@@ -65,7 +65,8 @@ NodeRef Arithmetic(Parser& parser, const ParseNode& tree) {
         {Tok::Caret, EvalCode::Power, false},
     };
     for (const Row& row : kRows) {
-        if (row.op == op) return OperatorNode(parser, tree, left->type, row.eval, std::move(left), std::move(right), row.folds);
+        if (row.op == op)
+            return OperatorNode(parser, tree, left->type, row.eval, std::move(left), std::move(right), row.folds);
     }
     return Refuse(parser, tree, Msg::InternalError);
 }
@@ -85,15 +86,18 @@ NodeRef Ordering(Parser& parser, const ParseNode& tree) {
     const bool otherOrderable = b->kind == TypeKind::Enumeration || IsNumber(b) || IsText(b) || IsTime(b);
     if (!orderable || !otherOrderable) return Refuse(parser, tree, Msg::InvalidOperandTypes);
     if (a != b) return Refuse(parser, tree, Msg::MismatchedTypes);
-    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), eval, std::move(left), std::move(right), false);
+    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), eval, std::move(left), std::move(right),
+                        false);
 }
 
 // == <>: the right operand is typed against the left one's type.
 NodeRef Equality(Parser& parser, const ParseNode& tree) {
     NodeRef left, right;
     if (!TypeOperands(parser, tree, left, right, true)) return nullptr;
-    if (!TypesCompatible(parser, left->type, right->type, Compatibility::Comparison, tree.position)) return nullptr;
-    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), EvalCode::Equal, std::move(left), std::move(right), false);
+    if (!TypesCompatible(parser, left->type, right->type, Compatibility::Comparison, tree.position))
+        return nullptr;
+    return OperatorNode(parser, tree, SystemType(parser, library::kLogical), EvalCode::Equal, std::move(left),
+                        std::move(right), false);
 }
 
 NodeRef Logical(Parser& parser, const ParseNode& tree) {

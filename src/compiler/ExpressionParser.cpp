@@ -165,8 +165,9 @@ ParseTree ParseFlat(Parser& parser) {
             return ParseTree(Stacks::Pop(stacks.operands));
         }
         case TokenClass::Operand: {
-            ParseTree operand = code == Tok::ParenOperand ? ParseNested(parser)
-                                                          : ParseTree(MakeNode(parser, parser.token, OperandKind(code)));
+            ParseTree operand = code == Tok::ParenOperand
+                                    ? ParseNested(parser)
+                                    : ParseTree(MakeNode(parser, parser.token, OperandKind(code)));
             if (!operand) break;
             if (code != Tok::ParenOperand) parser.Next();
             Stacks::Push(stacks.operands, operand.Take());

@@ -20,7 +20,8 @@ Status MakeRoutine(Parser& parser, RoutineKind kind, TypeDescriptor* result, con
                    const ReportPosition& heading, Routine** out) {
     Module& module = *parser.unit->module;
     Owned<Routine> madeRoutine(new Routine{});
-    Owned<IdentifierEntry> madeEntry(madeRoutine ? MakeIdentifier(name, kCategoryRoutine, scope, madeRoutine) : nullptr);
+    Owned<IdentifierEntry> madeEntry(madeRoutine ? MakeIdentifier(name, kCategoryRoutine, scope, madeRoutine)
+                                                 : nullptr);
     TypeDescriptor* type = madeEntry ? MakeType(kind == RoutineKind::Function ? TypeKind::FunctionType
                                                                               : TypeKind::ShapeType,
                                                 kValueClassDeclared, 8)
