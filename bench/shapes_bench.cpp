@@ -43,21 +43,14 @@ public:
         if (runtime::CreateOpenArray(4, 2, &dashList_) != Status::Success) std::abort();
         runtime::StoreCell(runtime::ElementAddress(dashList_, 4, 0), runtime::MakeRealUnchecked(4));
         runtime::StoreCell(runtime::ElementAddress(dashList_, 4, 1), runtime::MakeRealUnchecked(2));
-        canvas_ = CreateCanvas(kWidth, kHeight, ImageMode::Picture, kColourMixPaper, kScale);
-        brush_ = CreateBrush(0xFF30A0E0u, 0, Overwrite::Direct, BrushFill::Colour, BrushAlign::Local, {0, 0}, nullptr);
-        solid_ = CreatePen(2, 0xFF202020u, Overwrite::Direct, DashMode::Solid, nullptr, kScale);
-        thin_ = CreatePen(1, 0xFF0000C0u, Overwrite::Merge, DashMode::Solid, nullptr, kScale);
-        dashed_ = CreatePen(1, 0xFF008000u, Overwrite::Direct, DashMode::Fixed, dashList_, kScale);
+        canvas_.Adopt(CreateCanvas(kWidth, kHeight, ImageMode::Picture, kColourMixPaper, kScale));
+        brush_.Adopt(CreateBrush(0xFF30A0E0u, 0, Overwrite::Direct, BrushFill::Colour, BrushAlign::Local, {0, 0}, nullptr));
+        solid_.Adopt(CreatePen(2, 0xFF202020u, Overwrite::Direct, DashMode::Solid, nullptr, kScale));
+        thin_.Adopt(CreatePen(1, 0xFF0000C0u, Overwrite::Merge, DashMode::Solid, nullptr, kScale));
+        dashed_.Adopt(CreatePen(1, 0xFF008000u, Overwrite::Direct, DashMode::Fixed, dashList_, kScale));
         if (!canvas_ || !brush_ || !solid_ || !thin_ || !dashed_) std::abort();
     }
-    ~Studio() {
-        FreePen(dashed_);
-        FreePen(thin_);
-        FreePen(solid_);
-        FreeBrush(brush_);
-        FreeCanvas(canvas_);
-        MemRelease(dashList_);
-    }
+    ~Studio() { MemRelease(dashList_); }
     Studio(const Studio&) = delete;
     Studio& operator=(const Studio&) = delete;
 
@@ -94,11 +87,11 @@ public:
 
 private:
     void* dashList_ = nullptr;
-    SysCanvas* canvas_ = nullptr;
-    SysBrush* brush_ = nullptr;
-    SysPen* solid_ = nullptr;
-    SysPen* thin_ = nullptr;
-    SysPen* dashed_ = nullptr;
+    Owned<SysCanvas> canvas_;
+    Owned<SysBrush> brush_;
+    Owned<SysPen> solid_;
+    Owned<SysPen> thin_;
+    Owned<SysPen> dashed_;
 };
 
 // The whole mix, one shape of each kind in turn.

@@ -69,16 +69,13 @@ Status DrawShape(SysImage& canvas, SysPen& pen, const SysBrush* brush, const Sha
         return trace(stamper, dash);
     }
 
-    SysImage* work = CreateWorkImage(setup.box, pen, canvas);
+    Owned<SysImage> work(CreateWorkImage(setup.box, pen, canvas));
     if (!work) return Status::Invalid;
 
     Status status = Status::Success;
     if (filling && pen.dashMode != DashMode::Solid) {
-        SysPen* thin = CreatePen(1, 0, Overwrite::Direct, DashMode::Solid, nullptr, canvas.scale);
-        if (!thin) {
-            FreeImage(work);
-            return setup.thinPenFailure;
-        }
+        Owned<SysPen> thin(CreatePen(1, 0, Overwrite::Direct, DashMode::Solid, nullptr, canvas.scale));
+        if (!thin) return setup.thinPenFailure;
         Stamper thinStamper(*work, *thin);
         PathDash solid;
         status = trace(thinStamper, solid);
@@ -87,7 +84,6 @@ Status DrawShape(SysImage& canvas, SysPen& pen, const SysBrush* brush, const Sha
             Stamper stamper(*work, pen);
             status = trace(stamper, dash);
         }
-        FreePen(thin);
     } else {
         Stamper stamper(*work, pen);
         status = trace(stamper, dash);
@@ -100,7 +96,6 @@ Status DrawShape(SysImage& canvas, SysPen& pen, const SysBrush* brush, const Sha
         else
             status = RenderMask(canvas, &pen.paint, setup.hasFill ? brush : nullptr, *work, 0, 0, setup.reference);
     }
-    FreeImage(work);
     return status;
 }
 

@@ -56,6 +56,13 @@ T* SysData(const void* cell, uint32_t offset) {
     return runtime::LoadHandle<T>(At(cell, offset));
 }
 inline void SetSysData(void* cell, uint32_t offset, const void* record) { runtime::StoreHandle(At(cell, offset), record); }
+// The value at `cell` holds `record` (or nothing) as its internal record from
+// now on; the one it held before is let go.
+template <class T>
+void ReplaceSysData(void* cell, uint32_t offset, T* record) {
+    const Owned<T> old(SysData<T>(cell, offset));
+    SetSysData(cell, offset, record);
+}
 
 // A Colour value (four percentages) at `offset` as a colour word.
 inline Status ColourAt(const void* cell, uint32_t offset, ColourWord* out) {

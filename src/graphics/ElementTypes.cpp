@@ -47,9 +47,7 @@ Status EnumOverwrite(const void* cell, uint32_t offset, Overwrite* out) {
 // Section - TImage
 
 Status ReleaseImage(const TypeDescriptor&, void* cell) {
-    SysImage* image = cells::SysData<SysImage>(cell, cells::image::kSysData);
-    FreeImage(image);
-    cells::SetSysData(cell, cells::image::kSysData, nullptr);
+    cells::ReplaceSysData<SysImage>(cell, cells::image::kSysData, nullptr);
     return Status::Success;
 }
 
@@ -65,15 +63,13 @@ Status ConstructImage(const TypeDescriptor& type, void* cell) {
         created = CreateImage(width, height, static_cast<ImageMode>(mode), kNotACanvas, RunScale());
         if (!created) status = Status::Refused;
     }
-    SysImage* old = cells::SysData<SysImage>(cell, cells::image::kSysData);
     if (status != Status::Success) {
-        cells::SetSysData(cell, cells::image::kSysData, old);
         (void)type.ops.release(type, cell);
         return status;
     }
+    const SysImage* old = cells::SysData<SysImage>(cell, cells::image::kSysData);
     if (old && old->mode == created->mode) CopyOverlap(*created, *old);
-    FreeImage(old);
-    cells::SetSysData(cell, cells::image::kSysData, created);
+    cells::ReplaceSysData(cell, cells::image::kSysData, created);
     return Status::Success;
 }
 
@@ -106,16 +102,12 @@ Status BuildPen(const TypeDescriptor&, void* cell) {
                                   runtime::LoadHandle<void>(cells::At(cell, cells::pen::kDashList)), scale)
                       : nullptr;
     if (!pen) return Status::Invalid;
-    SysPen* old = cells::SysData<SysPen>(cell, cells::pen::kSysData);
-    FreePen(old);
-    cells::SetSysData(cell, cells::pen::kSysData, pen);
+    cells::ReplaceSysData(cell, cells::pen::kSysData, pen);
     return Status::Success;
 }
 
 Status ReleasePen(const TypeDescriptor& type, void* cell) {
-    SysPen* pen = cells::SysData<SysPen>(cell, cells::pen::kSysData);
-    FreePen(pen);
-    cells::SetSysData(cell, cells::pen::kSysData, nullptr);
+    cells::ReplaceSysData<SysPen>(cell, cells::pen::kSysData, nullptr);
     ReleaseFields(type, cell, cells::pen::kSysData);
     return Status::Success;
 }
@@ -139,17 +131,13 @@ Status BuildBrush(const TypeDescriptor&, void* cell) {
     SysBrush* brush = CreateBrush(colour, background, overwrite, static_cast<BrushFill>(fill),
                                   static_cast<BrushAlign>(align), PointF{pinX, pinY}, image);
     if (!brush) return Status::Success;
-    SysBrush* old = cells::SysData<SysBrush>(cell, cells::brush::kSysData);
-    FreeBrush(old);
-    cells::SetSysData(cell, cells::brush::kSysData, brush);
+    cells::ReplaceSysData(cell, cells::brush::kSysData, brush);
     return Status::Success;
 }
 
 // The brush record refers to the image the value owns: it goes first.
 Status ReleaseBrush(const TypeDescriptor& type, void* cell) {
-    SysBrush* brush = cells::SysData<SysBrush>(cell, cells::brush::kSysData);
-    FreeBrush(brush);
-    cells::SetSysData(cell, cells::brush::kSysData, nullptr);
+    cells::ReplaceSysData<SysBrush>(cell, cells::brush::kSysData, nullptr);
     ReleaseFields(type, cell, cells::brush::kSysData);
     return Status::Success;
 }
@@ -171,16 +159,12 @@ Status BuildFont(const TypeDescriptor&, void* cell) {
                                typeface ? runtime::TextCount(typeface) : 0, size, RunScale(), weight,
                                TruthAt(cell, cells::font::kItalic), TruthAt(cell, cells::font::kUnderline));
     if (!font) return Status::Success;
-    SysFont* old = cells::SysData<SysFont>(cell, cells::font::kSysData);
-    FreeFont(old);
-    cells::SetSysData(cell, cells::font::kSysData, font);
+    cells::ReplaceSysData(cell, cells::font::kSysData, font);
     return Status::Success;
 }
 
 Status ReleaseFont(const TypeDescriptor& type, void* cell) {
-    SysFont* font = cells::SysData<SysFont>(cell, cells::font::kSysData);
-    FreeFont(font);
-    cells::SetSysData(cell, cells::font::kSysData, nullptr);
+    cells::ReplaceSysData<SysFont>(cell, cells::font::kSysData, nullptr);
     ReleaseFields(type, cell, cells::font::kSysData);
     return Status::Success;
 }
@@ -198,43 +182,37 @@ Status BuildCanvas(const TypeDescriptor&, void* cell) {
     SysCanvas* canvas =
         CreateCanvas(width, height, static_cast<ImageMode>(mode), static_cast<uint16_t>(mix), scale);
     if (!canvas) return Status::OutOfMemory;
-    SysCanvas* old = cells::SysData<SysCanvas>(cell, cells::canvas::kSysData);
-    FreeCanvas(old);
-    cells::SetSysData(cell, cells::canvas::kSysData, canvas);
+    cells::ReplaceSysData(cell, cells::canvas::kSysData, canvas);
     return Status::Success;
 }
 
 Status ReleaseCanvas(const TypeDescriptor& type, void* cell) {
-    SysCanvas* canvas = cells::SysData<SysCanvas>(cell, cells::canvas::kSysData);
-    FreeCanvas(canvas);
-    cells::SetSysData(cell, cells::canvas::kSysData, nullptr);
+    cells::ReplaceSysData<SysCanvas>(cell, cells::canvas::kSysData, nullptr);
     ReleaseFields(type, cell, cells::canvas::kSysData);
     return Status::Success;
 }
 
-// Frees only the internal record of a value.
-template <class Record, uint32_t kSysData, void (*kFree)(Record*&)>
-void FreeRecord(void* cell) {
-    Record* record = cells::SysData<Record>(cell, kSysData);
-    kFree(record);
-    cells::SetSysData(cell, kSysData, nullptr);
+// Lets go only the internal record of a value.
+template <class Record, uint32_t kSysData>
+void DropRecord(void* cell) {
+    cells::ReplaceSysData<Record>(cell, kSysData, nullptr);
 }
 
 // Copying a pen, brush, font or canvas copies the visible fields and builds a
 // fresh internal record, so a copy never shares one: a Continuous dash
 // pattern starts anew in a copied pen, a copied canvas is a new blank one.
-template <void (*kFreeRecord)(void*), uint32_t kSysData, compiler::ConstructOp kBuild>
+template <void (*kDropRecord)(void*), uint32_t kSysData, compiler::ConstructOp kBuild>
 Status CopyElement(const TypeDescriptor& type, void* dst, const void* src) {
     if (dst == src) return Status::Success;
-    kFreeRecord(dst);  // it belongs to the value being replaced, and may refer to its fields
+    kDropRecord(dst);  // it belongs to the value being replaced, and may refer to its fields
     VL_PROPAGATE(CopyFields(type, dst, src, kSysData));
     return kBuild(type, dst);
 }
 
-constexpr auto kFreePenRecord = &FreeRecord<SysPen, cells::pen::kSysData, FreePen>;
-constexpr auto kFreeBrushRecord = &FreeRecord<SysBrush, cells::brush::kSysData, FreeBrush>;
-constexpr auto kFreeFontRecord = &FreeRecord<SysFont, cells::font::kSysData, FreeFont>;
-constexpr auto kFreeCanvasRecord = &FreeRecord<SysCanvas, cells::canvas::kSysData, FreeCanvas>;
+constexpr auto kDropPenRecord = &DropRecord<SysPen, cells::pen::kSysData>;
+constexpr auto kDropBrushRecord = &DropRecord<SysBrush, cells::brush::kSysData>;
+constexpr auto kDropFontRecord = &DropRecord<SysFont, cells::font::kSysData>;
+constexpr auto kDropCanvasRecord = &DropRecord<SysCanvas, cells::canvas::kSysData>;
 
 }  // namespace
 
@@ -247,13 +225,13 @@ compiler::ValueOps ElementOps(uint16_t typeCode) {
     switch (typeCode) {
     case library::kImage: return {nullptr, &CopyImage, &ConstructImage, &ReleaseImage};
     case library::kPen:
-        return {nullptr, &CopyElement<kFreePenRecord, cells::pen::kSysData, BuildPen>, &BuildPen, &ReleasePen};
+        return {nullptr, &CopyElement<kDropPenRecord, cells::pen::kSysData, BuildPen>, &BuildPen, &ReleasePen};
     case library::kBrush:
-        return {nullptr, &CopyElement<kFreeBrushRecord, cells::brush::kSysData, BuildBrush>, &BuildBrush, &ReleaseBrush};
+        return {nullptr, &CopyElement<kDropBrushRecord, cells::brush::kSysData, BuildBrush>, &BuildBrush, &ReleaseBrush};
     case library::kFont:
-        return {nullptr, &CopyElement<kFreeFontRecord, cells::font::kSysData, BuildFont>, &BuildFont, &ReleaseFont};
+        return {nullptr, &CopyElement<kDropFontRecord, cells::font::kSysData, BuildFont>, &BuildFont, &ReleaseFont};
     case library::kCanvas:
-        return {nullptr, &CopyElement<kFreeCanvasRecord, cells::canvas::kSysData, BuildCanvas>, &BuildCanvas,
+        return {nullptr, &CopyElement<kDropCanvasRecord, cells::canvas::kSysData, BuildCanvas>, &BuildCanvas,
                 &ReleaseCanvas};
     default: return {};
     }

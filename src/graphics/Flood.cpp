@@ -213,16 +213,14 @@ void Flood(SysImage& image, const Region& region) {
     // runs is at most the cell count (at most 2^32), so the product stays
     // below 2^36; a stack beyond the image limit is not worth trying for.
     const uint64_t bytes = runs * sizeof(Span);
-    Span* stack = nullptr;
-    if (bytes <= kMaxImageBytes) stack = static_cast<Span*>(MemAllocate(static_cast<size_t>(bytes), kTagFloodSpans));
-    if (!stack) {
+    OwnedBlock<Span> stack;
+    if (bytes > kMaxImageBytes || !stack.Allocate(static_cast<size_t>(runs), kTagFloodSpans)) {
         Sweep(image, region);
         return;
     }
     const bool complete = SpanFill(image, region, stack, runs).Run();
     VL_ASSERT(complete);
     if (!complete) Sweep(image, region);
-    MemRelease(stack);
 }
 
 }  // namespace
@@ -247,7 +245,7 @@ Status FloodFill(SysImage& canvas, const SysBrush& brush, PointF point) {
 
     // The region is the seed's exact colour word, all 32 bits: a mask that
     // is empty there and pen elsewhere, flooded from the seed.
-    SysImage* mask = CreateCellImage(canvas.columns, canvas.rows, ImageMode::Pattern, canvas.scale);
+    Owned<SysImage> mask(CreateCellImage(canvas.columns, canvas.rows, ImageMode::Pattern, canvas.scale));
     if (!mask) return Status::OutOfMemory;
     const ColourWord target = canvas.PictureRow(y)[x];
     for (int32_t row = 0; row < canvas.rows; ++row) {
@@ -260,9 +258,7 @@ Status FloodFill(SysImage& canvas, const SysBrush& brush, PointF point) {
     Flood(*mask, WholeOf(*mask));
     // The pen cells left over are rendered without a pen, which leaves them
     // alone; there is no need to clear them first.
-    const Status status = RenderMask(canvas, nullptr, &brush, *mask, 0, 0, point);
-    FreeImage(mask);
-    return status;
+    return RenderMask(canvas, nullptr, &brush, *mask, 0, 0, point);
 }
 
 }  // namespace vorlan::graphics

@@ -51,11 +51,8 @@ SysFont* CreateFont(const char16_t* typeface, size_t typefaceLength, int32_t siz
     return font;
 }
 
-void FreeFont(SysFont*& font) {
-    if (!font) return;
-    if (font->description) pango_font_description_free(font->description);
-    delete font;
-    font = nullptr;
+SysFont::~SysFont() {
+    if (description) pango_font_description_free(description);
 }
 
 }  // namespace vorlan::graphics

@@ -28,6 +28,8 @@ struct SysFont : Tagged<kTagFont> {
     // whole line cell, ascent and descent together. The description is
     // rescaled by the face's own ratio the first time the font is laid out.
     mutable bool cellHeightFitted;
+
+    ~SysFont();
 };
 
 // The TFont weight (0 to 100) as an engine weight: ×10, kept within 1..1000.
@@ -38,6 +40,5 @@ int32_t FontWeight(int32_t weight);
 // kTypefaceMax characters.
 SysFont* CreateFont(const char16_t* typeface, size_t typefaceLength, int32_t size, uint16_t scale, int32_t weight,
                     bool italic, bool underline);
-void FreeFont(SysFont*& font);
 
 }  // namespace vorlan::graphics

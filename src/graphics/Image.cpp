@@ -31,7 +31,7 @@ SysImage* MakeImage(int64_t columns, int64_t rows, ImageMode mode, uint16_t colo
     const uint64_t bytes = cellCount * cellSize;
     if (bytes > kMaxImageBytes) return nullptr;
 
-    auto* image = new SysImage{};
+    Owned<SysImage> image(new SysImage{});
     if (!image) return nullptr;
     image->rows = static_cast<int32_t>(rows);
     image->columns = static_cast<int32_t>(columns);
@@ -39,14 +39,8 @@ SysImage* MakeImage(int64_t columns, int64_t rows, ImageMode mode, uint16_t colo
     image->mode = mode;
     image->colourMix = colourMix;
     image->cellSize = static_cast<uint16_t>(cellSize);
-    if (bytes != 0) {
-        image->cells = static_cast<uint8_t*>(MemAllocate(static_cast<size_t>(bytes), kTagImageCells));
-        if (!image->cells) {
-            delete image;
-            return nullptr;
-        }
-    }
-    return image;
+    if (bytes != 0 && !image->cells.Allocate(static_cast<size_t>(bytes), kTagImageCells)) return nullptr;
+    return image.Take();
 }
 
 }  // namespace
@@ -61,26 +55,15 @@ SysImage* CreateCellImage(int32_t columns, int32_t rows, ImageMode mode, uint16_
     return MakeImage(columns, rows, mode, kNotACanvas, scale);
 }
 
-void FreeImage(SysImage*& image) {
-    if (!image) return;
-    MemRelease(image->cells);
-    delete image;
-    image = nullptr;
-}
-
 SysImage* DuplicateImage(const SysImage& image) {
-    auto* copy = new SysImage{};
+    Owned<SysImage> copy(new SysImage{});
     if (!copy) return nullptr;
-    *copy = image;
-    copy->cells = nullptr;
+    static_cast<ImageLayout&>(*copy) = image;
     if (image.cells) {
-        copy->cells = static_cast<uint8_t*>(MemDuplicate(image.cells));
-        if (!copy->cells) {
-            delete copy;
-            return nullptr;
-        }
+        copy->cells.Adopt(static_cast<uint8_t*>(MemDuplicate(image.cells)));
+        if (!copy->cells) return nullptr;
     }
-    return copy;
+    return copy.Take();
 }
 
 void CopyOverlap(SysImage& target, const SysImage& source) {

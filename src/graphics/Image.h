@@ -7,7 +7,7 @@
 //   colour word:  byte 0 red | byte 1 green | byte 2 blue | byte 3 opacity
 //                 (opacity 255 opaque, 0 fully transparent)
 
-#include "base/Memory.h"
+#include "base/Owned.h"
 
 #include <cstdint>
 
@@ -41,7 +41,8 @@ struct PointF {
     float y;
 };
 
-struct SysImage : Tagged<kTagImage> {
+// What an image is apart from its cells: copied as a whole by DuplicateImage.
+struct ImageLayout {
     int32_t rows;     // scale × height
     int32_t columns;  // scale × width
     uint16_t scale;
@@ -51,7 +52,10 @@ struct SysImage : Tagged<kTagImage> {
     uint16_t colourMix;
     uint16_t cellSize;  // 4 Picture, 1 Pattern, 8 Volume
     ColourWord background;  // the colour of the last clear
-    uint8_t* cells;  // rows × columns × cellSize bytes, row 0 first; nullptr when empty
+};
+
+struct SysImage : Tagged<kTagImage>, ImageLayout {
+    OwnedBlock<uint8_t> cells;  // rows × columns × cellSize bytes, row 0 first; nullptr when empty
 
     uint8_t* PatternRow(int32_t row) { return cells + static_cast<size_t>(row) * static_cast<size_t>(columns); }
     const uint8_t* PatternRow(int32_t row) const {
@@ -59,10 +63,10 @@ struct SysImage : Tagged<kTagImage> {
     }
     // Cells come from the allocator 16-byte aligned, so picture rows are word aligned.
     ColourWord* PictureRow(int32_t row) {
-        return reinterpret_cast<ColourWord*>(cells) + static_cast<size_t>(row) * static_cast<size_t>(columns);
+        return reinterpret_cast<ColourWord*>(cells.Get()) + static_cast<size_t>(row) * static_cast<size_t>(columns);
     }
     const ColourWord* PictureRow(int32_t row) const {
-        return reinterpret_cast<const ColourWord*>(cells) + static_cast<size_t>(row) * static_cast<size_t>(columns);
+        return reinterpret_cast<const ColourWord*>(cells.Get()) + static_cast<size_t>(row) * static_cast<size_t>(columns);
     }
 };
 
@@ -72,7 +76,6 @@ SysImage* CreateImage(int32_t width, int32_t height, ImageMode mode, uint16_t co
 // An image of columns × rows cells that carries `scale` without multiplying
 // by it (the work images of shapes).
 SysImage* CreateCellImage(int32_t columns, int32_t rows, ImageMode mode, uint16_t scale);
-void FreeImage(SysImage*& image);
 SysImage* DuplicateImage(const SysImage& image);
 // Copies the overlapping top-left part of `source` into `target` (same mode).
 void CopyOverlap(SysImage& target, const SysImage& source);

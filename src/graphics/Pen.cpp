@@ -46,8 +46,8 @@ bool BuildDashControl(SysPen& pen) {
     if (count < 2) return true;  // too short to alternate: the pen draws solid
     if (count > std::numeric_limits<uint16_t>::max()) return false;
 
-    auto* lengths = static_cast<double*>(MemAllocate(static_cast<size_t>(count) * sizeof(double), kTagDashLengths));
-    if (!lengths) return false;
+    if (!pen.dashLengths.Allocate(static_cast<size_t>(count), kTagDashLengths)) return false;
+    double* lengths = pen.dashLengths;
     double total = 0;
     for (int64_t i = 0; i < count; ++i) {
         const auto element =
@@ -85,26 +85,15 @@ SysPen* CreatePen(uint16_t width, ColourWord colour, Overwrite overwrite, DashMo
     const uint32_t diameter = uint32_t{width} * scale;
     if (diameter == 0 || diameter > std::numeric_limits<uint16_t>::max()) return nullptr;
 
-    auto* pen = new SysPen{};
+    Owned<SysPen> pen(new SysPen{});
     if (!pen) return nullptr;
     pen->width = width;
     pen->paint = PenPaint{colour, overwrite};
     pen->dashMode = dashMode;
     pen->dashList = dashList;
-    pen->tip = CreateTip(diameter, scale);
-    if (!pen->tip || !BuildDashControl(*pen)) {
-        FreePen(pen);
-        return nullptr;
-    }
-    return pen;
-}
-
-void FreePen(SysPen*& pen) {
-    if (!pen) return;
-    FreeImage(pen->tip);
-    MemRelease(pen->dash.lengths);
-    delete pen;
-    pen = nullptr;
+    pen->tip.Adopt(CreateTip(diameter, scale));
+    if (!pen->tip || !BuildDashControl(*pen)) return nullptr;
+    return pen.Take();
 }
 
 void SysPenDump(const SysPen* pen) {

@@ -17,7 +17,7 @@ constexpr uint32_t kTagDashLengths = 22025;
 // drawn and skipped.
 struct DashCtrl {
     DashMode mode;
-    double* lengths;  // owned by the pen; a path's control borrows them. nullptr when the pen draws solid
+    double* lengths;  // the pen's dashLengths, which a path's control borrows; nullptr when the pen draws solid
     double total;     // the pen's own: sum of lengths; a path's: the path length
     uint16_t count;
     double lastDistance;
@@ -34,14 +34,14 @@ struct SysPen : Tagged<kTagPen> {
     DashMode dashMode;
     const void* dashList;  // the NumberArray block given as dashlist; not owned
     DashCtrl dash;
-    SysImage* tip;
+    Owned<SysImage> tip;
+    OwnedBlock<double> dashLengths;
 };
 
 // nullptr for width 0, or when the tip or the dash control cannot be made.
 // `dashList` is an array block of Numbers (or nullptr).
 SysPen* CreatePen(uint16_t width, ColourWord colour, Overwrite overwrite, DashMode dashMode, const void* dashList,
                   uint16_t scale);
-void FreePen(SysPen*& pen);
 void SysPenDump(const SysPen* pen);
 
 }  // namespace vorlan::graphics

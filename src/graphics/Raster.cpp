@@ -62,7 +62,7 @@ void ClearImage(SysImage& image, ColourWord colour) {
     // The cell count was checked against kMaxImageBytes when the image was made.
     const size_t count = static_cast<size_t>(image.rows) * static_cast<size_t>(image.columns);
     if (image.mode == ImageMode::Picture) {
-        auto* cells = reinterpret_cast<ColourWord*>(image.cells);
+        auto* cells = reinterpret_cast<ColourWord*>(image.cells.Get());
         std::fill(cells, cells + count, colour);
     } else if (image.mode == ImageMode::Pattern) {
         std::memset(image.cells, kCellEmpty, count);

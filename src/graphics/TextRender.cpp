@@ -81,7 +81,7 @@ void PrepareEngineOnce() {
 // A drawing context on a 1-bit surface with its layout. The surface's bits
 // come from the allocator, so the memory account sees them.
 struct Engine {
-    uint8_t* bits = nullptr;
+    OwnedBlock<uint8_t> bits;
     int32_t columns = 0;
     int32_t rows = 0;
     int32_t stride = 0;  // bytes per row, a multiple of 4
@@ -97,7 +97,6 @@ void CloseEngine(Engine& engine) {
         cairo_surface_destroy(engine.surface);
         --openEngines;
     }
-    MemRelease(engine.bits);
     engine = Engine{};
 }
 
@@ -111,8 +110,7 @@ bool OpenEngine(Engine& engine, int32_t columns, int32_t rows) {
     engine.stride = stride;
     // At most 32767 rows of 4096 bytes: well within size_t.
     const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(rows);
-    engine.bits = static_cast<uint8_t*>(MemAllocate(bytes, kTagTextBits));
-    if (!engine.bits) return false;
+    if (!engine.bits.Allocate(bytes, kTagTextBits)) return false;
     engine.surface = cairo_image_surface_create_for_data(engine.bits, CAIRO_FORMAT_A1, columns, rows, stride);
     ++openEngines;
     engine.cairo = cairo_create(engine.surface);
@@ -129,27 +127,28 @@ bool OpenEngine(Engine& engine, int32_t columns, int32_t rows) {
     return true;
 }
 
+}  // namespace
+
 // The text surface a canvas keeps from its first text on.
 struct TextSurface : Tagged<kTagTextSurface> {
     Engine engine;
+    ~TextSurface() { CloseEngine(engine); }
 };
+
+namespace {
 
 // The canvas's surface, made when first needed. A canvas's image only
 // changes size by being replaced together with its record, but a surface
 // that no longer matches is made anew rather than trusted.
 Engine* SurfaceOf(SysCanvas& canvas) {
-    auto* held = static_cast<TextSurface*>(canvas.textSurface);
+    TextSurface* held = canvas.textSurface;
     const SysImage& image = *canvas.image;
     if (held && held->engine.columns == image.columns && held->engine.rows == image.rows) return &held->engine;
-    FreeTextSurface(canvas.textSurface);
-    auto* made = new TextSurface{};
-    if (!made) return nullptr;
-    if (!OpenEngine(made->engine, image.columns, image.rows)) {
-        delete made;
-        return nullptr;
-    }
-    canvas.textSurface = made;
-    return &made->engine;
+    canvas.textSurface = nullptr;
+    Owned<TextSurface> made(new TextSurface{});
+    if (!made || !OpenEngine(made->engine, image.columns, image.rows)) return nullptr;
+    canvas.textSurface = std::move(made);
+    return &canvas.textSurface->engine;
 }
 
 // Section - Text and layout
@@ -157,17 +156,13 @@ Engine* SurfaceOf(SysCanvas& canvas) {
 // A text as the engine takes it: UTF-8, 0-terminated, in a block of ours.
 class Utf8Text {
 public:
-    Utf8Text() = default;
-    Utf8Text(const Utf8Text&) = delete;
-    Utf8Text& operator=(const Utf8Text&) = delete;
-    ~Utf8Text() { MemRelease(bytes_); }
 
     // With `stacked`, a line break follows every character (a surrogate pair
     // is one) and control characters are left out: a column.
     bool Make(const char16_t* chars, size_t count, bool stacked) {
         const size_t units = stacked ? 2 * count : count;
-        auto* wide = static_cast<char16_t*>(MemAllocate((units + 1) * sizeof(char16_t), kTagTextUtf8));
-        if (!wide) return false;
+        OwnedBlock<char16_t> wide;
+        if (!wide.Allocate(units + 1, kTagTextUtf8)) return false;
         size_t n = 0;
         for (size_t i = 0; i < count && chars[i]; ++i) {
             const char16_t c = chars[i];
@@ -185,15 +180,12 @@ public:
         wide[n] = 0;
         // A 16-bit unit takes at most 3 bytes, and a surrogate pair 4 for its two.
         const size_t capacity = 3 * n + 1;
-        bytes_ = static_cast<char*>(MemAllocate(capacity, kTagTextUtf8));
-        const bool made = bytes_ && WideToUtf8(wide, bytes_, capacity);
-        MemRelease(wide);
-        return made;
+        return bytes_.Allocate(capacity, kTagTextUtf8) && WideToUtf8(wide, bytes_, capacity);
     }
     const char* Bytes() const { return bytes_; }
 
 private:
-    char* bytes_ = nullptr;
+    OwnedBlock<char> bytes_;
 };
 
 // Makes ascent plus descent of the font's face size × scale cells, so a
@@ -352,13 +344,10 @@ Status Render(SysCanvas& canvas, Engine& engine, const PenPaint& pen, PointF ori
     cairo_surface_flush(engine.surface);
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) return Status::Refused;
 
-    SysImage* mask = ReadMask(engine, area, image.scale);
+    const Owned<SysImage> mask(ReadMask(engine, area, image.scale));
     if (!mask) return Status::Refused;
-    const Status status = image.mode == ImageMode::Picture
-                              ? RenderMask(image, &pen, nullptr, *mask, area.left, area.top, origin)
-                              : StampTip(*mask, image, area.left, area.top);
-    FreeImage(mask);
-    return status;
+    return image.mode == ImageMode::Picture ? RenderMask(image, &pen, nullptr, *mask, area.left, area.top, origin)
+                                            : StampTip(*mask, image, area.left, area.top);
 }
 
 // The layout's extents with the canvas turned by `radians`: hinting depends
@@ -478,14 +467,13 @@ Status MeasureText(const SysFont& font, const char16_t* chars, size_t count, int
     return Status::Success;
 }
 
-void FreeTextSurface(void*& surface) {
-    auto* held = static_cast<TextSurface*>(surface);
-    if (held) {
-        CloseEngine(held->engine);
-        delete held;
-    }
-    surface = nullptr;
-}
+}  // namespace vorlan::graphics
+
+namespace vorlan {
+void Release<graphics::TextSurface>::Of(graphics::TextSurface* surface) { delete surface; }
+}  // namespace vorlan
+
+namespace vorlan::graphics {
 
 bool ClipTextArea(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t marginX, int32_t marginY, int32_t columns,
                   int32_t rows, TextArea* area) {

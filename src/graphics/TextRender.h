@@ -49,9 +49,6 @@ Status DrawTextColumn(SysCanvas& canvas, PointF origin, const PenPaint& pen, Sys
 Status MeasureText(const SysFont& font, const char16_t* chars, size_t count, int32_t width, int32_t* measuredWidth,
                    int32_t* measuredHeight);
 
-// Releases a canvas's text surface (nullptr is harmless) and clears the reference.
-void FreeTextSurface(void*& surface);
-
 // The part of the canvas a text drawing touches, in cells: left and right on
 // multiples of 32 (right may stop at the canvas's edge), so that each row of
 // it lies on whole words of the 1-bit surface.

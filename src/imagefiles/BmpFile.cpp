@@ -60,13 +60,10 @@ Status WriteImageBMP(const char* path, const SysImage& image) {
     const int32_t width = image.columns / image.scale;
     const int32_t height = image.rows / image.scale;
     const uint32_t rowSize = (3 * static_cast<uint32_t>(width) + 3) & ~uint32_t{3};
-    auto* row = static_cast<uint8_t*>(MemAllocate(rowSize + 1, kTagBmpRow));
-    if (!row) return Status::Invalid;
+    OwnedBlock<uint8_t> row;
+    if (!row.Allocate(rowSize + 1, kTagBmpRow)) return Status::Invalid;
     FILE* file = OpenForWriting(path);
-    if (!file) {
-        MemRelease(row);
-        return Status::Invalid;
-    }
+    if (!file) return Status::Invalid;
     uint8_t header[kHeadersSize] = {};
     PutHeaders(header, width, height, rowSize);
     bool written = WriteAll(file, header, sizeof header);
@@ -74,7 +71,6 @@ Status WriteImageBMP(const char* path, const SysImage& image) {
         FillRow(image, y, width, row);
         written = WriteAll(file, row, rowSize);
     }
-    MemRelease(row);
     return FinishFile(file, written);
 }
 

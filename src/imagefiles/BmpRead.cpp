@@ -158,15 +158,14 @@ void DecodeRow(const uint8_t* row, const BmpLayout& layout, const ColourWord* ta
 }
 
 bool ReadRows(FileSource& file, const BmpLayout& layout, const ColourWord* table, SysImage& image) {
-    auto* row = static_cast<uint8_t*>(MemAllocate(static_cast<size_t>(layout.rowSize), kTagBmpReadRow));
-    if (!row) return false;
+    OwnedBlock<uint8_t> row;
+    if (!row.Allocate(static_cast<size_t>(layout.rowSize), kTagBmpReadRow)) return false;
     bool read = true;
     for (int32_t r = 0; read && r < layout.height; ++r) {
         read = file.Read(row, static_cast<size_t>(layout.rowSize));
         const int32_t target = layout.topDown ? r : layout.height - 1 - r;
         if (read) DecodeRow(row, layout, table, image.PictureRow(target));
     }
-    MemRelease(row);
     return read;
 }
 
@@ -180,13 +179,10 @@ Status ReadImageBMP(const char* path, SysImage** out) {
     ColourWord table[256] = {};
     if (layout.tableEntries != 0 && !ReadColourTable(file, layout.tableEntries, table)) return Status::Invalid;
     if (!file.Skip(layout.pixelsAt - file.Position())) return Status::Invalid;
-    SysImage* image = graphics::CreateImage(layout.width, layout.height, ImageMode::Picture, graphics::kNotACanvas, 1);
-    if (!image) return Status::Invalid;
-    if (!ReadRows(file, layout, table, *image)) {
-        graphics::FreeImage(image);
-        return Status::Invalid;
-    }
-    *out = image;
+    Owned<SysImage> image(
+        graphics::CreateImage(layout.width, layout.height, ImageMode::Picture, graphics::kNotACanvas, 1));
+    if (!image || !ReadRows(file, layout, table, *image)) return Status::Invalid;
+    *out = image.Take();
     return Status::Success;
 }
 

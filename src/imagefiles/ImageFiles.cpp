@@ -30,21 +30,19 @@ Status WriteByType(const SysImage& image, const PictureSettings& picture, const 
     return Status::Success;
 }
 
-// Reduces and turns a Picture as the run asks; `owned` receives any new image
-// so the caller frees it. Returns the image to write, or nullptr on failure.
-const SysImage* PrepareImage(const SysImage& canvas, const PictureSettings& picture, SysImage*& owned) {
+// Reduces and turns a Picture as the run asks; `owned` receives any new image.
+// Returns the image to write, or nullptr on failure.
+const SysImage* PrepareImage(const SysImage& canvas, const PictureSettings& picture, Owned<SysImage>& owned) {
     const SysImage* current = &canvas;
     if (canvas.mode != ImageMode::Picture) return current;
     if (canvas.scale != 1) {
-        owned = ReduceScale(canvas, 1);
+        owned.Adopt(ReduceScale(canvas, 1));
         if (!owned) return nullptr;
         current = owned;
     }
     if (picture.rotation == 1 || picture.rotation == 2) {
-        SysImage* turned = RotateQuarter(*current, picture.rotation);
-        graphics::FreeImage(owned);
-        owned = turned;
-        current = turned;
+        owned.Adopt(RotateQuarter(*current, picture.rotation));
+        current = owned;
     }
     return current;
 }
@@ -58,13 +56,12 @@ Status WriteOutputFile(const SysImage& canvas, const Settings& settings, const c
     if (picture.fileType == FileType::Avi || type < 1 || type > 5) return Status::Success;
 
     char utf8Path[kUtf8PathCapacity];
-    SysImage* owned = nullptr;
+    Owned<SysImage> owned;
     Status status = Status::Invalid;
     if (path && WideToUtf8(path, utf8Path, sizeof utf8Path)) {
         const SysImage* image = PrepareImage(canvas, picture, owned);
         if (image) status = WriteByType(*image, picture, utf8Path);
     }
-    graphics::FreeImage(owned);
     if (status != Status::Success) ReportNotWritten(path);
     return status;
 }

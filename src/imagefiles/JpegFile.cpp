@@ -60,20 +60,16 @@ int JpegLibraryQuality(uint16_t qualitySetting) {
 
 Status WriteImageJPG(const char* path, const SysImage& image, uint16_t qualitySetting) {
     if (image.mode != ImageMode::Picture || !image.cells) return Status::Invalid;
-    auto* row = static_cast<JSAMPLE*>(MemAllocate(static_cast<size_t>(image.columns) * 3, kTagJpegRow));
-    if (!row) return Status::Invalid;
+    OwnedBlock<JSAMPLE> row;
+    if (!row.Allocate(static_cast<size_t>(image.columns) * 3, kTagJpegRow)) return Status::Invalid;
     FILE* file = OpenForWriting(path);
-    if (!file) {
-        MemRelease(row);
-        return Status::Invalid;
-    }
+    if (!file) return Status::Invalid;
     jpeg_compress_struct compressor{};
     JpegErrors errors{};
     compressor.err = UseJpegErrors(errors);
     const bool written =
         WriteJpegBody(&compressor, &errors, file, image, JpegLibraryQuality(qualitySetting), row);
     jpeg_destroy_compress(&compressor);
-    MemRelease(row);
     return FinishFile(file, written);
 }
 

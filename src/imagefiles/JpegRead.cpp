@@ -43,8 +43,8 @@ struct JpegRead {
     JpegErrors errors;
     jpeg_progress_mgr progress;
     uint64_t fileLength;
-    SysImage* image;
-    JSAMPLE* row;
+    Owned<SysImage> image;
+    OwnedBlock<JSAMPLE> row;
 };
 
 // The library calls this as it takes in each row of blocks, and a
@@ -92,11 +92,10 @@ bool ReadJpegBody(JpegRead& read, FILE* file) {
     if (d->err->num_warnings != 0) return false;  // the intake's last row of blocks
     const int components = d->output_components;
     const auto width = static_cast<int32_t>(d->output_width);
-    read.image = graphics::CreateImage(width, static_cast<int32_t>(d->output_height), ImageMode::Picture,
-                                       graphics::kNotACanvas, 1);
+    read.image.Adopt(graphics::CreateImage(width, static_cast<int32_t>(d->output_height), ImageMode::Picture,
+                                           graphics::kNotACanvas, 1));
     if (!read.image) return false;
-    read.row = static_cast<JSAMPLE*>(MemAllocate(static_cast<size_t>(width) * components, kTagJpegReadRow));
-    if (!read.row) return false;
+    if (!read.row.Allocate(static_cast<size_t>(width) * components, kTagJpegReadRow)) return false;
     while (d->output_scanline < d->output_height) {
         const auto line = static_cast<int32_t>(d->output_scanline);
         JSAMPROW rows[1] = {read.row};
@@ -119,13 +118,8 @@ Status ReadImageJPG(const char* path, SysImage** out) {
     const bool complete = ReadJpegBody(read, file.Stream());
     // Destroying a zeroed decompressor is harmless, so this holds however far creation got.
     jpeg_destroy_decompress(&read.decompressor);
-    MemRelease(read.row);
-    SysImage* image = read.image;
-    if (!complete) {
-        graphics::FreeImage(image);
-        return Status::Invalid;
-    }
-    *out = image;
+    if (!complete) return Status::Invalid;
+    *out = read.image.Take();
     return Status::Success;
 }
 

@@ -46,13 +46,10 @@ Status WriteImagePAT(const char* path, const SysImage& image) {
     if (image.mode != ImageMode::Pattern) return Status::Invalid;
     // A run of one cell takes one byte and a longer run fewer bytes than
     // cells, so a row never codes to more bytes than it has cells.
-    auto* coded = static_cast<uint8_t*>(MemAllocate(static_cast<size_t>(image.columns) + 1, kTagPatternRow));
-    if (!coded) return Status::Invalid;
+    OwnedBlock<uint8_t> coded;
+    if (!coded.Allocate(static_cast<size_t>(image.columns) + 1, kTagPatternRow)) return Status::Invalid;
     FILE* file = OpenForWriting(path);
-    if (!file) {
-        MemRelease(coded);
-        return Status::Invalid;
-    }
+    if (!file) return Status::Invalid;
     uint8_t header[kPatternHeaderSize] = {};
     Put32(header, kPatternMagic);
     Put16(header + 4, kPatternVersion);
@@ -66,7 +63,6 @@ Status WriteImagePAT(const char* path, const SysImage& image) {
         const size_t used = EncodePatternRow(image.PatternRow(r), image.columns, coded);
         written = used != 0 && WriteAll(file, coded, used);
     }
-    MemRelease(coded);
     return FinishFile(file, written);
 }
 

@@ -51,18 +51,15 @@ Status ReadImagePAT(const char* path, SysImage** out) {
     if (!KnownScale(scale) || !FitsImageLimits(columns, rows, scale, 1)) return Status::Invalid;
     // Every row takes at least one byte for each 8191 cells.
     if (uint64_t{rows} * ((uint64_t{columns} + kLongestRun - 1) / kLongestRun) > file.Remaining()) return Status::Invalid;
-    SysImage* image = graphics::CreateCellImage(static_cast<int32_t>(columns), static_cast<int32_t>(rows),
-                                                ImageMode::Pattern, scale);
+    Owned<SysImage> image(graphics::CreateCellImage(static_cast<int32_t>(columns), static_cast<int32_t>(rows),
+                                                    ImageMode::Pattern, scale));
     if (!image) return Status::Invalid;
     image->originX = static_cast<int32_t>(Get32(header + 16));
     image->originY = static_cast<int32_t>(Get32(header + 20));
     for (int32_t r = 0; r < image->rows; ++r) {
-        if (!DecodeRow(file, image->PatternRow(r), image->columns)) {
-            graphics::FreeImage(image);
-            return Status::Invalid;
-        }
+        if (!DecodeRow(file, image->PatternRow(r), image->columns)) return Status::Invalid;
     }
-    *out = image;
+    *out = image.Take();
     return Status::Success;
 }
 

@@ -32,8 +32,8 @@ struct PngRead {
     png_infop info;
     const char* path;
     uint64_t fileLength;
-    SysImage* image;
-    png_bytep* rows;
+    Owned<SysImage> image;
+    OwnedBlock<png_bytep> rows;
 };
 
 void SetTransformations(png_structp png, png_infop info, int bitDepth, int colourType) {
@@ -75,11 +75,9 @@ bool ReadPngBody(PngRead& read, FILE* file) {
         PrintReportLine(ReportLine::PngRowBytes, rowBytes, size_t{4} * width, read.path);
         return false;
     }
-    read.image = graphics::CreateImage(static_cast<int32_t>(width), static_cast<int32_t>(height), ImageMode::Picture,
-                                       graphics::kNotACanvas, 1);
-    if (!read.image) return false;
-    read.rows = static_cast<png_bytep*>(MemAllocate(sizeof(png_bytep) * (height + 1), kTagPngRows));
-    if (!read.rows) return false;
+    read.image.Adopt(graphics::CreateImage(static_cast<int32_t>(width), static_cast<int32_t>(height),
+                                           ImageMode::Picture, graphics::kNotACanvas, 1));
+    if (!read.image || !read.rows.Allocate(size_t{height} + 1, kTagPngRows)) return false;
     for (png_uint_32 r = 0; r < height; ++r)
         read.rows[r] = reinterpret_cast<png_bytep>(read.image->PictureRow(static_cast<int32_t>(r)));
     png_read_image(png, read.rows);
@@ -103,12 +101,8 @@ Status ReadImagePNG(const char* path, SysImage** out) {
     read.info = png_create_info_struct(read.png);
     const bool complete = read.info && ReadPngBody(read, file.Stream());
     png_destroy_read_struct(&read.png, read.info ? &read.info : nullptr, nullptr);
-    MemRelease(read.rows);
-    if (!complete) {
-        graphics::FreeImage(read.image);
-        return Status::Invalid;
-    }
-    *out = read.image;
+    if (!complete) return Status::Invalid;
+    *out = read.image.Take();
     return Status::Success;
 }
 

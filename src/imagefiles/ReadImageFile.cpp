@@ -46,7 +46,7 @@ Status ReadByType(uint16_t type, const char* path, SysImage** image) {
 // Replaces `image` with its form at the run's scale; false when a picture
 // would have to shrink or memory runs out. Patterns not at scale 4, or asked
 // for at 4 or more, stay as they are.
-bool BringToScale(SysImage*& image, uint16_t scale) {
+bool BringToScale(Owned<SysImage>& image, uint16_t scale) {
     if (image->scale == scale) return true;
     SysImage* changed = nullptr;
     if (image->mode == ImageMode::Picture) {
@@ -58,8 +58,7 @@ bool BringToScale(SysImage*& image, uint16_t scale) {
         return true;
     }
     if (!changed) return false;
-    graphics::FreeImage(image);
-    image = changed;
+    image.Adopt(changed);
     return true;
 }
 
@@ -82,15 +81,12 @@ SysImage* ReadImageFile(const char16_t* path, uint16_t scale) {
     const uint16_t type = FileTypeOfName(path);
     char utf8Path[kUtf8PathCapacity];
     if (type == 0 || scale == 0 || !WideToUtf8(path, utf8Path, sizeof utf8Path)) return nullptr;
-    SysImage* image = nullptr;
-    if (ReadByType(type, utf8Path, &image) != Status::Success) return nullptr;
-    const bool scaled = BringToScale(image, scale);
-    if (!scaled) {
-        graphics::FreeImage(image);
-        return nullptr;
-    }
+    SysImage* read = nullptr;
+    if (ReadByType(type, utf8Path, &read) != Status::Success) return nullptr;
+    Owned<SysImage> image(read);
+    if (!BringToScale(image, scale)) return nullptr;
     if (image->mode == ImageMode::Pattern) graphics::SysPatternDump(image);
-    return image;
+    return image.Take();
 }
 
 }  // namespace vorlan::output

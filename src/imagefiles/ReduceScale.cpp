@@ -100,10 +100,10 @@ SysImage* ReduceScale(const SysImage& image, uint16_t targetScale) {
     if (image.mode != ImageMode::Picture) return nullptr;
     if (targetScale == 0 || image.scale == 0 || targetScale > image.scale) return nullptr;
     if (image.scale % targetScale != 0) return nullptr;
-    SysImage* reduced = graphics::CreateImage(image.columns / image.scale, image.rows / image.scale, image.mode,
-                                              image.colourMix, targetScale);
-    if (reduced && !ReduceScaleInto(image, *reduced)) graphics::FreeImage(reduced);
-    return reduced;
+    Owned<SysImage> reduced(graphics::CreateImage(image.columns / image.scale, image.rows / image.scale, image.mode,
+                                                  image.colourMix, targetScale));
+    if (reduced && !ReduceScaleInto(image, *reduced)) return nullptr;
+    return reduced.Take();
 }
 
 }  // namespace vorlan::output

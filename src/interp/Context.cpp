@@ -170,16 +170,12 @@ Status ResizeCanvas(void* canvasValue, int32_t width, int32_t height) {
         height = RoundUpToFour(height);
     }
     const SysImage& image = *old->image;
-    SysCanvas* resized = CreateCanvas(width, height, image.mode, image.colourMix, image.scale);
-    if (!resized || resized->image->mode != image.mode) {
-        FreeCanvas(resized);
-        return Status::Invalid;
-    }
+    Owned<SysCanvas> resized(CreateCanvas(width, height, image.mode, image.colourMix, image.scale));
+    if (!resized || resized->image->mode != image.mode) return Status::Invalid;
     resized->video = old->video;
     ClearImage(*resized->image, image.background);
     CopyOverlap(*resized->image, image);
-    FreeCanvas(old);
-    cells::SetSysData(canvasValue, cells::canvas::kSysData, resized);
+    cells::ReplaceSysData(canvasValue, cells::canvas::kSysData, resized.Take());
     cells::SetWhole(canvasValue, cells::canvas::kWidth, width);
     cells::SetWhole(canvasValue, cells::canvas::kHeight, height);
     return Status::Success;

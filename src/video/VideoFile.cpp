@@ -49,12 +49,13 @@ struct VideoWriter {
     AVStream* stream = nullptr;
     AVPacket* packet = nullptr;
     bool compressed = false;            // Video 1, or else uncompressed bitmaps
-    uint8_t* pixels = nullptr;          // uncompressed: one frame, reused for every frame
-    uint16_t* drawn = nullptr;          // Video 1: the frame to code, reused likewise
-    uint8_t* coded = nullptr;           // Video 1: one coded frame, reused likewise
+    OwnedBlock<uint8_t> pixels;         // uncompressed: one frame, reused for every frame
+    OwnedBlock<uint16_t> drawn;         // Video 1: the frame to code, reused likewise
+    OwnedBlock<uint8_t> coded;          // Video 1: one coded frame, reused likewise
+    OwnedBlock<uint16_t> shown;         // Video 1: the coder's picture of what a player shows
     video::VideoOneCoder coder;         // Video 1: what a player shows so far
     int64_t keyInterval = 25;           // Video 1: frames from one key frame to the next
-    SysImage* reduced = nullptr;        // the canvas at one colour per pixel, reused likewise
+    Owned<SysImage> reduced;            // the canvas at one colour per pixel, reused likewise
     int32_t width = 0;
     int32_t height = 0;
     int32_t rowBytes = 0;
@@ -68,11 +69,6 @@ struct VideoWriter {
 
 std::mutex gLock;
 VideoWriter gVideo;
-
-template <class T>
-T* AllocateFrame(size_t count) {
-    return static_cast<T*>(MemAllocate(count * sizeof(T), kTagVideoFrame));
-}
 
 // Video 1 works in blocks of 4 x 4 pixels, so the frame is a whole number of
 // them (the video canvas is made so).
@@ -91,10 +87,11 @@ bool DescribeVideoOne(VideoWriter& video, int rate) {
     // frame before it.
     video.keyInterval = rate;
     const size_t pixels = static_cast<size_t>(video.width) * static_cast<size_t>(video.height);
-    video.drawn = AllocateFrame<uint16_t>(pixels);
-    video.coder = {.width = video.width, .height = video.height, .shown = AllocateFrame<uint16_t>(pixels)};
-    video.coded = AllocateFrame<uint8_t>(video::VideoOneFrameCapacity(video.width, video.height));
-    return video.drawn && video.coder.shown && video.coded;
+    const bool drawn = video.drawn.Allocate(pixels, kTagVideoFrame);
+    const bool shown = video.shown.Allocate(pixels, kTagVideoFrame);
+    const bool coded = video.coded.Allocate(video::VideoOneFrameCapacity(video.width, video.height), kTagVideoFrame);
+    video.coder = {.width = video.width, .height = video.height, .shown = video.shown};
+    return drawn && shown && coded;
 }
 
 bool DescribeUncompressed(VideoWriter& video) {
@@ -107,8 +104,8 @@ bool DescribeUncompressed(VideoWriter& video) {
     stream.width = video.width;
     stream.height = video.height;
     video.rowBytes = video::BgrRowBytes(video.width);
-    video.pixels = AllocateFrame<uint8_t>(static_cast<size_t>(video.rowBytes) * static_cast<size_t>(video.height));
-    return video.pixels != nullptr;
+    return video.pixels.Allocate(static_cast<size_t>(video.rowBytes) * static_cast<size_t>(video.height),
+                                 kTagVideoFrame);
 }
 
 bool MakeWriter(VideoWriter& video, const SysImage& canvas, int rate) {
@@ -122,7 +119,7 @@ bool MakeWriter(VideoWriter& video, const SysImage& canvas, int rate) {
     video.packet = av_packet_alloc();
     if (!video.packet) return false;
     if (canvas.scale != 1) {
-        video.reduced = graphics::CreateImage(video.width, video.height, ImageMode::Picture, canvas.colourMix, 1);
+        video.reduced.Adopt(graphics::CreateImage(video.width, video.height, ImageMode::Picture, canvas.colourMix, 1));
         if (!video.reduced) return false;
     }
     // The file comes last, so that a failure above leaves none behind.
@@ -135,6 +132,7 @@ bool MakeWriter(VideoWriter& video, const SysImage& canvas, int rate) {
     return written >= 0;
 }
 
+// The frame buffers go with the writer record itself.
 void ReleaseWriter(VideoWriter& video) {
     av_packet_free(&video.packet);
     if (video.format) {
@@ -142,11 +140,6 @@ void ReleaseWriter(VideoWriter& video) {
         avformat_free_context(video.format);
         video.format = nullptr;
     }
-    MemRelease(video.pixels);
-    MemRelease(video.drawn);
-    MemRelease(video.coded);
-    MemRelease(video.coder.shown);
-    graphics::FreeImage(video.reduced);
 }
 
 // One frame's bytes, at the next frame number; the bytes stay ours.
@@ -234,7 +227,7 @@ Status OpenVideo(const RunSettings& run, const SysImage& canvas, const char16_t*
         if (made) std::remove(video.path);
         return Status::Invalid;
     }
-    gVideo = video;
+    gVideo = std::move(video);
     video::StartProgress();
     return Status::Success;
 }

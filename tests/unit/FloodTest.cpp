@@ -175,7 +175,7 @@ TEST_F(FloodTest, FillFailuresLeaveTheCanvasAlone) {
     OwnedImage volume(CreateImage(1, 1, ImageMode::Volume, kNotACanvas, 1));
     SysBrush badBrush = kRedBrush;
     badBrush.fill = BrushFill::Image;
-    badBrush.image = badBrush.working = volume.get();
+    badBrush.image = badBrush.working = volume.Get();
     OwnedImage image(CanvasFrom(white));
     EXPECT_EQ(FloodFill(*image, badBrush, {1, 1}), Status::Invalid);
     EXPECT_EQ(CanvasRows(*image), white);

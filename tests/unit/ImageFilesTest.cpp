@@ -71,7 +71,7 @@ bool ToolPresent(const char* tool) {
 TEST_F(ImageFilesTest, BitmapOfThreeByOneHasSixtySixBytesAndItsHeaders) {
     TempDir dir;
     OwnedImage image(Picture(3, 1, 1, kRed));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     const std::string path = dir.File("a.bmp");
     ASSERT_EQ(WriteImageBMP(path.c_str(), *image), Status::Success);
     const Bytes file = ReadBytes(path);
@@ -98,7 +98,7 @@ TEST_F(ImageFilesTest, BitmapOfThreeByOneHasSixtySixBytesAndItsHeaders) {
 TEST_F(ImageFilesTest, BitmapPixelsAreBlueGreenRedThenZeroPadding) {
     TempDir dir;
     OwnedImage image(Picture(3, 1, 1, kRed));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     image->PictureRow(0)[1] = kGreen;
     image->PictureRow(0)[2] = 0x00332211u;  // opacity is ignored by bitmaps
     const std::string path = dir.File("b.bmp");
@@ -112,7 +112,7 @@ TEST_F(ImageFilesTest, BitmapPixelsAreBlueGreenRedThenZeroPadding) {
 TEST_F(ImageFilesTest, BitmapAtScaleTwoTakesTheRoundedMeanOfEachBlock) {
     TempDir dir;
     OwnedImage image(Picture(1, 2, 2, 0xFF000000u));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     image->PictureRow(0)[0] = 0xFF0000FFu;  // top pixel: two of four cells red
     image->PictureRow(1)[1] = 0xFF0000FFu;
     image->PictureRow(2)[0] = 0xFF000001u;  // bottom pixel: red sum 1, rounds to 0
@@ -162,7 +162,7 @@ TEST_F(ImageFilesTest, PatternRowWithACellAboveThreeIsRefused) {
 TEST_F(ImageFilesTest, PatternFileHasItsHeaderAndOneRunListPerRow) {
     TempDir dir;
     OwnedImage image(graphics::test::PatternFrom({"1122", "2222"}, 4));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     image->originX = -3;
     image->originY = 7;
     const std::string path = dir.File("p.pat");
@@ -192,11 +192,11 @@ TEST_F(ImageFilesTest, ReductionWeightsColourByOpacity) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
         OwnedImage image(Picture(1, 1, test.scale, 0));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         for (int32_t r = 0; r < test.scale; ++r)
             for (int32_t c = 0; c < test.scale; ++c) image->PictureRow(r)[c] = test.block[r * test.scale + c];
         OwnedImage reduced(ReduceScale(*image, 1));
-        ASSERT_NE(reduced.get(), nullptr);
+        ASSERT_NE(reduced.Get(), nullptr);
         EXPECT_EQ(reduced->rows, 1);
         EXPECT_EQ(reduced->columns, 1);
         EXPECT_EQ(reduced->scale, 1);
@@ -206,10 +206,10 @@ TEST_F(ImageFilesTest, ReductionWeightsColourByOpacity) {
 
 TEST_F(ImageFilesTest, ReductionKeepsThePixelSizeAndRefusesWhatItCannotDo) {
     OwnedImage image(Picture(3, 2, 4, kRed));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     image->colourMix = graphics::kColourMixScreen;
     OwnedImage toTwo(ReduceScale(*image, 2));
-    ASSERT_NE(toTwo.get(), nullptr);
+    ASSERT_NE(toTwo.Get(), nullptr);
     EXPECT_EQ(toTwo->columns, 6);
     EXPECT_EQ(toTwo->rows, 4);
     EXPECT_EQ(toTwo->scale, 2);
@@ -221,7 +221,7 @@ TEST_F(ImageFilesTest, ReductionKeepsThePixelSizeAndRefusesWhatItCannotDo) {
     EXPECT_EQ(ReduceScale(*image, 0), nullptr);
     EXPECT_EQ(ReduceScale(*image, 3), nullptr);
     OwnedImage pattern(graphics::test::PatternFrom({"12", "21"}, 2));
-    ASSERT_NE(pattern.get(), nullptr);
+    ASSERT_NE(pattern.Get(), nullptr);
     EXPECT_EQ(ReduceScale(*pattern, 1), nullptr);
 }
 
@@ -251,7 +251,7 @@ TEST_F(ImageFilesTest, ReductionAgreesWithThePlainWeightedMeanOnRandomPictures) 
     for (const auto& [from, to] : {std::pair{4, 1}, std::pair{4, 2}, std::pair{2, 1}}) {
         SCOPED_TRACE(testing::Message() << "scale " << from << " to " << to);
         OwnedImage image(Picture(13, 7, static_cast<uint16_t>(from), 0));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         for (int32_t r = 0; r < image->rows; ++r) {
             for (int32_t c = 0; c < image->columns; ++c) {
                 const ColourWord colour = random() & 0x00FFFFFFu;
@@ -260,7 +260,7 @@ TEST_F(ImageFilesTest, ReductionAgreesWithThePlainWeightedMeanOnRandomPictures) 
             }
         }
         OwnedImage reduced(ReduceScale(*image, static_cast<uint16_t>(to)));
-        ASSERT_NE(reduced.get(), nullptr);
+        ASSERT_NE(reduced.Get(), nullptr);
         const int32_t factor = from / to;
         for (int32_t r = 0; r < reduced->rows; ++r) {
             for (int32_t c = 0; c < reduced->columns; ++c) {
@@ -275,7 +275,7 @@ TEST_F(ImageFilesTest, ReductionIntoAnImageMadeEarlierNeedsTheSamePixelSize) {
     OwnedImage canvas(Picture(6, 4, 4, kRed));
     OwnedImage fits(Picture(6, 4, 1, kBlue));
     OwnedImage narrower(Picture(5, 4, 1, kBlue));
-    ASSERT_TRUE(canvas.get() && fits.get() && narrower.get());
+    ASSERT_TRUE(canvas.Get() && fits.Get() && narrower.Get());
     EXPECT_TRUE(ReduceScaleInto(*canvas, *fits));
     EXPECT_EQ(fits->PictureRow(3)[5], kRed);
     EXPECT_FALSE(ReduceScaleInto(*canvas, *narrower));
@@ -296,12 +296,12 @@ TEST_F(ImageFilesTest, QuarterTurnsSwapSidesAndMoveTheMarkedCorner) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
         OwnedImage image(Picture(3, 2, 1, 0));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         for (int32_t r = 0; r < 2; ++r)
             for (int32_t c = 0; c < 3; ++c) image->PictureRow(r)[c] = static_cast<ColourWord>(10 * r + c);
         image->PictureRow(0)[0] = kMarker;
         OwnedImage turned(RotateQuarter(*image, test.rotation));
-        ASSERT_NE(turned.get(), nullptr);
+        ASSERT_NE(turned.Get(), nullptr);
         EXPECT_EQ(turned->rows, 3);
         EXPECT_EQ(turned->columns, 2);
         EXPECT_EQ(turned->PictureRow(test.markRow)[test.markColumn], kMarker);
@@ -314,7 +314,7 @@ TEST_F(ImageFilesTest, QuarterTurnsSwapSidesAndMoveTheMarkedCorner) {
             }
     }
     OwnedImage image(Picture(2, 2, 1, 0));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     EXPECT_EQ(RotateQuarter(*image, 3), nullptr);
 }
 
@@ -322,7 +322,7 @@ TEST_F(ImageFilesTest, OutputFileIsReducedAndTurnedBeforeWriting) {
     TempDir dir;
     // Three by two pixels at scale 2, the top-left pixel marked.
     OwnedImage canvas(Picture(3, 2, 2, kGreen));
-    ASSERT_NE(canvas.get(), nullptr);
+    ASSERT_NE(canvas.Get(), nullptr);
     for (int32_t r = 0; r < 2; ++r)
         for (int32_t c = 0; c < 2; ++c) canvas->PictureRow(r)[c] = kRed;
     struct Case {
@@ -352,7 +352,7 @@ TEST_F(ImageFilesTest, OutputFileIsReducedAndTurnedBeforeWriting) {
 TEST_F(ImageFilesTest, PatternCanvasIsWrittenUnreducedAtItsOwnScale) {
     TempDir dir;
     OwnedImage canvas(graphics::test::PatternFrom({"1111", "2222", "0000", "0000"}, 4));
-    ASSERT_NE(canvas.get(), nullptr);
+    ASSERT_NE(canvas.Get(), nullptr);
     const auto settings = RunSettingsFor(FileType::Pat, 1);
     const std::string path = dir.File("canvas.pat");
     ASSERT_EQ(WriteOutputFile(*canvas, *settings, Wide(path).c_str()), Status::Success);
@@ -367,7 +367,7 @@ TEST_F(ImageFilesTest, PatternCanvasIsWrittenUnreducedAtItsOwnScale) {
 TEST_F(ImageFilesTest, PngKeepsEveryChannelIncludingOpacity) {
     TempDir dir;
     OwnedImage image(Picture(2, 1, 1, kRed));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     image->PictureRow(0)[1] = 0x80336699u;
     const std::string path = dir.File("keep.png");
     ASSERT_EQ(WriteImagePNG(path.c_str(), *image), Status::Success);
@@ -401,7 +401,7 @@ TEST_F(ImageFilesTest, JpegQualitySettingReachesTheLibrary) {
     const Case cases[] = {{1, 75}, {2, 85}, {3, 95}};
     TempDir dir;
     OwnedImage image(Picture(8, 8, 1, kBlue));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     for (const Case& test : cases) {
         SCOPED_TRACE(test.setting);
         EXPECT_EQ(JpegLibraryQuality(test.setting), test.libraryQuality);
@@ -427,18 +427,18 @@ TEST_F(ImageFilesTest, TwoWritesOfTheSameCanvasAreByteIdentical) {
     TempDir dir;
     OwnedImage picture(Picture(5, 3, 2, kRed));
     OwnedImage pattern(graphics::test::PatternFrom({"0120", "2210"}, 4));
-    ASSERT_NE(picture.get(), nullptr);
-    ASSERT_NE(pattern.get(), nullptr);
+    ASSERT_NE(picture.Get(), nullptr);
+    ASSERT_NE(pattern.Get(), nullptr);
     picture->PictureRow(1)[3] = 0x40102030u;
     struct Case {
         FileType type;
         const char* extension;
         const SysImage* canvas;
     };
-    const Case cases[] = {{FileType::Bmp, "bmp", picture.get()},
-                          {FileType::Png, "png", picture.get()},
-                          {FileType::Jpg, "jpg", picture.get()},
-                          {FileType::Pat, "pat", pattern.get()}};
+    const Case cases[] = {{FileType::Bmp, "bmp", picture.Get()},
+                          {FileType::Png, "png", picture.Get()},
+                          {FileType::Jpg, "jpg", picture.Get()},
+                          {FileType::Pat, "pat", pattern.Get()}};
     for (const Case& test : cases) {
         SCOPED_TRACE(test.extension);
         const auto settings = RunSettingsFor(test.type, 2, 3);
@@ -455,7 +455,7 @@ TEST_F(ImageFilesTest, TwoWritesOfTheSameCanvasAreByteIdentical) {
 TEST_F(ImageFilesTest, OutsideToolsAcceptTheFiles) {
     TempDir dir;
     OwnedImage canvas(Picture(7, 5, 2, kGreen));
-    ASSERT_NE(canvas.get(), nullptr);
+    ASSERT_NE(canvas.Get(), nullptr);
     canvas->PictureRow(0)[0] = 0x00000000u;
     const bool havePngcheck = ToolPresent("pngcheck");
     const bool haveIdentify = ToolPresent("identify");
@@ -489,27 +489,27 @@ TEST_F(ImageFilesTest, OutsideToolsAcceptTheFiles) {
 TEST_F(ImageFilesTest, FilesThatCannotBeWrittenFailWithOneLine) {
     OwnedImage picture(Picture(4, 4, 1, kRed));
     OwnedImage pattern(graphics::test::PatternFrom({"12", "21"}, 4));
-    ASSERT_NE(picture.get(), nullptr);
-    ASSERT_NE(pattern.get(), nullptr);
+    ASSERT_NE(picture.Get(), nullptr);
+    ASSERT_NE(pattern.Get(), nullptr);
     struct Case {
         FileType type;
         const SysImage* canvas;
         const char* path;
     };
     const Case cases[] = {
-        {FileType::Bmp, picture.get(), "/nonexistent_vorlan_dir/out.bmp"},
-        {FileType::Png, picture.get(), "/nonexistent_vorlan_dir/out.png"},
-        {FileType::Jpg, picture.get(), "/nonexistent_vorlan_dir/out.jpg"},
-        {FileType::Pat, pattern.get(), "/nonexistent_vorlan_dir/out.pat"},
+        {FileType::Bmp, picture.Get(), "/nonexistent_vorlan_dir/out.bmp"},
+        {FileType::Png, picture.Get(), "/nonexistent_vorlan_dir/out.png"},
+        {FileType::Jpg, picture.Get(), "/nonexistent_vorlan_dir/out.jpg"},
+        {FileType::Pat, pattern.Get(), "/nonexistent_vorlan_dir/out.pat"},
         // A device that is always full: the bytes are accepted into buffers
         // and refused only when they reach it.
-        {FileType::Bmp, picture.get(), "/dev/full"},
-        {FileType::Png, picture.get(), "/dev/full"},
-        {FileType::Jpg, picture.get(), "/dev/full"},
-        {FileType::Pat, pattern.get(), "/dev/full"},
+        {FileType::Bmp, picture.Get(), "/dev/full"},
+        {FileType::Png, picture.Get(), "/dev/full"},
+        {FileType::Jpg, picture.Get(), "/dev/full"},
+        {FileType::Pat, pattern.Get(), "/dev/full"},
         // A picture has no pattern cells to store, and a pattern no colours.
-        {FileType::Pat, picture.get(), "/nonexistent_vorlan_dir/picture.pat"},
-        {FileType::Png, pattern.get(), "/nonexistent_vorlan_dir/pattern.png"},
+        {FileType::Pat, picture.Get(), "/nonexistent_vorlan_dir/picture.pat"},
+        {FileType::Png, pattern.Get(), "/nonexistent_vorlan_dir/pattern.png"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.path);
@@ -525,7 +525,7 @@ TEST_F(ImageFilesTest, FilesThatCannotBeWrittenFailWithOneLine) {
 
 TEST_F(ImageFilesTest, PathIsPrintedAsUtf8) {
     OwnedImage picture(Picture(1, 1, 1, kRed));
-    ASSERT_NE(picture.get(), nullptr);
+    ASSERT_NE(picture.Get(), nullptr);
     const auto settings = RunSettingsFor(FileType::Bmp);
     const std::u16string path = u"/nonexistent_vorlan_dir/\u00E9t\u00E9.bmp";
     testing::internal::CaptureStdout();
@@ -537,7 +537,7 @@ TEST_F(ImageFilesTest, PathIsPrintedAsUtf8) {
 TEST_F(ImageFilesTest, RunningOutOfMemoryWhileReducingFails) {
     TempDir dir;
     OwnedImage canvas(Picture(2, 2, 2, kRed));
-    ASSERT_NE(canvas.get(), nullptr);
+    ASSERT_NE(canvas.Get(), nullptr);
     const auto settings = RunSettingsFor(FileType::Bmp);
     const std::string path = dir.File("nomem.bmp");
     MemFailAllocationAt(1);
@@ -552,7 +552,7 @@ TEST_F(ImageFilesTest, RunningOutOfMemoryWhileReducingFails) {
 TEST_F(ImageFilesTest, VideoAndUnknownTypesWriteNothing) {
     TempDir dir;
     OwnedImage canvas(Picture(2, 2, 1, kRed));
-    ASSERT_NE(canvas.get(), nullptr);
+    ASSERT_NE(canvas.Get(), nullptr);
     const uint16_t types[] = {0, 3, 6, 99};
     for (const uint16_t type : types) {
         SCOPED_TRACE(type);

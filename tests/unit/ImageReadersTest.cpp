@@ -82,7 +82,7 @@ TEST_F(ImageReadersTest, EveryFixtureMatchesTheOutsideDecoder) {
     for (const Fixture& fixture : kFixtures) {
         SCOPED_TRACE(fixture.file);
         OwnedImage image(ReadQuietly(kImages + "/" + fixture.file));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         EXPECT_EQ(image->mode, ImageMode::Picture);
         EXPECT_EQ(image->scale, 1);
         ASSERT_EQ(image->columns, 7);
@@ -100,13 +100,13 @@ TEST_F(ImageReadersTest, EveryFixtureMatchesTheOutsideDecoder) {
 TEST_F(ImageReadersTest, BitmapColourTablesArePrintedAsRead) {
     std::string printed;
     OwnedImage image(ReadQuietly(kImages + "/bmp1.bmp", 1, &printed));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     EXPECT_EQ(printed, "  0  FF000000\n  1  FFFFFFFF\n");
     OwnedImage direct(ReadQuietly(kImages + "/bmp24.bmp", 1, &printed));
     EXPECT_EQ(printed, "");
     // A table of only the colours used is printed as long as it is.
     OwnedImage shortTable(ReadQuietly(kImages + "/bmp8_short_table.bmp", 1, &printed));
-    ASSERT_NE(shortTable.get(), nullptr);
+    ASSERT_NE(shortTable.Get(), nullptr);
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 21);
     EXPECT_EQ(printed.substr(printed.size() - 14, 5), " 20  ");
 }
@@ -117,7 +117,7 @@ TEST_F(ImageReadersTest, BitmapColourTablesArePrintedAsRead) {
 TEST_F(ImageReadersTest, BitmapOffsetsThatCannotBeRightAreIgnored) {
     TempDir dir;
     OwnedImage plain(ReadQuietly(kImages + "/bmp24.bmp"));
-    ASSERT_NE(plain.get(), nullptr);
+    ASSERT_NE(plain.Get(), nullptr);
     const Bytes bmp = ReadBytes(kImages + "/bmp24.bmp");
     for (uint32_t offset : {0u, 14u, 53u, 126u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
         SCOPED_TRACE(offset);
@@ -125,7 +125,7 @@ TEST_F(ImageReadersTest, BitmapOffsetsThatCannotBeRightAreIgnored) {
         for (int i = 0; i < 4; ++i) moved[10 + i] = static_cast<uint8_t>(offset >> (8 * i));
         WriteBytes(dir.File("moved.bmp"), moved);
         OwnedImage image(ReadQuietly(dir.File("moved.bmp")));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         EXPECT_EQ(0, std::memcmp(image->cells, plain->cells, 7u * 3u * 4u));
     }
     Bytes late = bmp;
@@ -185,13 +185,13 @@ TEST_F(ImageReadersTest, ExtensionsChooseTheReaderWhateverTheirCase) {
     EXPECT_EQ(ReadQuietly(dir.File("copy.gif")), nullptr);
     EXPECT_EQ(ReadQuietly(dir.File("copy.avi")), nullptr);
     OwnedImage upper(ReadQuietly(dir.File("copy.BMP")));
-    EXPECT_NE(upper.get(), nullptr);
+    EXPECT_NE(upper.Get(), nullptr);
 }
 
 TEST_F(ImageReadersTest, PicturesAreEnlargedToTheRunsScale) {
     OwnedImage small(ReadQuietly(kImages + "/bmp24.bmp", 1));
     OwnedImage large(ReadQuietly(kImages + "/bmp24.bmp", 4));
-    ASSERT_NE(large.get(), nullptr);
+    ASSERT_NE(large.Get(), nullptr);
     EXPECT_EQ(large->scale, 4);
     ASSERT_EQ(large->columns, 28);
     ASSERT_EQ(large->rows, 12);
@@ -219,7 +219,7 @@ SysImage* BlockPattern(const std::vector<std::pair<int, int>>& blocks) {
 TEST_F(ImageReadersTest, MajorityReductionFavoursPenOverBrushAndEmptyOverBoth) {
     OwnedImage source(BlockPattern({{6, 6}, {5, 5}, {4, 8}, {8, 0}, {9, 0}, {0, 9}, {0, 8}, {16, 0}}));
     OwnedImage reduced(ReducePatternByMajority(*source, 1));
-    ASSERT_NE(reduced.get(), nullptr);
+    ASSERT_NE(reduced.Get(), nullptr);
     EXPECT_EQ(reduced->scale, 1);
     ASSERT_EQ(reduced->columns, 8);
     ASSERT_EQ(reduced->rows, 1);
@@ -251,7 +251,7 @@ TEST_F(ImageReadersTest, PatternFilesComeBackAsWrittenAndMeetTheRunsScale) {
 
     std::string printed;
     OwnedImage half(ReadQuietly(dir.File("p.pat"), 2, &printed));
-    ASSERT_NE(half.get(), nullptr);
+    ASSERT_NE(half.Get(), nullptr);
     EXPECT_EQ(half->scale, 2);
     EXPECT_EQ(half->columns, 4100);
     EXPECT_EQ(half->rows, 4);
@@ -262,7 +262,7 @@ TEST_F(ImageReadersTest, PatternFilesComeBackAsWrittenAndMeetTheRunsScale) {
     OwnedImage atTwo(graphics::CreateCellImage(6, 2, ImageMode::Pattern, 2));
     ASSERT_EQ(WriteImagePAT(dir.File("two.pat").c_str(), *atTwo), Status::Success);
     OwnedImage kept(ReadQuietly(dir.File("two.pat"), 4));
-    ASSERT_NE(kept.get(), nullptr);
+    ASSERT_NE(kept.Get(), nullptr);
     EXPECT_EQ(kept->scale, 2);
     EXPECT_EQ(kept->columns, 6);
 }
@@ -311,7 +311,7 @@ TEST_F(ImageReadersTest, PatternSidesOutsideTheImageLimitsFailBeforeAnythingIsMa
     WriteBytes(dir.File("pixel.pat"), pixel);
     std::string printed;
     OwnedImage image(ReadQuietly(dir.File("pixel.pat"), 4, &printed));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     EXPECT_EQ(image->columns, 4);
     EXPECT_EQ(image->rows, 4);
     EXPECT_EQ(printed, "****\n****\n****\n****\n\n");
@@ -420,7 +420,7 @@ TEST_F(ImageReadersTest, TheFlattestJpegsEncodersMakeAreRead) {
     for (const char* file : {"jpg_flat.jpg", "jpg_flat_progressive.jpg"}) {
         SCOPED_TRACE(file);
         OwnedImage image(ReadQuietly(kImages + "/" + file));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         ASSERT_EQ(image->columns, 1024);
         ASSERT_EQ(image->rows, 1024);
         const ColourWord grey = image->PictureRow(0)[0];

@@ -41,8 +41,8 @@ TEST_F(ImageTest, CreationSizesAndLimits) {
         OwnedImage image(CreateImage(row.width, row.height, row.mode, kColourMixScreen, row.scale));
         // Refusals never reach the allocator, so nothing reports a failure.
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        ASSERT_EQ(image.get() != nullptr, row.rows >= 0);
-        if (!image.get()) continue;
+        ASSERT_EQ(image.Get() != nullptr, row.rows >= 0);
+        if (!image.Get()) continue;
         EXPECT_EQ(image->rows, row.rows);
         EXPECT_EQ(image->columns, row.columns);
         EXPECT_EQ(image->scale, row.scale);
@@ -69,7 +69,7 @@ TEST_F(ImageTest, DuplicatesAndOverlappingCopies) {
     image->originX = -3;
     image->background = 0x12345678u;
     OwnedImage copy(DuplicateImage(*image));
-    ASSERT_NE(copy.get(), nullptr);
+    ASSERT_NE(copy.Get(), nullptr);
     image->PatternRow(0)[0] = 2;  // the copy has cells of its own
     EXPECT_EQ(PatternRows(*copy), (Rows{"012", "210"}));
     EXPECT_EQ(copy->scale + copy->originX, -1);
@@ -112,14 +112,12 @@ TEST_F(BrushTest, BrushesAndCanvases) {
     EXPECT_EQ(CreateBrush(0, 0, Overwrite::Add, BrushFill::Image, BrushAlign::Local, {}, nullptr), nullptr);
     for (BrushFill fill : {BrushFill::Image, BrushFill::Colour}) {
         SCOPED_TRACE(static_cast<int>(fill));
-        SysBrush* brush = CreateBrush(1, 2, Overwrite::Merge, fill, BrushAlign::Pinned, {1.5f, -2.0f}, image.get());
+        Owned<SysBrush> brush(CreateBrush(1, 2, Overwrite::Merge, fill, BrushAlign::Pinned, {1.5f, -2.0f}, image.Get()));
         ASSERT_NE(brush, nullptr);
         EXPECT_EQ(brush->colour + brush->background, 3u);
         EXPECT_EQ(brush->pin.x, 1.5f);
-        EXPECT_EQ(brush->image, image.get());
-        EXPECT_EQ(brush->working, fill == BrushFill::Image ? image.get() : nullptr);
-        FreeBrush(brush);
-        EXPECT_EQ(brush, nullptr);
+        EXPECT_EQ(brush->image, image.Get());
+        EXPECT_EQ(brush->working, fill == BrushFill::Image ? image.Get() : nullptr);
     }
 
     struct Row {
@@ -133,14 +131,12 @@ TEST_F(BrushTest, BrushesAndCanvases) {
                         {ImageMode::Pattern, kColourMixPaper, kOpaqueWhite, kCellEmpty}};
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(row.mode) << " mix " << row.mix);
-        SysCanvas* canvas = CreateCanvas(3, 2, row.mode, row.mix, 2);
+        Owned<SysCanvas> canvas(CreateCanvas(3, 2, row.mode, row.mix, 2));
         ASSERT_NE(canvas, nullptr);
         const SysImage& cells = *canvas->image;
         EXPECT_EQ(cells.background, row.background);
         EXPECT_EQ(row.mode == ImageMode::Picture ? cells.PictureRow(3)[5] : cells.PatternRow(3)[5], row.lastCell);
         EXPECT_FALSE(canvas->textSurface || canvas->video || canvas->framesWritten);
-        FreeCanvas(canvas);
-        EXPECT_EQ(canvas, nullptr);
     }
     MemFailAllocationAt(3);  // the canvas and its image come first, then the cells
     testing::internal::CaptureStdout();

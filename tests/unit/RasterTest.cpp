@@ -115,9 +115,8 @@ TEST_F(RasterTest, RenderMaskTilesAPictureBrush) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         OwnedImage canvas(Picture(3, 2, W, 2));
-        SysBrush* brush = CreateBrush(R, B, Overwrite::Direct, BrushFill::Image, row.align, row.pin, tile.get());
+        Owned<SysBrush> brush(CreateBrush(R, B, Overwrite::Direct, BrushFill::Image, row.align, row.pin, tile.Get()));
         EXPECT_EQ(RenderMask(*canvas, nullptr, brush, *mask, 0, 0, row.reference), Status::Success);
-        FreeBrush(brush);
         for (int32_t y = 0; y < 4; ++y)
             for (int32_t x = 0; x < 6; ++x)
                 EXPECT_EQ(canvas->PictureRow(y)[x], tile->PictureRow(Wrap(y - row.alignY, 2))[Wrap(x - row.alignX, 4)])
@@ -136,8 +135,8 @@ TEST_F(RasterTest, RenderMaskPaintsPenAndBrushCells) {
     invert.colour = W;
     callback.fill = BrushFill::Callback;
     pattern.fill = badImage.fill = BrushFill::Image;
-    pattern.working = stencil.get();
-    badImage.working = volume.get();
+    pattern.working = stencil.Get();
+    badImage.working = volume.Get();
     const PenPaint pen{G, Overwrite::Direct};
     struct Row {
         const char* what;
@@ -226,13 +225,13 @@ TEST_F(RasterTest, PutImageDrawsEachKind) {
     };
     const Row rows[] = {
         // (128·255 + 127·255) / 255 = 255 and (128·0 + 127·255) / 255 = 127.
-        {"merge copies opaque pixels", source.get(), Overwrite::Merge, {1, 0}, W, Status::Success,
+        {"merge copies opaque pixels", source.Get(), Overwrite::Merge, {1, 0}, W, Status::Success,
          {W, R, 0xFF7F7FFFu, W}},
-        {"add on green would make it black", source.get(), Overwrite::Add, {0, 0}, G, Status::Success, {R, K, G, G}},
-        {"clipped on the left", source.get(), Overwrite::Direct, {-1, 0}, W, Status::Success, {0x800000FFu, W, W, W}},
-        {"pattern in pen and brush", mask.get(), Overwrite::Invert, {2, 0}, W, Status::Success, {W, W, G, R}},
+        {"add on green would make it black", source.Get(), Overwrite::Add, {0, 0}, G, Status::Success, {R, K, G, G}},
+        {"clipped on the left", source.Get(), Overwrite::Direct, {-1, 0}, W, Status::Success, {0x800000FFu, W, W, W}},
+        {"pattern in pen and brush", mask.Get(), Overwrite::Invert, {2, 0}, W, Status::Success, {W, W, G, R}},
         {"no image", nullptr, Overwrite::Direct, {0, 0}, W, Status::Success, {W, W, W, W}},
-        {"volume image", volume.get(), Overwrite::Direct, {0, 0}, W, Status::Invalid, {W, W, W, W}},
+        {"volume image", volume.Get(), Overwrite::Direct, {0, 0}, W, Status::Invalid, {W, W, W, W}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -242,10 +241,10 @@ TEST_F(RasterTest, PutImageDrawsEachKind) {
     }
     OwnedImage patternCanvas(CreateImage(2, 1, ImageMode::Pattern, kColourMixPaper, 2));
     OwnedImage tip(PatternFrom({"12"}, 2));
-    EXPECT_EQ(PutImage(*patternCanvas, &pen, &brush, mask.get(), Overwrite::Direct, {}), Status::InternalFailure);
-    EXPECT_EQ(PutImage(*patternCanvas, &pen, &brush, tip.get(), Overwrite::Direct, {0.5f, 0.5f}), Status::Success);
+    EXPECT_EQ(PutImage(*patternCanvas, &pen, &brush, mask.Get(), Overwrite::Direct, {}), Status::InternalFailure);
+    EXPECT_EQ(PutImage(*patternCanvas, &pen, &brush, tip.Get(), Overwrite::Direct, {0.5f, 0.5f}), Status::Success);
     EXPECT_EQ(PatternRows(*patternCanvas), (Rows{"0000", "0120"}));
-    EXPECT_EQ(PutImage(*patternCanvas, &pen, &brush, source.get(), Overwrite::Direct, {}), Status::Invalid);
+    EXPECT_EQ(PutImage(*patternCanvas, &pen, &brush, source.Get(), Overwrite::Direct, {}), Status::Invalid);
 }
 
 TEST_F(RasterTest, DumpsPrintEveryCell) {
@@ -259,9 +258,9 @@ TEST_F(RasterTest, DumpsPrintEveryCell) {
         const char* expected;
     };
     const Row rows[] = {
-        {SysPatternDump, pattern.get(), "-*+\n/#?\n\n"},
+        {SysPatternDump, pattern.Get(), "-*+\n/#?\n\n"},
         {SysPatternDump, nullptr, "SysPatternDump: image pointer in null\n"},
-        {SysPictureDump, picture.get(), "FF0000FF 30201080 \n\n"},  // bytes in memory order
+        {SysPictureDump, picture.Get(), "FF0000FF 30201080 \n\n"},  // bytes in memory order
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.expected);

@@ -18,19 +18,7 @@ namespace vorlan::graphics::test {
 
 using Rows = std::vector<std::string>;
 
-class OwnedImage {
-public:
-    explicit OwnedImage(SysImage* image) : image_(image) {}
-    ~OwnedImage() { FreeImage(image_); }
-    OwnedImage(const OwnedImage&) = delete;
-    OwnedImage& operator=(const OwnedImage&) = delete;
-    SysImage* get() const { return image_; }
-    SysImage& operator*() const { return *image_; }
-    SysImage* operator->() const { return image_; }
-
-private:
-    SysImage* image_;
-};
+using OwnedImage = Owned<SysImage>;
 
 class LiveCountChecked : public testing::Test {
 protected:

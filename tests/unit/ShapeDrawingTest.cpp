@@ -92,10 +92,9 @@ TEST_F(ShapeDrawingTest, ShapesOffTheCanvasDrawNothingAndSucceed) {
         for (const Row& row : rows) {
             SCOPED_TRACE(testing::Message() << row.name << " on " << ModeName(mode));
             Scene scene(mode, 2, 3, DashMode::Solid, {}, 40);
-            SysImage* before = DuplicateImage(scene.canvas());
+            Owned<SysImage> before(DuplicateImage(scene.canvas()));
             EXPECT_EQ(Draw(row.draw, scene), Status::Success);
             EXPECT_EQ(!SameCells(scene.canvas(), *before), row.drawsSomething);
-            FreeImage(before);
         }
     }
     // A circle traced straight onto a Pattern canvas is not boxed, so the
@@ -165,13 +164,12 @@ TEST_F(ShapeDrawingTest, EllipticArcsEndingBeforeTheyStartAreRefused) {
         for (PointF centre : {PointF{20, 15}, PointF{-100, -100}}) {
             SCOPED_TRACE(testing::Message() << "centre " << centre.x << " on " << ModeName(mode));
             Scene scene(mode, 2, 1, DashMode::Solid, {}, 40);
-            SysImage* before = DuplicateImage(scene.canvas());
+            Owned<SysImage> before(DuplicateImage(scene.canvas()));
             EXPECT_EQ(DrawEllipseArc(scene.canvas(), scene.pen(), centre, 20, 10, 90, 89.5f, 0), Status::Refused);
             EXPECT_EQ(DrawEllipseSector(scene.canvas(), scene.pen(), scene.brush(), centre, 20, 10, 200, 10, 0,
                                         FillMode::Filled),
                       Status::Refused);
             EXPECT_TRUE(SameCells(scene.canvas(), *before));
-            FreeImage(before);
         }
     }
 }
@@ -225,10 +223,9 @@ TEST_F(ShapeDrawingTest, ContinuousDashesCarryOnIntoTheNextShape) {
         SCOPED_TRACE(row.name);
         Scene scene(ImageMode::Pattern, 4, 1, row.mode, {10, 10});
         ASSERT_EQ(DrawLine(scene.canvas(), scene.pen(), {10, 10}, {0, 0}, {15, 0}), Status::Success);
-        SysPen* copy = CreatePen(1, kRed, Overwrite::Direct, row.mode, scene.list(), 4);
+        Owned<SysPen> copy(CreatePen(1, kRed, Overwrite::Direct, row.mode, scene.list(), 4));
         ASSERT_EQ(DrawLine(scene.canvas(), row.newPen ? *copy : scene.pen(), {10, 30}, {0, 0}, {30, 0}),
                   Status::Success);
-        FreePen(copy);
         std::vector<bool> drawn;
         for (float x : {12.0f, 22.0f, 32.0f}) drawn.push_back(scene.At({x, 30}) == kCellPen);
         EXPECT_EQ(drawn, row.drawn);
@@ -361,14 +358,13 @@ TEST_F(ShapeDrawingTest, FailuresDrawNothing) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Scene scene(row.mode, 2, 1, DashMode::Fixed, {3, 2}, 40, row.penScale);
-        SysImage* before = DuplicateImage(scene.canvas());
+        Owned<SysImage> before(DuplicateImage(scene.canvas()));
         testing::internal::CaptureStdout();
         MemFailAllocationAt(row.failingAllocation);
         EXPECT_EQ(Draw(row.draw, scene), row.expected);
         MemFailAllocationAt(0);
         testing::internal::GetCapturedStdout();
         EXPECT_TRUE(SameCells(scene.canvas(), *before));
-        FreeImage(before);
     }
 }
 

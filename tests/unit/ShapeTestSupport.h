@@ -47,12 +47,7 @@ public:
                                        graphics::BrushAlign::Local, {0, 0}, nullptr)) {
         EXPECT_TRUE(canvas_ && pen_ && brush_);
     }
-    ~Scene() {
-        graphics::FreeBrush(brush_);
-        graphics::FreePen(pen_);
-        graphics::FreeCanvas(canvas_);
-        MemRelease(list_);
-    }
+    ~Scene() { MemRelease(list_); }
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
@@ -70,9 +65,9 @@ public:
 
 private:
     void* list_;
-    graphics::SysCanvas* canvas_;
-    graphics::SysPen* pen_;
-    graphics::SysBrush* brush_;
+    Owned<graphics::SysCanvas> canvas_;
+    Owned<graphics::SysPen> pen_;
+    Owned<graphics::SysBrush> brush_;
 };
 
 // The point at `degrees` (clockwise from straight up) on a circle.

@@ -19,20 +19,17 @@ using namespace graphics;
 
 class TextRenderTest : public LeakCheckedTest {};
 
-// A font record owned for the length of a test.
-class OwnedFont {
-public:
-    OwnedFont(const std::u16string& typeface, int32_t size, uint16_t scale, bool underline = false)
-        : font_(CreateFont(typeface.data(), typeface.size(), size, scale, 50, false, underline)) {
-        EXPECT_NE(font_, nullptr);
-    }
-    ~OwnedFont() { FreeFont(font_); }
-    OwnedFont(const OwnedFont&) = delete;
-    OwnedFont& operator=(const OwnedFont&) = delete;
-    SysFont& operator*() const { return *font_; }
+Owned<SysFont> MakeFont(const std::u16string& typeface, int32_t size, uint16_t scale, bool underline = false) {
+    Owned<SysFont> font(CreateFont(typeface.data(), typeface.size(), size, scale, 50, false, underline));
+    EXPECT_NE(font, nullptr);
+    return font;
+}
 
-private:
-    SysFont* font_;
+// A canvas record around a scene's image, which stays the scene's.
+struct BorrowedCanvas {
+    explicit BorrowedCanvas(SysImage& image) { canvas.image.Adopt(&image); }
+    ~BorrowedCanvas() { (void)canvas.image.Take(); }
+    SysCanvas canvas{};
 };
 
 TextRequest Request(const std::u16string& text, HorzAlign halign = HorzAlign::Left,
@@ -146,20 +143,17 @@ TEST_F(TextRenderTest, FontRecordKeepsItsFieldsWithinTheirRanges) {
     EXPECT_EQ(FontWeight(101), 1000);
 
     const std::u16string longName(80, u'a');
-    SysFont* font = CreateFont(longName.data(), longName.size(), 12, 2, 70, true, true);
+    Owned<SysFont> font(CreateFont(longName.data(), longName.size(), 12, 2, 70, true, true));
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(std::u16string(font->typeface), longName.substr(0, kTypefaceMax));
     EXPECT_EQ(font->weight, 700);
     EXPECT_TRUE(font->italic && font->underline);
-    FreeFont(font);
-    EXPECT_EQ(font, nullptr);
 
     // The record says "no face" when there is no name; the engine then
     // picks its own.
-    font = CreateFont(nullptr, 0, 12, 1, 50, false, false);
+    font.Adopt(CreateFont(nullptr, 0, 12, 1, 50, false, false));
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->typeface[0], 0);
-    FreeFont(font);
 
     EXPECT_EQ(CreateFont(u"Arial", 5, 0, 1, 50, false, false), nullptr);
     EXPECT_EQ(CreateFont(u"Arial", 5, 65536, 1, 50, false, false), nullptr);
@@ -167,12 +161,13 @@ TEST_F(TextRenderTest, FontRecordKeepsItsFieldsWithinTheirRanges) {
 
 TEST_F(TextRenderTest, OnAPatternCanvasTextIsPenCells) {
     Scene scene(ImageMode::Pattern, 4, 1, DashMode::Solid, {}, 80);
-    OwnedFont font(u"Arial", 12, 4);
-    SysCanvas canvas{};
-    canvas.image = &scene.canvas();
-    const std::u16string text = u"Pen";
-    ASSERT_EQ(DrawTextLine(canvas, {10, 10}, scene.pen().paint, *font, Request(text), 0, 0), Status::Success);
-    FreeTextSurface(canvas.textSurface);
+    const Owned<SysFont> font = MakeFont(u"Arial", 12, 4);
+    {
+        BorrowedCanvas borrowed(scene.canvas());
+        const std::u16string text = u"Pen";
+        ASSERT_EQ(DrawTextLine(borrowed.canvas, {10, 10}, scene.pen().paint, *font, Request(text), 0, 0),
+                  Status::Success);
+    }
 
     const SysImage& image = scene.canvas();
     int32_t pen = 0, other = 0;
@@ -192,17 +187,18 @@ TEST_F(TextRenderTest, OnAPatternCanvasTextIsPenCells) {
 }
 
 TEST_F(TextRenderTest, UnderlineOutlastsATurnedDrawing) {
-    OwnedFont underlined(u"Arial", 14, 2, true);
-    OwnedFont plain(u"Arial", 14, 2, false);
+    const Owned<SysFont> underlined = MakeFont(u"Arial", 14, 2, true);
+    const Owned<SysFont> plain = MakeFont(u"Arial", 14, 2, false);
     const std::u16string text = u"Vorlan text";
     // The widest run of ink on a row, against the text's width: an underline
     // runs under the whole text; letters leave gaps.
     auto drawn = [&](SysFont& font) {
         Scene scene(ImageMode::Picture, 2, 1, DashMode::Solid, {}, 120);
-        SysCanvas canvas{};
-        canvas.image = &scene.canvas();
-        EXPECT_EQ(DrawTextLine(canvas, {5, 20}, scene.pen().paint, font, Request(text), 0, 0), Status::Success);
-        FreeTextSurface(canvas.textSurface);
+        {
+            BorrowedCanvas borrowed(scene.canvas());
+            EXPECT_EQ(DrawTextLine(borrowed.canvas, {5, 20}, scene.pen().paint, font, Request(text), 0, 0),
+                      Status::Success);
+        }
         const InkBox ink = InkOf(scene.canvas());
         return static_cast<double>(LongestRowOfInk(scene.canvas())) / (ink.right - ink.left + 1);
     };
@@ -211,20 +207,18 @@ TEST_F(TextRenderTest, UnderlineOutlastsATurnedDrawing) {
 
     {
         Scene scene(ImageMode::Picture, 2, 1, DashMode::Solid, {}, 120);
-        SysCanvas canvas{};
-        canvas.image = &scene.canvas();
-        ASSERT_EQ(DrawTextLine(canvas, {60, 60}, scene.pen().paint, *underlined, Request(text), 450, 0),
+        BorrowedCanvas borrowed(scene.canvas());
+        ASSERT_EQ(DrawTextLine(borrowed.canvas, {60, 60}, scene.pen().paint, *underlined, Request(text), 450, 0),
                   Status::Success);
         EXPECT_EQ((*underlined).angle, 450);
-        FreeTextSurface(canvas.textSurface);
     }
     EXPECT_GT(drawn(*underlined), 0.9);
 }
 
 TEST_F(TextRenderTest, SurfaceIsMadeOnceAndGoesWithTheCanvas) {
-    SysCanvas* canvas = CreateCanvas(100, 50, ImageMode::Picture, kColourMixPaper, 2);
+    Owned<SysCanvas> canvas(CreateCanvas(100, 50, ImageMode::Picture, kColourMixPaper, 2));
     ASSERT_NE(canvas, nullptr);
-    OwnedFont font(u"Arial", 10, 2);
+    const Owned<SysFont> font = MakeFont(u"Arial", 10, 2);
     const PenPaint pen{0xFF000000u, Overwrite::Direct};
     const std::u16string text = u"Twice";
     ASSERT_EQ(DrawTextLine(*canvas, {2, 2}, pen, *font, Request(text), 0, 0), Status::Success);
@@ -233,7 +227,6 @@ TEST_F(TextRenderTest, SurfaceIsMadeOnceAndGoesWithTheCanvas) {
     ASSERT_EQ(DrawTextColumn(*canvas, {50, 25}, pen, *font, Request(text, HorzAlign::Centre, VertAlign::Centre), 0),
               Status::Success);
     EXPECT_EQ(canvas->textSurface, surface);
-    FreeCanvas(canvas);  // the fixture checks that the surface's bits went too
 }
 
 }  // namespace

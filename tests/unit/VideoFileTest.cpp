@@ -172,7 +172,7 @@ TEST(VideoQuality, ScaleChoosesAndOnlyLargeFramesAtScaleFourAreCompressed) {
 
 TEST(VideoPixels, UncompressedRowsRunBottomUpInBlueGreenRedWithZeroPadding) {
     OwnedImage image(PictureOf(10, 3, 1, Distinct));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     const int32_t rowBytes = video::BgrRowBytes(10);
     ASSERT_EQ(rowBytes, 32);  // 30 bytes of pixels, 2 of padding
     Bytes buffer(static_cast<size_t>(rowBytes) * 3, 0xEE);  // padding must be cleared, not inherited
@@ -208,7 +208,7 @@ TEST(VideoPixels, VideoOneInputRoundsEachChannelToFiveBitsTopRowFirst) {
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << test.colour);
         OwnedImage image(PictureOf(4, 2, 1, [&](int32_t r, int32_t) { return r == 0 ? test.colour : 0xFF000000u; }));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         std::vector<uint16_t> pixels(8, 0xEEEE);
         video::FillRgb555(*image, pixels.data());
         EXPECT_EQ(pixels[0], test.pixel);  // top row first
@@ -220,13 +220,13 @@ TEST_F(VideoFileTest, NothingOpenIsRefusedOrHarmless) {
     EXPECT_FALSE(VideoIsOpen());
     EXPECT_TRUE(CloseVideo());
     OwnedImage image(PictureOf(8, 8, 1, Distinct));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     EXPECT_EQ(WriteFrames(*image, 1), Status::Invalid);
 }
 
 TEST_F(VideoFileTest, AFailedOpenLeavesNothingOpenAndALaterOpenWorks) {
     OwnedImage image(PictureOf(8, 8, 1, Distinct));
-    ASSERT_NE(image.get(), nullptr);
+    ASSERT_NE(image.Get(), nullptr);
     const std::u16string missing = Path("no/such/folder/a.avi");
     EXPECT_EQ(OpenVideo(VideoRun(25), *image, missing.c_str()), Status::Invalid);
     EXPECT_FALSE(VideoIsOpen());
@@ -245,14 +245,14 @@ TEST_F(VideoFileTest, UncompressedFramesHoldTheCanvasReducedAndAreNumberedAcross
     // block of 16 equal cells, so the stored bytes are known exactly.
     OwnedImage first(PictureOf(12, 8, 4, Distinct));
     OwnedImage second(PictureOf(12, 8, 4, [](int32_t, int32_t) { return 0x40FF0000u; }));
-    ASSERT_NE(first.get(), nullptr);
-    ASSERT_NE(second.get(), nullptr);
+    ASSERT_NE(first.Get(), nullptr);
+    ASSERT_NE(second.Get(), nullptr);
     const std::u16string path = Path("frames.avi");
     ASSERT_EQ(OpenVideo(VideoRun(12), *first, path.c_str()), Status::Success);
     ASSERT_EQ(WriteFrames(*first, 2), Status::Success);
     ASSERT_EQ(WriteFrames(*second, 1), Status::Success);
     OwnedImage otherSize(PictureOf(16, 8, 4, Distinct));
-    ASSERT_NE(otherSize.get(), nullptr);
+    ASSERT_NE(otherSize.Get(), nullptr);
     EXPECT_EQ(WriteFrames(*otherSize, 1), Status::Invalid) << "a frame of another size";
     ASSERT_TRUE(CloseVideo());
 
@@ -300,7 +300,7 @@ TEST_F(VideoFileTest, StreamHeaderSuggestsOneUncompressedFrameAndHoldsTheQuality
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message() << "scale " << test.scale << ", " << test.width << " x " << test.height);
         OwnedImage image(PictureOf(test.width, test.height, test.scale, [](int32_t, int32_t) { return 0xFF008000u; }));
-        ASSERT_NE(image.get(), nullptr);
+        ASSERT_NE(image.Get(), nullptr);
         const std::u16string path = Path("header.avi");
         ASSERT_EQ(OpenVideo(VideoRun(25), *image, path.c_str()), Status::Success);
         ASSERT_EQ(WriteFrames(*image, 2), Status::Success);

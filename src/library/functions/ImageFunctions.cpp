@@ -27,10 +27,9 @@ namespace {
 
 constexpr uint32_t kImageCellSize = cells::image::kSysData + 8;
 
-// Frees what a TImage result cell holds and leaves it cleared.
+// Lets go what a TImage result cell holds and leaves it cleared.
 void ClearImageResult(void* result) {
-    SysImage* image = cells::SysData<SysImage>(result, cells::image::kSysData);
-    graphics::FreeImage(image);
+    cells::ReplaceSysData<SysImage>(result, cells::image::kSysData, nullptr);
     std::memset(result, 0, kImageCellSize);
 }
 
@@ -129,7 +128,7 @@ Status ExtractImage(void* context, void* parameters, void* result) {
     const void* canvas = call.Reference(cut::kSource);
     const graphics::SysCanvas* record =
         canvas ? cells::SysData<graphics::SysCanvas>(canvas, cells::canvas::kSysData) : nullptr;
-    return CutImage(call, record ? record->image : nullptr, u"canvas", result);
+    return CutImage(call, record ? record->image.Get() : nullptr, u"canvas", result);
 }
 
 // As ExtractImage, from an image.
