@@ -69,13 +69,12 @@ bool OptionIni(ArgumentCursor& cursor, Settings& settings) {
     const char16_t* path = TakeArgument(cursor);
     if (!path) return false;
     uint16_t code = 0;
-    FileDescriptor* descriptor = MakeFileDescriptor(path, FileKind::Config, settings, &code);
+    const Owned<FileDescriptor> descriptor(MakeFileDescriptor(path, FileKind::Config, settings, &code));
     if (!descriptor) {
         CommandLineReport(code, path);
         return false;
     }
     const bool ok = LoadConfigurationFile(*descriptor, settings, stdout);
-    FreeFileDescriptor(descriptor);
     if (!ok) return false;
     CopyRunSettings(settings);
     return true;

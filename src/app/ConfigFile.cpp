@@ -223,13 +223,12 @@ bool LoadMainConfiguration(Settings& settings) {
     WideAppend(configPath, u".ini", kPathMax);
 
     uint16_t code = 0;
-    FileDescriptor* descriptor = MakeFileDescriptor(configPath, FileKind::Config, settings, &code);
+    const Owned<FileDescriptor> descriptor(MakeFileDescriptor(configPath, FileKind::Config, settings, &code));
     if (!descriptor) {
         CommandLineReport(code, configPath);
         return false;
     }
     const bool ok = LoadConfigurationFile(*descriptor, settings, stdout);
-    FreeFileDescriptor(descriptor);
     return ok;
 }
 

@@ -36,13 +36,12 @@ int CompileFailure(Status status) { return status == Status::InternalFailure ? k
 // Writes the compilation to the output path as a file of `kind`.
 int WriteOutput(RunState& state, Settings& settings, FileKind kind) {
     uint16_t code = 0;
-    FileDescriptor* descriptor = MakeFileDescriptor(settings.run.outputPath, kind, settings, &code);
+    const Owned<FileDescriptor> descriptor(MakeFileDescriptor(settings.run.outputPath, kind, settings, &code));
     if (!descriptor) {
         CommandLineReport(code, settings.run.outputPath);
         return kExitFileWrite;
     }
     const Status status = library::WriteCompiledFile(*state.program, *descriptor);
-    FreeFileDescriptor(descriptor);
     if (status == Status::Success) return kExitSuccess;
     return status == Status::InternalFailure ? kExitInternal : kExitFileWrite;
 }
@@ -63,14 +62,13 @@ int LoadProgramFile(RunState& state, Settings& settings) {
         status != Status::Success)
         return status == Status::InternalFailure ? kExitInternal : kExitCommandLine;
     uint16_t code = 0;
-    FileDescriptor* descriptor = MakeFileDescriptor(settings.run.filePath, FileKind::Program, settings, &code);
+    const Owned<FileDescriptor> descriptor(MakeFileDescriptor(settings.run.filePath, FileKind::Program, settings, &code));
     if (!descriptor) {
         CommandLineReport(code, settings.run.filePath);
         return kExitCommandLine;
     }
     const Status status = library::ReadCompiledFile(*state.program, *descriptor);
     if (status != Status::Success) ReportUnreadProgram(*descriptor);
-    FreeFileDescriptor(descriptor);
     if (status == Status::Success) return kExitSuccess;
     return status == Status::InternalFailure ? kExitInternal : kExitCommandLine;
 }
@@ -106,7 +104,7 @@ int Finish(int code, RunState& state, Settings& settings, uint32_t startCount) {
     if (code != kExitSuccess && state.leftBehind != 0)
         PrintReportLine(ReportLine::MemoryCountError, state.leftBehind);
     compiler::FreeCompilation(state.program);
-    FreeDirectoryNodes(settings);
+    settings.nodes = nullptr;
     const uint32_t endCount = MemLiveCount();
     if (code != kExitSuccess) PrintReportLine(ReportLine::ProgramFailed, code, ExitCodeName(code));
     if (endCount != startCount) {
@@ -131,7 +129,7 @@ int RunVorlan(int count, const char16_t* const* args) {
     CopyRunSettings(settings);
     if (!ReadCommandLine(count, args, settings)) return Finish(kExitCommandLine, state, settings, startCount);
     if (settings.run.runMode == RunMode::Nothing) {
-        FreeDirectoryNodes(settings);
+        settings.nodes = nullptr;
         std::fflush(stdout);
         return kExitSuccess;
     }

@@ -30,7 +30,7 @@ DirectoryNode* FindNode(const Settings& settings, const char16_t* name) {
 
 const char16_t* FindNodeValue(const Settings& settings, const char16_t* name) {
     const DirectoryNode* node = FindNode(settings, name);
-    return node ? node->value : nullptr;
+    return node ? node->value.Get() : nullptr;
 }
 
 bool ResolvePath(const char16_t* path, char16_t* out, uint16_t max, const Settings& settings) {
@@ -69,36 +69,21 @@ bool DefineDirectoryNode(TextReader* reader, const ReportPosition* at, Settings&
             FileReport(reader, at, Msg::OutOfMemory, nullptr);
             return false;
         }
-        MemRelease(node->value);
-        node->value = value;
+        node->value.Adopt(value);
         return true;
     }
-    auto* node = new DirectoryNode{};
+    Owned<DirectoryNode> node(new DirectoryNode{});
     if (node) {
-        node->name = WideDuplicate(name);
-        node->value = WideDuplicate(resolved);
+        node->name.Adopt(WideDuplicate(name));
+        node->value.Adopt(WideDuplicate(resolved));
     }
     if (!node || !node->name || !node->value) {
-        if (node) {
-            MemRelease(node->name);
-            MemRelease(node->value);
-            delete node;
-        }
         FileReport(reader, at, Msg::OutOfMemory, nullptr);
         return false;
     }
-    node->next = settings.nodes;
-    settings.nodes = node;
+    node->next = std::move(settings.nodes);
+    settings.nodes = std::move(node);
     return true;
-}
-
-void FreeDirectoryNodes(Settings& settings) {
-    while (DirectoryNode* node = settings.nodes) {
-        settings.nodes = node->next;
-        MemRelease(node->name);
-        MemRelease(node->value);
-        delete node;
-    }
 }
 
 }  // namespace vorlan

@@ -3,7 +3,7 @@
 // may be written NAME:rest. Values are stored resolved, so a node defined
 // through another keeps the value that one had at the time.
 
-#include "base/Memory.h"
+#include "base/Owned.h"
 
 #include <cstdint>
 
@@ -16,9 +16,9 @@ struct ReportPosition;
 constexpr uint32_t kTagDirectoryNode = 2;
 
 struct DirectoryNode : Tagged<kTagDirectoryNode> {
-    char16_t* name;
-    char16_t* value;
-    DirectoryNode* next;
+    OwnedBlock<char16_t> name;
+    OwnedBlock<char16_t> value;
+    Owned<DirectoryNode> next;
 };
 
 // Defines or redefines a node. Problems are reported on `reader` (at `at`, or
@@ -29,6 +29,5 @@ const char16_t* FindNodeValue(const Settings& settings, const char16_t* name);
 // Expands a leading node reference into `out` (max characters); fails only when
 // the path names an unknown node.
 bool ResolvePath(const char16_t* path, char16_t* out, uint16_t max, const Settings& settings);
-void FreeDirectoryNodes(Settings& settings);
 
 }  // namespace vorlan

@@ -7,7 +7,7 @@ namespace vorlan {
 
 FileDescriptor* MakeFileDescriptor(const char16_t* path, FileKind kind, const Settings& settings,
                                    uint16_t* code) {
-    auto* descriptor = new FileDescriptor{};
+    Owned<FileDescriptor> descriptor(new FileDescriptor{});
     if (!descriptor) {
         *code = static_cast<uint16_t>(Msg::OutOfMemory);
         return nullptr;
@@ -15,11 +15,10 @@ FileDescriptor* MakeFileDescriptor(const char16_t* path, FileKind kind, const Se
     descriptor->kind = kind;
     WideCopy(descriptor->path, path, kPathMax);
     if (!ResolvePath(descriptor->path, descriptor->resolvedPath, kPathMax, settings)) {
-        delete descriptor;
         *code = static_cast<uint16_t>(Msg::BadFilePath);
         return nullptr;
     }
-    return descriptor;
+    return descriptor.Take();
 }
 
 void FreeFileDescriptor(FileDescriptor*& descriptor) {
@@ -38,9 +37,8 @@ void DescriptorList::Add(FileDescriptor* descriptor) {
 
 void DescriptorList::FreeAll() {
     while (first) {
-        FileDescriptor* next = first->next;
-        FreeFileDescriptor(first);
-        first = next;
+        const Owned<FileDescriptor> gone(first);
+        first = gone->next;
     }
     last = nullptr;
 }

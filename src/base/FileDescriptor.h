@@ -3,7 +3,7 @@
 // path as given (what reports print) and the path with its directory node
 // reference expanded (what is opened), resolved once when it is made.
 
-#include "base/Memory.h"
+#include "base/Owned.h"
 #include "base/WideText.h"
 
 #include <cstdint>

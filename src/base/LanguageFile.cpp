@@ -130,7 +130,7 @@ bool LoadLanguageFile(const char16_t* language, const Settings& settings, Langua
     WideAppend(path, language, kPathMax);
     WideAppend(path, u".ini", kPathMax);
     uint16_t code = 0;
-    FileDescriptor* descriptor = MakeFileDescriptor(path, FileKind::Config, settings, &code);
+    const Owned<FileDescriptor> descriptor(MakeFileDescriptor(path, FileKind::Config, settings, &code));
     if (!descriptor) {
         CommandLineReport(code, path);
         return false;
@@ -139,7 +139,6 @@ bool LoadLanguageFile(const char16_t* language, const Settings& settings, Langua
     if (!reader) {
         CommandLineReport(code, descriptor->path);
         if (code == static_cast<uint16_t>(Msg::CouldNotOpenFile)) ListLanguages(descriptor->resolvedPath);
-        FreeFileDescriptor(descriptor);
         return false;
     }
     bool ok = true;
@@ -163,7 +162,6 @@ bool LoadLanguageFile(const char16_t* language, const Settings& settings, Langua
         }
     }
     CloseTextReader(reader);
-    FreeFileDescriptor(descriptor);
     return ok;
 }
 

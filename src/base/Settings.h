@@ -2,6 +2,7 @@
 // The settings record: built-in defaults, then the main configuration file,
 // then the run settings copied out of it and changed by the options.
 
+#include "base/DirectoryNodes.h"
 #include "base/LanguageTables.h"
 #include "base/WideText.h"
 
@@ -38,13 +39,11 @@ struct RunSettings {
     const char16_t* const* programArguments;  // null-terminated list, or nullptr
 };
 
-struct DirectoryNode;
-
 struct Settings {
     PictureSettings picture;
     char16_t outputDirectory[kPathMax + 1];
     char16_t language[8];
-    DirectoryNode* nodes;  // ROOT is always the first defined
+    Owned<DirectoryNode> nodes;  // ROOT is always the first defined
     LanguageTables languages;
     RunSettings run;
 };

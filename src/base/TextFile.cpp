@@ -22,26 +22,24 @@ TextFile* TextFile::Open(const char16_t* path, uint16_t* code) {
         *code = static_cast<uint16_t>(Msg::CouldNotOpenFile);
         return nullptr;
     }
-    auto* file = new TextFile;
-    if (file) file->buffer_ = static_cast<unsigned char*>(MemAllocate(kTextBlock, kTagTextBuffer));
-    if (!file || !file->buffer_) {
-        delete file;
+    Owned<TextFile> file(new TextFile);
+    if (file) {
+        file->handle_ = handle;
+        file->buffer_.Allocate(kTextBlock, kTagTextBuffer);
+    } else {
         std::fclose(handle);
+    }
+    if (!file || !file->buffer_) {
         *code = static_cast<uint16_t>(Msg::OutOfMemory);
         return nullptr;
     }
-    file->handle_ = handle;
     file->Fill();
     file->DetectEncoding();
-    return file;
+    return file.Take();
 }
 
-void TextFile::Close(TextFile*& file) {
-    if (!file) return;
-    if (file->handle_) std::fclose(file->handle_);
-    MemRelease(file->buffer_);
-    delete file;
-    file = nullptr;
+TextFile::~TextFile() {
+    if (handle_) std::fclose(handle_);
 }
 
 bool TextFile::Fill() {

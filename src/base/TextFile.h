@@ -3,7 +3,7 @@
 // after its encoding is detected from the byte-order mark, or, without one,
 // from whether the whole file is well-formed UTF-8.
 
-#include "base/Memory.h"
+#include "base/Owned.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -22,7 +22,7 @@ public:
     // Opens an existing regular file; nullptr with *code 102 (cannot open) or
     // 101 (out of memory).
     static TextFile* Open(const char16_t* path, uint16_t* code);
-    static void Close(TextFile*& file);
+    ~TextFile();
 
     // The next character, or kEndOfFile at the end or on a read error.
     char16_t Read();
@@ -40,7 +40,7 @@ private:
     FILE* handle_ = nullptr;
     TextEncoding encoding_ = TextEncoding::Bytes;
     uint8_t startOffset_ = 0;
-    unsigned char* buffer_ = nullptr;
+    OwnedBlock<unsigned char> buffer_;
     size_t position_ = 0;
     size_t fill_ = 0;
     bool hasPushedBack_ = false;

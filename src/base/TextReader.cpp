@@ -10,15 +10,14 @@
 namespace vorlan {
 
 TextReader* OpenTextReader(const FileDescriptor* descriptor, FILE* reportStream, uint16_t* code) {
-    TextFile* file = TextFile::Open(descriptor->resolvedPath, code);
+    Owned<TextFile> file(TextFile::Open(descriptor->resolvedPath, code));
     if (!file) return nullptr;
     auto* reader = new TextReader{};
     if (!reader) {
-        TextFile::Close(file);
         *code = static_cast<uint16_t>(Msg::OutOfMemory);
         return nullptr;
     }
-    reader->file = file;
+    reader->file = std::move(file);
     reader->reportStream = reportStream;
     reader->position = ReportPosition{descriptor, 1, 0};
     reader->Advance();
@@ -27,7 +26,6 @@ TextReader* OpenTextReader(const FileDescriptor* descriptor, FILE* reportStream,
 
 void CloseTextReader(TextReader*& reader) {
     if (!reader) return;
-    TextFile::Close(reader->file);
     if (reader->reportStream && reader->reportStream != stdout && reader->reportStream != stderr)
         std::fclose(reader->reportStream);
     delete reader;

@@ -26,7 +26,7 @@ constexpr uint32_t kTagTextReader = 10203;
 constexpr int32_t kPrintedReports = 20;  // later reports of one reader are only counted
 
 struct TextReader : Tagged<kTagTextReader> {
-    TextFile* file;
+    Owned<TextFile> file;
     FILE* reportStream;
     bool stop;  // set by an out-of-memory report: the reader then yields end of file
     int32_t errorCount;

@@ -290,11 +290,10 @@ Status FindDependency(Compilation& compilation, const char16_t* name, LoadChain&
     *found = compiler::FindModuleByFileName(compilation, name);
     if (*found) return Status::Success;
     uint16_t code = 0;
-    FileDescriptor* descriptor = nullptr;
+    Owned<FileDescriptor> descriptor;
     if (!IsLoading(chain, name) && chain.loading.size() < kMostNestedLibraries)
-        descriptor = MakeFileDescriptor(name, FileKind::Library, *compilation.settings, &code);
+        descriptor.Adopt(MakeFileDescriptor(name, FileKind::Library, *compilation.settings, &code));
     const Status status = descriptor ? Load(compilation, *descriptor, chain, found) : Status::Invalid;
-    FreeFileDescriptor(descriptor);
     // The importer's report names the library it asked for; this names the
     // innermost one that could not be had.
     if (status != Status::Success) ReportBadDependency(chain, name);

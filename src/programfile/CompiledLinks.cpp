@@ -171,9 +171,10 @@ Status ReadLinks::AddRoutine(Module& module, uint16_t number) {
     return Status::Success;
 }
 
-Status ReadLinks::AddFile(Module& module, FileDescriptor* file) {
+Status ReadLinks::AddFile(Module& module, Owned<FileDescriptor>& given) {
     ModuleIndex* index = IndexOfModule(module);
-    if (!index || file->id != index->files.size() + 1) return in.Refuse(Refusal::FileOrder);
+    if (!index || given->id != index->files.size() + 1) return in.Refuse(Refusal::FileOrder);
+    FileDescriptor* file = given.Take();
     file->owner = &module;
     module.descriptors.Add(file);
     module.descriptors.nextId = static_cast<uint16_t>(file->id + 1);

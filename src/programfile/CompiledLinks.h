@@ -16,6 +16,7 @@
 // resolved when the whole file has been read, since a default value may name
 // a datum whose list comes later.
 
+#include "base/Owned.h"
 #include "base/Status.h"
 #include "base/TextReader.h"
 #include "programfile/CompiledStream.h"
@@ -102,7 +103,8 @@ public:
     // Empty types and routines for the numbers a module header lists.
     Status AddType(compiler::Module& module, uint16_t table, uint16_t number);
     Status AddRoutine(compiler::Module& module, uint16_t number);
-    Status AddFile(compiler::Module& module, FileDescriptor* file);
+    // Takes the file for the module's list when it is the next one.
+    Status AddFile(compiler::Module& module, Owned<FileDescriptor>& file);
 
     // Read a reference and resolve it; nothing (all zeros) gives nullptr.
     Status Type(compiler::TypeDescriptor** type);

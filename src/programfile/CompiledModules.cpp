@@ -259,16 +259,13 @@ Status ReadSources(ReadLinks& links, Module& module) {
         VL_PROPAGATE(in.Short(&id));
         VL_PROPAGATE(in.Name(&path));
         if (!path.present || path.length > kPathMax) return in.Refuse(Refusal::BadSourcePath);
-        auto* file = new FileDescriptor{};
+        Owned<FileDescriptor> file(new FileDescriptor{});
         if (!file) return Status::OutOfMemory;
         file->id = id;
         file->kind = FileKind::Source;
         WideCopy(file->path, path.chars, kPathMax);
         WideCopy(file->resolvedPath, path.chars, kPathMax);
-        if (const Status status = links.AddFile(module, file); status != Status::Success) {
-            delete file;
-            return status;
-        }
+        VL_PROPAGATE(links.AddFile(module, file));
     }
     return Status::Success;
 }

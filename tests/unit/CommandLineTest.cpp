@@ -26,7 +26,7 @@ protected:
         CopyRunSettings(settings_);
     }
     void TearDown() override {
-        FreeDirectoryNodes(settings_);
+        settings_.nodes = nullptr;
         EXPECT_EQ(MemLiveCount(), start_);
     }
 

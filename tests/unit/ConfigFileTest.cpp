@@ -28,7 +28,7 @@ protected:
         return ok;
     }
     void Reset() {
-        FreeDirectoryNodes(settings);
+        settings.nodes = nullptr;
         settings = Settings{};
         test::PrepareSettings(settings, test::Widen(dir.Path()));
     }

@@ -78,7 +78,7 @@ protected:
         PrepareSettings(settings, Widen(dir.Path()));
     }
     void TearDown() override {
-        FreeDirectoryNodes(settings);
+        settings.nodes = nullptr;
         EXPECT_EQ(MemLiveCount(), start_);
     }
 

@@ -138,7 +138,7 @@ TEST_F(LanguageFileTest, FileMustBeFoundThroughLangfiles) {
     testing::internal::CaptureStdout();
     EXPECT_FALSE(LoadLanguageFile(u"test", bare, tables));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error - CMD/103: Bad file path LANGFILES:/test.ini\n");
-    FreeDirectoryNodes(bare);
+    bare.nodes = nullptr;
 }
 
 }  // namespace

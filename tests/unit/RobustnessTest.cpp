@@ -55,7 +55,7 @@ protected:
             outcome.configOk = LoadConfigurationFile(*descriptor, local, std::fopen("/dev/null", "w"));
             FreeFileDescriptor(descriptor);
         }
-        FreeDirectoryNodes(local);
+        local.nodes = nullptr;
         outcome.languageOk = LoadLanguageFile(u"fuzz", settings, tables_);
         if (FileDescriptor* descriptor = MakeFileDescriptor(u"ROOT:/fuzz.ini", FileKind::Data, settings, &code)) {
             if (TextReader* reader = OpenTextReader(descriptor, stdout, &code)) {

@@ -59,13 +59,11 @@ TEST(TextFile, MarkChoosesTheDecoding) {
         SCOPED_TRACE(row.name);
         const std::u16string path = Widen(dir.Write("enc.txt", row.bytes));
         uint16_t code = 0;
-        TextFile* file = TextFile::Open(path.c_str(), &code);
+        Owned<TextFile> file(TextFile::Open(path.c_str(), &code));
         ASSERT_NE(file, nullptr);
         EXPECT_EQ(file->Encoding(), row.encoding);
         EXPECT_EQ(ReadAll(*file), row.text);
         EXPECT_EQ(file->Read(), kEndOfFile);  // and it stays there
-        TextFile::Close(file);
-        EXPECT_EQ(file, nullptr);
     }
     EXPECT_EQ(MemLiveCount(), start);
 }
@@ -104,12 +102,11 @@ TEST(TextFile, CharactersSplitAcrossBlocksReadWhole) {
         ASSERT_GT(row.bytes.size(), 1500u);
         const std::u16string path = Widen(dir.Write("long.txt", row.bytes));
         uint16_t code = 0;
-        TextFile* file = TextFile::Open(path.c_str(), &code);
+        Owned<TextFile> file(TextFile::Open(path.c_str(), &code));
         ASSERT_NE(file, nullptr);
         const std::u16string text = ReadAll(*file);
         EXPECT_EQ(text.size(), row.text.size());
         EXPECT_TRUE(text == row.text);  // not EXPECT_EQ: a failure would print thousands of units
-        TextFile::Close(file);
     }
     EXPECT_EQ(MemLiveCount(), start);
 }
@@ -122,7 +119,7 @@ TEST(TextFile, GiveBackAndRewind) {
     bytes += std::string(600, 'z');  // rewinding must come back from a later block
     const std::u16string path = Widen(dir.Write("rewind.txt", bytes));
     uint16_t code = 0;
-    TextFile* file = TextFile::Open(path.c_str(), &code);
+    Owned<TextFile> file(TextFile::Open(path.c_str(), &code));
     ASSERT_NE(file, nullptr);
 
     EXPECT_EQ(file->Read(), 0xD83D);
@@ -142,7 +139,7 @@ TEST(TextFile, GiveBackAndRewind) {
     file->GiveBack(u'q');
     ASSERT_TRUE(file->Rewind());  // a give-back does not survive a rewind
     EXPECT_EQ(file->Read(), 0xD83D);
-    TextFile::Close(file);
+    file = nullptr;
     EXPECT_EQ(MemLiveCount(), start);
 }
 

@@ -38,7 +38,7 @@ void CloseLogStream(FILE*& stream) {
 
 bool DataInput::Open(const char16_t* name, FILE* log) {
     uint16_t code = 0;
-    descriptor = MakeFileDescriptor(name, FileKind::Data, GlobalSettings(), &code);
+    descriptor.Adopt(MakeFileDescriptor(name, FileKind::Data, GlobalSettings(), &code));
     if (!descriptor) return false;
     reader = OpenTextReader(descriptor, log, &code);
     return reader != nullptr;
@@ -50,7 +50,7 @@ void DataInput::Close() {
         reader->reportStream = nullptr;  // the log outlives every reader on it
         CloseTextReader(reader);
     }
-    FreeFileDescriptor(descriptor);
+    descriptor = nullptr;
 }
 
 }  // namespace vorlan::library

@@ -3,12 +3,12 @@
 // go to and readers on the data and format files, opened from the names the
 // program passes.
 
+#include "base/FileDescriptor.h"
 #include "base/WideText.h"
 
 #include <cstdio>
 
 namespace vorlan {
-struct FileDescriptor;
 struct TextReader;
 }  // namespace vorlan
 
@@ -26,7 +26,7 @@ void CloseLogStream(FILE*& stream);
 // A file read as data: its reports carry the data-file prefix and go to the
 // log stream, which the reader does not own.
 struct DataInput {
-    FileDescriptor* descriptor = nullptr;
+    Owned<FileDescriptor> descriptor;
     TextReader* reader = nullptr;
 
     bool Open(const char16_t* name, FILE* log);

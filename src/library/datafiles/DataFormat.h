@@ -4,6 +4,7 @@
 // file leaves, and one field format per field of the element type.
 
 #include "base/LanguageTables.h"
+#include "base/Owned.h"
 #include "base/Status.h"
 
 #include <cstdint>
@@ -40,7 +41,9 @@ struct FieldFormat {
 
 constexpr int32_t kMaxFields = 1000;
 
-struct ReadSettings {
+constexpr uint32_t kTagReadSettings = 10301;
+
+struct ReadSettings : Tagged<kTagReadSettings> {
     const compiler::TypeDescriptor* elementType;
     uint8_t fileMode;  // 1 text, 2 binary: kept, reading is the same
     int32_t headingLines;
@@ -52,13 +55,12 @@ struct ReadSettings {
     char16_t decimalMark;
     char16_t comment;  // 0: none
     int32_t fieldCount;
-    FieldFormat* fields;
+    OwnedBlock<FieldFormat> fields;
 };
 
 // Defaults for the element type, with the words of the run's language.
 // nullptr when memory runs out or a field cannot be read from a file.
 ReadSettings* MakeReadSettings(const compiler::TypeDescriptor& elementType);
-void FreeReadSettings(ReadSettings*& settings);
 
 // Reads the format file open on `reader` into `settings`; every problem is
 // reported on the reader's stream. Invalid (or OutOfMemory) on failure.

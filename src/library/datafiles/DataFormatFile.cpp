@@ -16,7 +16,6 @@
 namespace vorlan::library {
 namespace {
 
-constexpr uint32_t kTagReadSettings = 10301;
 constexpr uint32_t kTagFieldFormats = 10302;
 
 bool IsSystem(const compiler::TypeDescriptor* type, uint16_t code) {
@@ -142,13 +141,8 @@ ReadSettings* MakeReadSettings(const compiler::TypeDescriptor& elementType) {
     int32_t count = 0;
     for (const compiler::DataItem* field = elementType.fields.first; field; field = field->next) ++count;
     if (count == 0 || count > kMaxFields) return nullptr;
-    auto* settings = static_cast<ReadSettings*>(MemAllocate(sizeof(ReadSettings), kTagReadSettings));
-    if (!settings) return nullptr;
-    settings->fields = static_cast<FieldFormat*>(MemAllocate(sizeof(FieldFormat) * count, kTagFieldFormats));
-    if (!settings->fields) {
-        MemRelease(settings);
-        return nullptr;
-    }
+    Owned<ReadSettings> settings(new ReadSettings{});
+    if (!settings || !settings->fields.Allocate(static_cast<size_t>(count), kTagFieldFormats)) return nullptr;
     settings->elementType = &elementType;
     settings->fileMode = 1;
     settings->words = GlobalSettings().languages;
@@ -164,18 +158,9 @@ ReadSettings* MakeReadSettings(const compiler::TypeDescriptor& elementType) {
         format.array = field->type && field->type->kind == compiler::TypeKind::Array;
         format.type = format.array ? field->type->baseType : field->type;
         format.kind = KindOf(format.type);
-        if (format.kind == FieldKind::None) {
-            FreeReadSettings(settings);
-            return nullptr;
-        }
+        if (format.kind == FieldKind::None) return nullptr;
     }
-    return settings;
-}
-
-void FreeReadSettings(ReadSettings*& settings) {
-    if (!settings) return;
-    MemRelease(settings->fields);
-    MemRelease(settings);
+    return settings.Take();
 }
 
 Status ReadFormatFile(TextReader& reader, ReadSettings& settings) {

@@ -35,7 +35,7 @@ Status ReadDataFile(const compiler::TypeDescriptor& arrayType, DataRead& read, v
         read.atFault = AtFault::Log;
         return Status::Invalid;
     }
-    ReadSettings* settings = MakeReadSettings(*arrayType.baseType);
+    const Owned<ReadSettings> settings(MakeReadSettings(*arrayType.baseType));
     Status status = settings ? Status::Success : Status::OutOfMemory;
     if (settings && read.hasFormat) {
         DataInput format;
@@ -48,7 +48,6 @@ Status ReadDataFile(const compiler::TypeDescriptor& arrayType, DataRead& read, v
                                                 : Status::BadParam;
         if (status != Status::Success) read.atFault = AtFault::Data;
     }
-    FreeReadSettings(settings);
     CloseLogStream(log);
     return status;
 }

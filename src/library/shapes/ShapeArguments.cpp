@@ -87,16 +87,13 @@ Status Call::Drawn(Status status) {
     return status == Status::Success ? status : RoutineError(RunNote::SystemRoutineFailed, status);
 }
 
-PointList::~PointList() { MemRelease(points_); }
-
 Status PointList::Read(Call& call, uint32_t offset, int32_t least) {
     const void* cell = call.Referenced(offset);
     const void* block = cell ? runtime::LoadHandle<const void>(cell) : nullptr;
     if (!block) return call.ParameterError(u"points", Status::UsingNull);
     const int64_t count = runtime::ElementCount(block);
     if (count < least || count > INT32_MAX) return call.ParameterError(u"points", Status::OutOfRange);
-    points_ = static_cast<PointF*>(MemAllocate(sizeof(PointF) * static_cast<size_t>(count), kTagShapePoints));
-    if (!points_) return call.RoutineError(RunNote::SystemRoutineFailed, Status::OutOfMemory);
+    if (!points_.Allocate(static_cast<size_t>(count), kTagShapePoints)) return call.RoutineError(RunNote::SystemRoutineFailed, Status::OutOfMemory);
     for (int64_t i = 0; i < count; ++i) {
         const void* point = runtime::ElementAddress(block, kPointCell, static_cast<size_t>(i));
         float coordinate[3];

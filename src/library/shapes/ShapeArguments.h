@@ -3,6 +3,7 @@
 // frame and reporting what is wrong with them. Each reader records its own
 // error report and returns the status to hand back; Success otherwise.
 
+#include "base/Owned.h"
 #include "base/RunMessages.h"
 #include "base/Status.h"
 #include "interp/Context.h"
@@ -64,18 +65,13 @@ private:
 // The points of a points argument, converted into one buffer for the call.
 class PointList {
 public:
-    PointList() = default;
-    PointList(const PointList&) = delete;
-    PointList& operator=(const PointList&) = delete;
-    ~PointList();
-
     // Null is 23; fewer than `least` points, or a coordinate beyond the limit, 22.
     Status Read(Call& call, uint32_t offset, int32_t least);
     const PointF* Points() const { return points_; }
     int32_t Count() const { return count_; }
 
 private:
-    PointF* points_ = nullptr;
+    OwnedBlock<PointF> points_;
     int32_t count_ = 0;
 };
 
