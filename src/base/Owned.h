@@ -5,7 +5,8 @@
 //   Owned<T>       one holder; moving hands the record on.
 //   Shared<T>      counted holders of a record that keeps its own count
 //                  (expression nodes shared between trees).
-//   OwnedBlock<T>  an array of plain T in one allocator block.
+//   OwnedBlock<T>  an array of plain T in one allocator block; OwnedBlock<void>
+//                  holds a block laid out elsewhere (a text or array block).
 //   HolderBlock<H> an array of handles (Owned<T>, Shared<T>) in one block;
 //                  each lets its record go before the block goes.
 //
@@ -127,7 +128,7 @@ struct ReleaseBlock {
 // A zero-filled array of plain T, released as one block.
 template <class T>
 class OwnedBlock : public Handle<T, ReleaseBlock> {
-    static_assert(std::is_trivially_destructible_v<T>, "an allocator block holds plain data");
+    static_assert(std::is_void_v<T> || std::is_trivially_destructible_v<T>, "an allocator block holds plain data");
 
 public:
     using Handle<T, ReleaseBlock>::Handle;

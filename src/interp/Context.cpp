@@ -2,12 +2,14 @@
 
 #include "compiler/Declarations.h"
 #include "graphics/ElementCells.h"
+#include "value/HeldValue.h"
 #include "value/SystemTypeCodes.h"
 #include "value/Text.h"
 #include "value/Value.h"
 
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 namespace vorlan::graphics {
 namespace {
@@ -82,7 +84,8 @@ bool SetDefaults(const compiler::Compilation& c, ContextSlot slot, void* cell, c
 void* CreateElement(const compiler::Compilation& compilation, ContextSlot slot, const ContextSetup& setup) {
     const TypeDescriptor* type = compiler::FindSystemType(compilation, kSlotTypes[slot]);
     if (!type) return nullptr;
-    void* cell = MemAllocate(type->cellSize, kTagContextElement);
+    runtime::HeldValue held(type, MemAllocate(type->cellSize, kTagContextElement));
+    void* cell = held.Get();
     if (!cell) return nullptr;
     bool ok = type->ops.clear(*type, cell) == Status::Success && SetDefaults(compilation, slot, cell, setup);
     if (ok && type->ops.construct) ok = type->ops.construct(*type, cell) == Status::Success;
@@ -91,18 +94,7 @@ void* CreateElement(const compiler::Compilation& compilation, ContextSlot slot, 
         ok = canvas != nullptr;
         if (ok) canvas->video = setup.video;
     }
-    if (!ok) {
-        (void)type->ops.release(*type, cell);
-        MemRelease(cell);
-    }
-    return cell;
-}
-
-void FreeElement(const compiler::Compilation& compilation, ContextSlot slot, void*& cell) {
-    if (!cell) return;
-    const TypeDescriptor* type = compiler::FindSystemType(compilation, kSlotTypes[slot]);
-    if (type) (void)type->ops.release(*type, cell);
-    MemRelease(cell);
+    return ok ? held.Take() : nullptr;
 }
 
 }  // namespace
@@ -126,12 +118,11 @@ void* CreateContext(const compiler::Compilation& compilation, const ContextSetup
 }
 
 void FreeContext(const compiler::Compilation& compilation, void*& context) {
-    if (!context) return;
-    for (int slot = kSlotOrigin; slot < kContextSlots; ++slot) {
-        void* element = ContextElement(context, static_cast<ContextSlot>(slot));
-        FreeElement(compilation, static_cast<ContextSlot>(slot), element);
-    }
-    MemRelease(context);
+    const OwnedBlock<void> block(std::exchange(context, nullptr));
+    if (!block) return;
+    for (int slot = kSlotOrigin; slot < kContextSlots; ++slot)
+        runtime::DiscardValue(compiler::FindSystemType(compilation, kSlotTypes[slot]),
+                              ContextElement(block, static_cast<ContextSlot>(slot)));
 }
 
 void* ContextElement(const void* context, ContextSlot slot) {

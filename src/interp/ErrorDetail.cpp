@@ -102,10 +102,7 @@ void ErrorDetailSlot::Replace(const ErrorDetail* detail) {
     if (!detail || detail->Empty()) return;
     size_t count = 0;
     while (detail->Chars()[count]) ++count;
-    text_ = static_cast<char16_t*>(MemAllocate((count + 1) * sizeof(char16_t), kTagErrorDetail));
-    if (text_) std::memcpy(text_, detail->Chars(), (count + 1) * sizeof(char16_t));
+    if (text_.Allocate(count + 1, kTagErrorDetail)) std::memcpy(text_, detail->Chars(), (count + 1) * sizeof(char16_t));
 }
-
-void ErrorDetailSlot::Clear() { MemRelease(text_); }
 
 }  // namespace vorlan::runtime

@@ -6,6 +6,7 @@
 // it beside the record: the operation fills an ErrorDetail on its stack and
 // hands it to RecordError, which copies it into the run's ErrorDetailSlot.
 
+#include "base/Owned.h"
 #include "value/Types.h"
 #include "value/Value.h"
 
@@ -55,21 +56,16 @@ private:
 // record is filled, emptied whenever it is cleared, freed with the run.
 class ErrorDetailSlot {
 public:
-    ErrorDetailSlot() = default;
-    ErrorDetailSlot(const ErrorDetailSlot&) = delete;
-    ErrorDetailSlot& operator=(const ErrorDetailSlot&) = delete;
-    ~ErrorDetailSlot() { Clear(); }
-
     // Holds a copy of `detail` in place of what it held; nullptr or an empty
     // detail leaves it empty. A copy that cannot be allocated is dropped:
     // the error it belongs to matters more than its detail.
     void Replace(const ErrorDetail* detail);
-    void Clear();
+    void Clear() { text_ = nullptr; }
     // nullptr when there is none.
     const char16_t* Text() const { return text_; }
 
 private:
-    char16_t* text_ = nullptr;
+    OwnedBlock<char16_t> text_;
 };
 
 }  // namespace vorlan::runtime

@@ -33,12 +33,6 @@ const char16_t* CategoryName(const compiler::DataItem* item) {
     return item ? item->entry->name : u"ERROR - NOT SET";
 }
 
-void ReplaceText(uint8_t* cell, void* block) {
-    void* old = LoadHandle<void>(cell);
-    FreeText(old);
-    StoreHandle(cell, block);
-}
-
 // "file(line,column)" of a position, as a new text block.
 void* SourceText(const ReportPosition& at) {
     char16_t text[kSourceLength + 1];
@@ -67,22 +61,21 @@ void NestedReport(const RunContext& context, const ReportPosition* at, Status co
     PrintReportLine(ReportLine::NestedSecondary);
     if (at) {
         PrintReportLineWith(ReportLine::NestedCode, CategoryName(CategoryItem(context, code)));
-        void* source = SourceText(*at);
+        const OwnedBlock<void> source(SourceText(*at));
         PrintReportLine(ReportLine::NestedAt);
         if (source) WriteWide(stdout, TextChars(source));
         std::fputs("\n\n", stdout);
-        FreeText(source);
     }
 }
 
-Status Fill(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, void* message,
+Status Fill(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, OwnedBlock<void> message,
             const char16_t* parameter, const ErrorDetail* detail) {
     uint8_t* record = StatusRecord(context);
     if (context.errorDetail) context.errorDetail->Replace(detail);
     StoreCell<Logical>(record + kUserGenerated, userGenerated ? kTrue : kFalse);
     StoreHandle(record + kCategory, CategoryItem(context, code));
     ReplaceText(record + kSource, at ? SourceText(*at) : nullptr);
-    ReplaceText(record + kMessage, message);
+    ReplaceText(record + kMessage, message.Take());
     void* param = nullptr;
     if (parameter && MakeTextFromString(parameter, &param) != Status::Success) return Status::OutOfMemory;
     ReplaceText(record + kParameter, param);
@@ -90,27 +83,26 @@ Status Fill(RunContext& context, bool userGenerated, const ReportPosition* at, S
     return at ? Status::Propagating : Status::NoPosition;
 }
 
-Status Record(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, void* message,
+// The message text is the record's to keep or let go.
+Status Record(RunContext& context, bool userGenerated, const ReportPosition* at, Status code, void* messageText,
               const char16_t* parameter, const ErrorDetail* detail) {
+    OwnedBlock<void> message(messageText);
     // 30 from the system is a fatal nested error on its way out; from an Error
     // statement it is the category a program reports like any other.
     const bool nestedOnItsWay = code == Status::MultiReport && !userGenerated;
-    if (code == Status::Success || code == Status::Propagating || nestedOnItsWay) {
-        FreeText(message);
-        return code;
-    }
+    if (code == Status::Success || code == Status::Propagating || nestedOnItsWay) return code;
     if (code == Status::NoPosition) {
-        FreeText(message);
+        message = nullptr;
         if (!at) return code;
         ReplaceText(StatusRecord(context) + kSource, SourceText(*at));
         return Status::Propagating;
     }
     if (ErrorPending(context) && !userGenerated) {
-        FreeText(message);
+        message = nullptr;
         NestedReport(context, at, code);
         return Status::MultiReport;
     }
-    return Fill(context, userGenerated, at, code, message, parameter, detail);
+    return Fill(context, userGenerated, at, code, std::move(message), parameter, detail);
 }
 
 }  // namespace

@@ -180,9 +180,7 @@ Status EvalTextCharacters(const ExprNode& node, RunContext& context, void* out) 
         status = MakeText(TextChars(text.Block()) + (low - 1), static_cast<size_t>(high - low + 1), &part);
         if (status != Status::Success) status = Raise(context, node, status, RunMsg::TextExpression);
     }
-    void* old = LoadHandle<void>(out);
-    FreeText(old);
-    StoreHandle(out, part);
+    ReplaceText(out, part);
     return status;
 }
 

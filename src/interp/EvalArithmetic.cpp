@@ -98,9 +98,7 @@ Status EvalConcatenate(const ExprNode& node, RunContext& context, void* out) {
     Status status = a.Obtain(*node.left, context);
     if (status == Status::Success) status = b.Obtain(*node.right, context);
     if (status != Status::Success) {
-        void* old = LoadHandle<void>(out);
-        FreeText(old);
-        StoreHandle(out, nullptr);
+        ReplaceText(out, nullptr);
         return status;
     }
     // The join is built before the destination lets go of its text, so `out`

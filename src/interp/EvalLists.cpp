@@ -2,6 +2,7 @@
 // binding of a call's arguments into its frame.
 
 #include "value/Arrays.h"
+#include "value/HeldValue.h"
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
 #include "value/ValueOps.h"
@@ -54,15 +55,10 @@ Status BindReference(const ExprNode& item, const DataItem& target, RunContext& c
     // Nothing would free a cell made for a structure's reference field.
     if (!ownRefCells) return Raise(context, item, Status::InternalFailure, RunMsg::ValueError);
     const TypeDescriptor& type = RefCellType(&item, target);
-    auto* cell = static_cast<uint8_t*>(MemAllocate(type.cellSize ? type.cellSize : 1, kTagRefCell));
+    HeldValue cell(&type, MemAllocate(type.cellSize ? type.cellSize : 1, kTagRefCell));
     if (!cell) return Raise(context, item, Status::OutOfMemory, RunMsg::FunctionCall);
-    const Status status = Evaluate(item, context, cell);
-    if (status != Status::Success) {
-        if (type.ops.release) (void)type.ops.release(type, cell);
-        MemReleaseBlock(cell);
-        return status;
-    }
-    StoreHandle(slot, cell);
+    VL_PROPAGATE(Evaluate(item, context, cell.Get()));
+    StoreHandle(slot, cell.Take());
     return Status::Success;
 }
 
@@ -114,16 +110,11 @@ Status ConstructStructure(const ExprNode& node, RunContext& context, uint8_t* ce
     return Raise(context, node, category ? status : Status::Invalid, RunMsg::StructureCall);
 }
 
-void DiscardTemporary(const TypeDescriptor& type, uint8_t*& cell) {
-    if (type.ops.release) (void)type.ops.release(type, cell);
-    MemRelease(cell);
-}
-
 // The finished temporary's bytes become the output's value.
-void MoveInto(const TypeDescriptor& type, uint8_t*& temporary, void* out) {
+void MoveInto(const TypeDescriptor& type, HeldValue& temporary, void* out) {
     if (type.ops.release) (void)type.ops.release(type, out);
-    std::memcpy(out, temporary, type.cellSize);
-    MemRelease(temporary);
+    const OwnedBlock<void> bytes(temporary.Take());
+    std::memcpy(out, bytes, type.cellSize);
 }
 
 // Section - Array literals
@@ -208,16 +199,17 @@ Status EvalStructureValue(const ExprNode& node, RunContext& context, void* out) 
     const TypeDescriptor& type = *node.type;
     if (type.kind != compiler::TypeKind::Structure || !node.list)
         return Raise(context, node, Status::InternalFailure, RunMsg::StructureCall);
-    auto* temporary = static_cast<uint8_t*>(MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
+    HeldValue held(&type, MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
+    auto* temporary = static_cast<uint8_t*>(held.Get());
     if (!temporary) return Raise(context, node, Status::OutOfMemory, RunMsg::StructureCall);
     Status status = BindSlots(*node.list, context, &node.position, temporary, false, false);
     if (status == Status::Success) status = ConstructStructure(node, context, temporary);
     if (status != Status::Success) {
-        DiscardTemporary(type, temporary);
+        held = HeldValue();
         ResetOutput(type, out);
         return status;
     }
-    MoveInto(type, temporary, out);
+    MoveInto(type, held, out);
     return Status::Success;
 }
 
@@ -225,7 +217,8 @@ Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out)
     const TypeDescriptor& type = *node.type;
     if (type.kind != compiler::TypeKind::Structure || !node.list)
         return Raise(context, node, Status::InternalFailure, RunMsg::StructureCall);
-    auto* temporary = static_cast<uint8_t*>(MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
+    HeldValue held(&type, MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
+    auto* temporary = static_cast<uint8_t*>(held.Get());
     if (!temporary) return Raise(context, node, Status::OutOfMemory, RunMsg::StructureCall);
     Status status;
     if (IsComputed(*node.left)) {
@@ -241,11 +234,11 @@ Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out)
     if (status == Status::Success) status = BindSlots(*node.list, context, &node.position, temporary, false, true);
     if (status == Status::Success) status = ConstructStructure(node, context, temporary);
     if (status != Status::Success) {
-        DiscardTemporary(type, temporary);
+        held = HeldValue();
         ResetOutput(type, out);
         return status;
     }
-    MoveInto(type, temporary, out);
+    MoveInto(type, held, out);
     return Status::Success;
 }
 
@@ -271,10 +264,7 @@ void ReleaseArguments(const TypeDescriptor&, const ExprList& arguments, uint8_t*
         }
         uint8_t* cell = LoadHandle<uint8_t>(slot);
         StoreHandle(slot, nullptr);
-        if (!cell || !OwnsRefCell(arguments, i)) continue;
-        const TypeDescriptor& cellType = RefCellType(SlotNode(arguments, i), target);
-        if (cellType.ops.release) (void)cellType.ops.release(cellType, cell);
-        MemReleaseBlock(cell);
+        if (cell && OwnsRefCell(arguments, i)) DiscardValue(&RefCellType(SlotNode(arguments, i), target), cell);
     }
 }
 

@@ -4,6 +4,8 @@
 // cells that hold a computed operand where an operation needs it in a cell.
 
 #include "compiler/Expression.h"
+#include "base/Owned.h"
+#include "value/HeldValue.h"
 #include "base/RunMessages.h"
 #include "base/Status.h"
 #include "interp/ErrorDetail.h"
@@ -96,7 +98,7 @@ private:
     const compiler::TypeDescriptor* type_ = nullptr;
     uint8_t* cell_ = nullptr;
     bool temporary_ = false;
-    bool allocated_ = false;
+    HeldValue held_;  // a temporary too large for local_
     alignas(8) uint8_t local_[8] = {};
 };
 
@@ -104,10 +106,6 @@ private:
 // text was computed, freed with the holder.
 class TextOperand {
 public:
-    TextOperand() = default;
-    TextOperand(const TextOperand&) = delete;
-    TextOperand& operator=(const TextOperand&) = delete;
-    ~TextOperand();
 
     Status Obtain(const compiler::ExprNode& node, RunContext& context);
     const void* Block() const { return block_; }
@@ -116,7 +114,7 @@ public:
 
 private:
     void* block_ = nullptr;
-    bool owned_ = false;
+    OwnedBlock<void> computed_;  // block_ when the operand made its own text
 };
 
 // DataCompare.cpp: the ordering of two texts by character code, a prefix

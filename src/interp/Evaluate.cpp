@@ -182,35 +182,30 @@ Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg fai
     } else {
         // Zero bytes are a valid value of every type (Null handles, integer
         // zeros), which the evaluation may then replace.
-        cell_ = static_cast<uint8_t*>(MemAllocate(type_->cellSize, kTagTemporary));
+        held_ = HeldValue(type_, MemAllocate(type_->cellSize, kTagTemporary));
+        cell_ = static_cast<uint8_t*>(held_.Get());
         if (!cell_) return Raise(context, node, Status::OutOfMemory, failure);
-        allocated_ = true;
     }
     temporary_ = true;
     return Evaluate(node, context, cell_);
 }
 
 void OperandCell::Release() {
-    if (temporary_ && type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
-    if (allocated_) MemReleaseBlock(cell_);
+    if (temporary_ && !held_ && type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
+    held_ = HeldValue();
     cell_ = nullptr;
     temporary_ = false;
-    allocated_ = false;
     type_ = nullptr;
 }
 
-TextOperand::~TextOperand() {
-    if (owned_) FreeText(block_);
-}
-
 Status TextOperand::Obtain(const ExprNode& node, RunContext& context) {
-    if (owned_) FreeText(block_);
+    computed_ = nullptr;
     block_ = nullptr;
-    owned_ = (node.flags & compiler::kNodeComputed) != 0;
-    if (owned_) {
+    if (node.flags & compiler::kNodeComputed) {
         alignas(8) uint8_t cell[8] = {};
         const Status status = Evaluate(node, context, cell);
         block_ = LoadHandle<void>(cell);
+        computed_.Adopt(block_);
         return status;
     }
     uint8_t* address;
@@ -245,9 +240,7 @@ Status EvalLiteral(const ExprNode& node, RunContext&, void* out) {
 }
 
 Status EvalTextLiteral(const ExprNode& node, RunContext& context, void* out) {
-    void* old = LoadHandle<void>(out);
-    FreeText(old);
-    StoreHandle(out, nullptr);
+    ReplaceText(out, nullptr);
     void* copy = nullptr;
     const Status status = DuplicateText(node.text, &copy);
     if (status != Status::Success) return Raise(context, node, status, RunMsg::TextLiteral);

@@ -17,6 +17,7 @@
 #include "interp/Errors.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
+#include "value/HeldValue.h"
 #include "value/Number.h"
 #include "value/ValueOps.h"
 
@@ -43,7 +44,6 @@ public:
     explicit LocalContext(RunContext& context) : context_(context) {}
     LocalContext(const LocalContext&) = delete;
     LocalContext& operator=(const LocalContext&) = delete;
-    ~LocalContext() { Release(); }
 
     // Builds the block from the enclosing context and the listed elements
     // (nullptr where a slot is not listed).
@@ -51,16 +51,15 @@ public:
     void* Block() const { return block_; }
 
 private:
-    uint8_t* Cell(int slot) const { return static_cast<uint8_t*>(block_) + 8 * slot; }
+    uint8_t* Cell(int slot) const { return static_cast<uint8_t*>(block_.Get()) + 8 * slot; }
     // A new cell of the slot's type holding its initial value, owned.
     Status NewOwnedCell(int slot, uint8_t** cell);
     uint16_t BuildOrigin(const Statement& statement, const ExprNode& given);
     uint16_t BuildElement(const Statement& statement, int slot, const ExprNode& given);
-    void Release();
 
     RunContext& context_;
-    void* block_ = nullptr;
-    bool owned_[compiler::kContextSlots] = {};
+    OwnedBlock<void> block_;
+    runtime::HeldValue owned_[compiler::kContextSlots];  // the elements made for this context
 };
 
 Status LocalContext::NewOwnedCell(int slot, uint8_t** cell) {
@@ -70,7 +69,7 @@ Status LocalContext::NewOwnedCell(int slot, uint8_t** cell) {
     if (!made) return Status::OutOfMemory;
     const Status status = InitialiseValue(*type, made);
     StoreHandle(Cell(slot), made);
-    owned_[slot] = true;
+    owned_[slot] = runtime::HeldValue(type, made);
     *cell = made;
     return status;
 }
@@ -120,7 +119,7 @@ uint16_t LocalContext::BuildElement(const Statement& statement, int slot, const 
 }
 
 uint16_t LocalContext::Build(const Statement& statement, const compiler::NodeRef (&elements)[compiler::kContextSlots]) {
-    block_ = MemAllocate(8 * compiler::kContextSlots, kTagLocalContext);
+    block_.Adopt(MemAllocate(8 * compiler::kContextSlots, kTagLocalContext));
     if (!block_) return Raise(context_, statement, Status::OutOfMemory, RunMsg::CreateContextList);
     if (context_.graphics) std::memcpy(block_, context_.graphics, 8 * compiler::kContextSlots);
     if (elements[compiler::kSlotOrigin]) {
@@ -133,19 +132,6 @@ uint16_t LocalContext::Build(const Statement& statement, const compiler::NodeRef
         if (status != kExecGoOn) return status;
     }
     return kExecGoOn;
-}
-
-void LocalContext::Release() {
-    if (!block_) return;
-    for (int slot = 0; slot < compiler::kContextSlots; ++slot) {
-        if (!owned_[slot]) continue;
-        void* cell = LoadHandle<void>(Cell(slot));
-        const TypeDescriptor* type = SlotType(context_, slot);
-        if (cell && type && type->ops.release) (void)type->ops.release(*type, cell);
-        MemRelease(cell);
-        owned_[slot] = false;
-    }
-    MemRelease(block_);
 }
 
 // A frame for a routine's parameters and locals, released on every path.

@@ -5,6 +5,7 @@
 
 #include "compiler/Statements.h"
 #include "value/Types.h"
+#include "base/Owned.h"
 #include "base/RunMessages.h"
 #include "base/Status.h"
 #include "interp/ErrorDetail.h"
@@ -57,7 +58,7 @@ public:
 private:
     const compiler::TypeDescriptor* type_ = nullptr;
     uint8_t* cell_ = nullptr;
-    void* heap_ = nullptr;
+    OwnedBlock<void> heap_;
     bool owned_ = false;
     bool allocationFailed_ = false;
     alignas(16) uint8_t local_[16] = {};

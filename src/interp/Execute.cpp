@@ -49,12 +49,12 @@ Status Operand::Read(const ExprNode& node, RunContext& context) {
         std::memset(local_, 0, type->cellSize);
         cell_ = local_;
     } else {
-        heap_ = MemAllocate(type->cellSize, kTagExecTemporary);
+        heap_.Adopt(MemAllocate(type->cellSize, kTagExecTemporary));
         if (!heap_) {
             allocationFailed_ = true;
             return Status::OutOfMemory;
         }
-        cell_ = static_cast<uint8_t*>(heap_);
+        cell_ = static_cast<uint8_t*>(heap_.Get());
     }
     type_ = type;
     owned_ = true;
@@ -68,7 +68,7 @@ void Operand::Release() {
     owned_ = false;
     type_ = nullptr;
     cell_ = nullptr;
-    MemRelease(heap_);
+    heap_ = nullptr;
 }
 
 uint8_t* LocalCell(const DataItem& item, const RunContext& context) {

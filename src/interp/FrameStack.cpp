@@ -1,6 +1,6 @@
 #include "interp/FrameStack.h"
 
-#include "base/Memory.h"
+#include "base/Owned.h"
 
 #include <cstring>
 
@@ -40,6 +40,14 @@ FrameChunk* NewChunk(FrameChunk* previous, size_t need) {
     return chunk;
 }
 
+// Lets go of `chunk` and every chunk after it.
+void ReleaseChain(FrameChunk* chunk) {
+    while (chunk) {
+        const OwnedBlock<FrameChunk> gone(chunk);
+        chunk = chunk->next;
+    }
+}
+
 }  // namespace
 
 uint8_t* PushFrame(FrameStack& stack, uint32_t size) {
@@ -49,12 +57,7 @@ uint8_t* PushFrame(FrameStack& stack, uint32_t size) {
     if (!chunk || top + need > chunk->capacity) {
         FrameChunk* next = chunk ? chunk->next : stack.first;
         if (next && next->capacity < need) {  // too small for this frame: drop the spare chain
-            FrameChunk* spare = next;
-            while (spare) {
-                FrameChunk* after = spare->next;
-                MemRelease(spare);
-                spare = after;
-            }
+            ReleaseChain(next);
             next = nullptr;
             if (chunk) chunk->next = nullptr;
             else stack.first = nullptr;
@@ -83,12 +86,7 @@ void PopFrame(FrameStack& stack, uint8_t* frame) {
 }
 
 void FreeFrameStack(FrameStack& stack) {
-    FrameChunk* chunk = stack.first;
-    while (chunk) {
-        FrameChunk* next = chunk->next;
-        MemRelease(chunk);
-        chunk = next;
-    }
+    ReleaseChain(stack.first);
     stack = FrameStack{};
 }
 

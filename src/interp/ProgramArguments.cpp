@@ -104,9 +104,7 @@ bool Convert(const TypeDescriptor& type, const char16_t* text, uint8_t* cell) {
     case ArgumentKind::Text: {
         void* block = nullptr;
         if (MakeTextFromString(text, &block) != Status::Success) return false;
-        void* old = LoadHandle<void>(cell);
-        FreeText(old);
-        StoreHandle(cell, block);
+        ReplaceText(cell, block);
         return true;
     }
     case ArgumentKind::Enumeration:

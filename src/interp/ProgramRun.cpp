@@ -112,9 +112,13 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
     const compiler::Compilation& program = *context.program;
     uint16_t count = 0;
     for (const Module* module = program.firstModule; module; module = module->next) count = module->number;
-    auto* bases = static_cast<uint32_t*>(MemAllocate((count + 1u) * sizeof(uint32_t), kTagModuleBases));
-    context.globals = static_cast<uint8_t*>(MemAllocate(program.globalDataTotal + 8, kTagModuleData));
-    uint8_t* frame = static_cast<uint8_t*>(MemAllocate(FrameSize(entry) + 8, kTagFrame));
+    OwnedBlock<uint32_t> bases;
+    OwnedBlock<uint8_t> globals;
+    OwnedBlock<uint8_t> frame;
+    bases.Allocate(count + 1u, kTagModuleBases);
+    globals.Allocate(program.globalDataTotal + 8, kTagModuleData);
+    frame.Allocate(FrameSize(entry) + 8, kTagFrame);
+    context.globals = globals;
     ErrorDetailSlot detail;  // gone with the module data, before the run's memory is counted
     context.errorDetail = &detail;
     int result = kSetUpFailed;
@@ -142,9 +146,7 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
         ReleaseModuleData(context);
     }
     context.errorDetail = nullptr;
-    MemRelease(frame);
-    MemRelease(context.globals);
-    MemRelease(bases);
+    context.globals = nullptr;  // the module data goes with this call
     return result;
 }
 

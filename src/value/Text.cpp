@@ -18,13 +18,6 @@ void* AllocateText(size_t count) {
     return block;
 }
 
-// Frees what the cell held and leaves it holding `block`.
-void ReplaceText(void* cell, void* block) {
-    void* old = LoadHandle<void>(cell);
-    FreeText(old);
-    StoreHandle(cell, block);
-}
-
 }  // namespace
 
 Status MakeText(const char16_t* chars, size_t count, void** block) {
@@ -60,6 +53,12 @@ Status DuplicateText(const void* block, void** copy) {
 }
 
 void FreeText(void*& block) { MemRelease(block); }
+
+void ReplaceText(void* cell, void* block) {
+    void* old = LoadHandle<void>(cell);
+    FreeText(old);
+    StoreHandle(cell, block);
+}
 
 Status ConcatText(void* cellDest, const void* cellA, const void* cellB) {
     const void* a = LoadHandle<const void>(cellA);

@@ -47,6 +47,8 @@ Status MakeBlankText(size_t count, void** block);
 // A Null block duplicates to Null.
 Status DuplicateText(const void* block, void** copy);
 void FreeText(void*& block);
+// The text cell lets go of the block it held and holds `block` (or Null) instead.
+void ReplaceText(void* cell, void* block);
 
 // Joins the texts in cells A and B into the destination cell, which may be
 // either of them. Null operands are UsingNull and a join beyond

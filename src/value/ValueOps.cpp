@@ -124,16 +124,12 @@ Status CopyText(const TypeDescriptor&, void* dst, const void* src) {
     if (source == LoadHandle<const void>(dst)) return Status::Success;
     void* copy;
     VL_PROPAGATE(DuplicateText(source, &copy));
-    void* old = LoadHandle<void>(dst);
-    FreeText(old);
-    StoreHandle(dst, copy);
+    ReplaceText(dst, copy);
     return Status::Success;
 }
 
 Status ReleaseText(const TypeDescriptor&, void* cell) {
-    void* block = LoadHandle<void>(cell);
-    FreeText(block);
-    StoreHandle(cell, nullptr);
+    ReplaceText(cell, nullptr);
     return Status::Success;
 }
 

@@ -125,5 +125,20 @@ TEST(Owned, HolderBlocksLetEveryHeldRecordGo) {
     EXPECT_EQ(MemLiveCount(), start);
 }
 
+TEST(Owned, BlocksLaidOutElsewhereAreHeldAsRawBytes) {
+    const uint32_t start = MemLiveCount();
+    {
+        OwnedBlock<void> bytes(MemAllocate(12, 903));
+        void* raw = bytes;
+        EXPECT_NE(raw, nullptr);
+        OwnedBlock<void> handedOn(MemAllocate(4, 903));
+        void* taken = handedOn.Take();
+        EXPECT_EQ(MemLiveCount(), start + 2);
+        bytes.Adopt(taken);  // the first block goes; the taken one is held again
+        EXPECT_EQ(MemLiveCount(), start + 1);
+    }
+    EXPECT_EQ(MemLiveCount(), start);
+}
+
 }  // namespace
 }  // namespace vorlan

@@ -104,7 +104,7 @@ void RecordPass::ReadFieldText(FieldText& text) {
 bool RecordPass::Convert(const FieldFormat& format, FieldText& text, void* element) {
     uint8_t value[8] = {};
     Status status = text.tooLong ? Status::Invalid : Status::Success;
-    void* textBlock = nullptr;
+    OwnedBlock<void> textBlock;
     if (status == Status::Success) {
         switch (format.kind) {
         case FieldKind::Number: {
@@ -133,10 +133,13 @@ bool RecordPass::Convert(const FieldFormat& format, FieldText& text, void* eleme
             runtime::StoreCell(value, time);
             break;
         }
-        case FieldKind::Text:
-            status = runtime::MakeText(text.chars, text.count, &textBlock);
-            runtime::StoreHandle(value, textBlock);
+        case FieldKind::Text: {
+            void* made = nullptr;
+            status = runtime::MakeText(text.chars, text.count, &made);
+            textBlock.Adopt(made);
+            runtime::StoreHandle(value, made);
             break;
+        }
         case FieldKind::None: status = Status::Invalid; break;
         }
     }
@@ -154,7 +157,8 @@ bool RecordPass::Convert(const FieldFormat& format, FieldText& text, void* eleme
         void* cell = static_cast<uint8_t*>(element) + format.field->offset;
         if (!format.array) {
             std::memcpy(cell, value, format.type->cellSize);
-            return true;  // the element owns the text now
+            (void)textBlock.Take();  // the element owns the text now
+            return true;
         }
         if (runtime::AppendElement(cell, *format.type, value) != Status::Success) {
             outOfMemory_ = true;
@@ -162,7 +166,6 @@ bool RecordPass::Convert(const FieldFormat& format, FieldText& text, void* eleme
             ok = false;
         }
     }
-    runtime::FreeText(textBlock);
     return ok;
 }
 

@@ -13,6 +13,7 @@
 #include "value/Types.h"
 #include "base/TextReader.h"
 #include "value/Arrays.h"
+#include "value/HeldValue.h"
 #include "interp/Evaluate.h"
 #include "value/ValueOps.h"
 
@@ -122,7 +123,8 @@ Status ReadElements(ValueReader& values, const TypeDescriptor& arrayType, void* 
     VL_PROPAGATE(runtime::CreateOpenArray(elementType.cellSize, 0, &block));
     runtime::StoreHandle(result, block);
     if (values.AtEnd()) return Status::Success;
-    void* element = MemAllocate(elementType.cellSize, kTagValueElement);
+    const runtime::HeldValue held(&elementType, MemAllocate(elementType.cellSize, kTagValueElement));
+    void* element = held.Get();
     if (!element) return Status::OutOfMemory;
     Status status = runtime::InitialiseValue(elementType, element);
     while (status == Status::Success) {
@@ -132,8 +134,6 @@ Status ReadElements(ValueReader& values, const TypeDescriptor& arrayType, void* 
         if (status == Status::Success && !values.Semicolon()) status = Status::Invalid;
         if (status == Status::Success && values.AtEnd()) break;
     }
-    if (elementType.ops.release) (void)elementType.ops.release(elementType, element);
-    MemReleaseBlock(element);
     return status;
 }
 

@@ -77,11 +77,7 @@ std::optional<std::u16string_view> FunctionCall::TextView(uint32_t offset) const
     return std::u16string_view(runtime::TextChars(block), runtime::TextCount(block));
 }
 
-void FunctionCall::SetTextResult(void* result, void* block) {
-    void* old = runtime::LoadHandle<void>(result);
-    runtime::FreeText(old);
-    runtime::StoreHandle(result, block);
-}
+void FunctionCall::SetTextResult(void* result, void* block) { runtime::ReplaceText(result, block); }
 
 Status FunctionCall::ReadWhole(uint32_t offset, int32_t* out) const { return runtime::ReadInteger(Number(offset), out); }
 
