@@ -232,20 +232,4 @@ bool LoadMainConfiguration(Settings& settings) {
     return ok;
 }
 
-void DumpSettings(FILE* out, const Settings& settings) {
-    std::fputs("INI FILE\n", out);
-    std::fprintf(out, "File Type:    %d\n", static_cast<int>(settings.picture.fileType));
-    std::fprintf(out, "Default Size: %dx%d\n", settings.picture.width, settings.picture.height);
-    std::fputs("Language:     ", out);
-    WriteWide(out, settings.language);
-    std::fputs("\nNodes :-\n", out);
-    for (const DirectoryNode* node = settings.nodes; node; node = node->next) {
-        std::fputs("\t", out);
-        WriteWide(out, node->name);
-        std::fputs(" -> ", out);
-        WriteWide(out, node->value);
-        std::fputs("\n", out);
-    }
-}
-
 }  // namespace vorlan

@@ -15,7 +15,5 @@ struct FileDescriptor;
 bool LoadMainConfiguration(Settings& settings);
 // Reads a configuration file over the settings record.
 bool LoadConfigurationFile(const FileDescriptor& descriptor, Settings& settings, FILE* reportStream);
-// Diagnostic listing of the settings and directory nodes.
-void DumpSettings(FILE* out, const Settings& settings);
 
 }  // namespace vorlan

@@ -1,5 +1,6 @@
 #include "compiler/Compilation.h"
 
+#include "base/ReportLines.h"
 #include "compiler/Passes.h"
 #include "compiler/Statements.h"
 #include "base/Messages.h"
@@ -41,9 +42,7 @@ Status StartCompilation(RunMode mode, Settings& settings, Compilation** out) {
     }
     AddModule(*compilation, system, u"_System");
     if (system->number != 1) {
-        std::fputs("**** FATAL: ", stdout);
-        std::fputs("AddSystemModule: system module not allocated correct index\n", stdout);
-        std::fputs("---- ABORTING ----\n", stdout);
+        PrintReportLine(ReportLine::SystemModuleIndex);
         std::fflush(stdout);
         std::abort();
     }

@@ -1,5 +1,6 @@
 #include "compiler/Statements.h"
 
+#include "base/ReportLines.h"
 #include "compiler/Declarations.h"
 #include "compiler/StatementCompiler.h"
 #include "value/SystemTypeCodes.h"
@@ -479,7 +480,7 @@ bool FreeStatement(Statement*& statement) {
     if (!statement) return true;
     if (!VisitStatement(*statement, [](auto& record) { delete &record; })) {
         // Not a statement this compiler makes: its contents are unknown.
-        std::fputs("**** StatementFree: unknown clear routine\n", stdout);
+        PrintReportLine(ReportLine::UnknownStatementKind);
         return false;
     }
     statement = nullptr;
