@@ -190,9 +190,13 @@ Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg fai
     return Evaluate(node, context, cell_);
 }
 
+// Every operand of every operation comes through here: a plain scalar has
+// nothing to let go, so it pays for two tests and nothing else.
 void OperandCell::Release() {
-    if (temporary_ && !held_ && type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
-    held_ = HeldValue();
+    if (temporary_) {
+        if (held_) held_ = HeldValue();
+        else if (type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
+    }
     cell_ = nullptr;
     temporary_ = false;
     type_ = nullptr;

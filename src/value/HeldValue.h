@@ -33,7 +33,9 @@ public:
     [[nodiscard]] void* Take() { return cell_.Take(); }
 
 private:
-    void ReleaseValue();
+    void ReleaseValue() {
+        if (cell_ && type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
+    }
 
     const compiler::TypeDescriptor* type_ = nullptr;
     OwnedBlock<void> cell_;
