@@ -17,8 +17,8 @@ using BinaryPrimitive = Status (*)(Number a, Number b, Number* out);
 // The result is stored only once both operands have been read: the output
 // may be one of their cells (x := x + 1). A failure's detail is the
 // operation as the source wrote it, with the operands' values.
-Status Binary(const ExprNode& node, RunContext& context, void* out, BinaryPrimitive primitive, RunMsg message,
-              const char* symbol) {
+template <BinaryPrimitive primitive>
+Status Binary(const ExprNode& node, RunContext& context, void* out, RunMsg message, const char* symbol) {
     Number a, b, result = kNullNumber;
     Status status = ReadWord(*node.left, context, &a);
     if (status == Status::Success) status = ReadWord(*node.right, context, &b);
@@ -34,39 +34,50 @@ Status Binary(const ExprNode& node, RunContext& context, void* out, BinaryPrimit
     return status;
 }
 
+// Two integers whose result is an integer again need none of the general
+// routine's decisions; anything else (a real, a Null, an overflow into a
+// real, a zero divisor) goes the general way, which gives the same words.
 template <ArithOp op>
 Status ArithmeticOf(Number a, Number b, Number* out) {
+    if (IsInteger(a) && IsInteger(b) && op != ArithOp::Divide) {
+        const int64_t x = IntegerOf(a), y = IntegerOf(b);
+        const int64_t result = op == ArithOp::Add ? x + y : op == ArithOp::Subtract ? x - y : x * y;
+        if (result >= -kLargestInteger && result <= kLargestInteger) {
+            *out = MakeIntegerUnchecked(static_cast<int32_t>(result));
+            return Status::Success;
+        }
+    }
     return Arithmetic(op, a, b, out);
 }
 
 }  // namespace
 
 Status EvalAdd(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Add>, RunMsg::Addition, "+");
+    return Binary<ArithmeticOf<ArithOp::Add>>(node, context, out, RunMsg::Addition, "+");
 }
 
 Status EvalSubtract(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Subtract>, RunMsg::Subtraction, "-");
+    return Binary<ArithmeticOf<ArithOp::Subtract>>(node, context, out, RunMsg::Subtraction, "-");
 }
 
 Status EvalMultiply(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Multiply>, RunMsg::Multiplication, "*");
+    return Binary<ArithmeticOf<ArithOp::Multiply>>(node, context, out, RunMsg::Multiplication, "*");
 }
 
 Status EvalDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, ArithmeticOf<ArithOp::Divide>, RunMsg::Division, "/");
+    return Binary<ArithmeticOf<ArithOp::Divide>>(node, context, out, RunMsg::Division, "/");
 }
 
 Status EvalIntegerDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, IntegerDivide, RunMsg::IntegerDivision, "//");
+    return Binary<IntegerDivide>(node, context, out, RunMsg::IntegerDivision, "//");
 }
 
 Status EvalModulo(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, Modulo, RunMsg::Modulo, "Mod");
+    return Binary<Modulo>(node, context, out, RunMsg::Modulo, "Mod");
 }
 
 Status EvalPower(const ExprNode& node, RunContext& context, void* out) {
-    return Binary(node, context, out, Power, RunMsg::Power, "^");
+    return Binary<Power>(node, context, out, RunMsg::Power, "^");
 }
 
 // Prefix operators keep their operand on the right.

@@ -123,7 +123,20 @@ Status Raise(RunContext& context, const ExprNode& node, Status code, RunMsg mess
 
 // Section - Readers
 
+// Most operands are a literal or a datum in the frame or a module: read
+// them here rather than through the dispatch, which would find the same cell.
 Status ReadWord(const ExprNode& node, RunContext& context, uint32_t* value) {
+    if (node.eval == EvalCode::Literal) {
+        std::memcpy(value, node.literal, sizeof *value);
+        return Status::Success;
+    }
+    if (node.eval == EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
+        node.storage != NodeStorage::Context) {
+        if (const uint8_t* cell = DataItemCell(node, context)) {
+            *value = LoadCell<uint32_t>(cell);
+            return Status::Success;
+        }
+    }
     *value = kNullNumber;
     if (node.flags & compiler::kNodeComputed) {
         const Status status = Evaluate(node, context, value);
