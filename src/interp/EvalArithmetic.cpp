@@ -3,7 +3,7 @@
 
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
-#include "value/Number.h"
+#include "value/NumberFast.h"
 #include "value/Text.h"
 
 namespace vorlan::runtime {
@@ -34,46 +34,30 @@ Status Binary(const ExprNode& node, RunContext& context, void* out, RunMsg messa
     return status;
 }
 
-// Two integers whose result is an integer again need none of the general
-// routine's decisions; anything else (a real, a Null, an overflow into a
-// real, a zero divisor) goes the general way, which gives the same words.
-template <ArithOp op>
-Status ArithmeticOf(Number a, Number b, Number* out) {
-    if (IsInteger(a) && IsInteger(b) && op != ArithOp::Divide) {
-        const int64_t x = IntegerOf(a), y = IntegerOf(b);
-        const int64_t result = op == ArithOp::Add ? x + y : op == ArithOp::Subtract ? x - y : x * y;
-        if (result >= -kLargestInteger && result <= kLargestInteger) {
-            *out = MakeIntegerUnchecked(static_cast<int32_t>(result));
-            return Status::Success;
-        }
-    }
-    return Arithmetic(op, a, b, out);
-}
-
 }  // namespace
 
 Status EvalAdd(const ExprNode& node, RunContext& context, void* out) {
-    return Binary<ArithmeticOf<ArithOp::Add>>(node, context, out, RunMsg::Addition, "+");
+    return Binary<FastArithmetic<ArithOp::Add>>(node, context, out, RunMsg::Addition, "+");
 }
 
 Status EvalSubtract(const ExprNode& node, RunContext& context, void* out) {
-    return Binary<ArithmeticOf<ArithOp::Subtract>>(node, context, out, RunMsg::Subtraction, "-");
+    return Binary<FastArithmetic<ArithOp::Subtract>>(node, context, out, RunMsg::Subtraction, "-");
 }
 
 Status EvalMultiply(const ExprNode& node, RunContext& context, void* out) {
-    return Binary<ArithmeticOf<ArithOp::Multiply>>(node, context, out, RunMsg::Multiplication, "*");
+    return Binary<FastArithmetic<ArithOp::Multiply>>(node, context, out, RunMsg::Multiplication, "*");
 }
 
 Status EvalDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary<ArithmeticOf<ArithOp::Divide>>(node, context, out, RunMsg::Division, "/");
+    return Binary<FastArithmetic<ArithOp::Divide>>(node, context, out, RunMsg::Division, "/");
 }
 
 Status EvalIntegerDivide(const ExprNode& node, RunContext& context, void* out) {
-    return Binary<IntegerDivide>(node, context, out, RunMsg::IntegerDivision, "//");
+    return Binary<FastIntegerDivide>(node, context, out, RunMsg::IntegerDivision, "//");
 }
 
 Status EvalModulo(const ExprNode& node, RunContext& context, void* out) {
-    return Binary<Modulo>(node, context, out, RunMsg::Modulo, "Mod");
+    return Binary<FastModulo>(node, context, out, RunMsg::Modulo, "Mod");
 }
 
 Status EvalPower(const ExprNode& node, RunContext& context, void* out) {
