@@ -155,8 +155,8 @@ def main(arguments):
         if problems:
             keep = options.keep or tempfile.mkdtemp(prefix="vorlan-differential-found-")
             for path, _ in problems:
-                shutil.copytree(os.path.dirname(path), os.path.join(keep, os.path.basename(path)[:-4]),
-                                dirs_exist_ok=True)
+                folder = path[:-len(".vrs")]
+                shutil.copytree(folder, os.path.join(keep, os.path.basename(folder)), dirs_exist_ok=True)
             print(f"the programs are kept in {keep}")
     ways = "two executables" if other else "source and program file"
     print(f"seed {options.seed}, {ways}: {options.count} programs, {tally['compiled']} compiled, "

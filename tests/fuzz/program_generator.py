@@ -330,11 +330,17 @@ class ProgramGenerator:
         if not functions:
             return self.statement_output(scope, depth)
         name, result, params = self.rng.choice(functions)
-        self.emit(f"Output \"{name}\", {self.values.call(name, params, scope)};")
+        call = self.values.call(name, params, scope)
+        if call is None:
+            return self.statement_output(scope, depth)
+        self.emit(f"Output \"{name}\", {call};")
 
     def statement_procedure(self, scope, depth):
         name, params = self.rng.choice(self.values.procedures)
-        self.emit(self.values.call(name, params, scope) + ";")
+        call = self.values.call(name, params, scope)
+        if call is None:
+            return self.statement_output(scope, depth)
+        self.emit(call + ";")
 
     def statement_error(self, scope, depth):
         rng = self.rng
