@@ -45,6 +45,7 @@ class ProgramGenerator:
 
     def program(self, name):
         self.emit(f"[= {name}: generated to compare two ways of running a program. =]")
+        self.emit("Const Number limit = 3;")
         self.declare_types()
         self.declare_globals()
         self.declare_recursive_routines()
@@ -67,14 +68,14 @@ class ProgramGenerator:
         self.emit("Type Words = Text[];")
         self.emit("Type Recs = Rec[];")
         self.emit("Type Box = {Rec inner, Number count = 0, Words tags};")
-        self.emit(f"Type Row = Number[{types.row_low} To {types.row_high}];")
+        self.emit(f"Type Row = Number[{types.row_low} To limit + {types.row_high - 3}];")
+        self.emit("Type Grid = Text[1 To 2, 0 To 1];")
         self.emit("Type ByKind = Text[Kind];")
 
     def declare_globals(self):
         # One global of every type, so that every routine can reach a value
         # of any type.
         self.emit(f"Public Number total = {self.values.number_literal()};")
-        self.emit("Const Number limit = 3;")
         self.values.globals = [Variable("total", "Number"), Variable("limit", "Number", writable=False)]
         for kind in self.values.types.value_kinds:
             name = "g" + self.values.types.prefix[kind]
@@ -450,11 +451,11 @@ class ProgramGenerator:
         index = 0
         while index < len(values):
             if index + 1 < len(values) and rng.random() < 0.3:
-                label = f"{values[index]} To {values[index + 1]}"
+                label = f"{self.case_value(values[index])} To {self.case_value(values[index + 1])}"
                 index += 2
             else:
                 take = rng.randint(1, 2)
-                label = ", ".join(str(v) for v in values[index:index + take])
+                label = ", ".join(self.case_value(v) for v in values[index:index + take])
                 index += take
             self.emit(f"Case {label} Do")
             self.nested(scope, depth, None)
@@ -462,6 +463,17 @@ class ProgramGenerator:
             self.emit("Otherwise")
             self.nested(scope, depth, None)
         self.emit("EndSelect;")
+
+    def case_value(self, value):
+        """A Case value as a number or as a constant expression giving it."""
+        choice = self.rng.randrange(5)
+        if choice == 0:
+            return f"limit + {value - 3}" if value >= 3 else f"limit - {3 - value}"
+        if choice == 1:
+            return f"({value * 2 + 1}) // 2"
+        if choice == 2:
+            return f"-({-value})"
+        return str(value)
 
     def statement_select_kind(self, scope, depth):
         rng = self.rng

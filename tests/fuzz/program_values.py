@@ -55,9 +55,9 @@ class ProgramTypes:
     """The program's own types; their details vary from program to program."""
 
     value_kinds = ("Number", "Text", "Logical", "Kind", "Rec", "Box", "Nums", "Words", "Recs", "Row", "ByKind",
-                   "Time")
+                   "Grid", "Time")
     prefix = {"Number": "n", "Text": "t", "Logical": "b", "Kind": "k", "Rec": "r", "Box": "x", "Nums": "ns",
-              "Words": "ws", "Recs": "rs", "Row": "row", "ByKind": "bk", "Time": "tm"}
+              "Words": "ws", "Recs": "rs", "Row": "row", "ByKind": "bk", "Grid": "gd", "Time": "tm"}
     output_kinds = value_kinds + ("Number", "Number", "Text", "Logical")
 
     def __init__(self, rng, values):
@@ -127,6 +127,8 @@ class ValueMaker:
             return self.array_value("Number", self.types.row_high - self.types.row_low + 1, None)
         if kind == "ByKind":
             return self.array_value("Text", len(self.types.enum_items), None)
+        if kind == "Grid":
+            return f"[{self.array_value('Text', 2, None)}, {self.array_value('Text', 2, None)}]"
         return self.array_value(ELEMENT[kind], rng.randint(1, 4), None)
 
     def record_value(self, make):
@@ -196,6 +198,8 @@ class ValueMaker:
             lambda: f"CharCode({text()})",
             lambda: f"ToNumber(Format({sub()}))",
             lambda: f"ArrayHigh({self.any_array(scope)})" if self.any_array(scope) else None,
+            lambda: f"ArrayLow({self.variable(scope, 'Grid')}, {rng.choice(('1', '2', '3'))})"
+                    if self.variable(scope, "Grid") else None,
             lambda: self.field(scope, "Number"),
             lambda: self.element(scope, "Number"),
             lambda: f"GetDay({self.time_expression(scope, depth - 1)})",
@@ -242,7 +246,7 @@ class ValueMaker:
             lambda: f"({self.text_expression(scope, depth - 1)}) {rng.choice(order)} "
                     f"({self.text_expression(scope, depth - 1)})",
             lambda: self.compare_same(scope, depth, rng.choice(("Kind", "Time")), order),
-            lambda: self.compare_same(scope, depth, rng.choice(("Rec", "Nums", "Words", "Box", "Row")),
+            lambda: self.compare_same(scope, depth, rng.choice(("Rec", "Nums", "Words", "Box", "Row", "Grid")),
                                       ("==", "<>")),
             lambda: f"({sub()}) {rng.choice(('And', 'Or', 'Xor'))} ({sub()})",
             lambda: f"Not ({sub()})",
@@ -322,6 +326,9 @@ class ValueMaker:
     def expression_ByKind(self, scope, depth, typed):
         return self.array_expression("ByKind", scope, depth, typed)
 
+    def expression_Grid(self, scope, depth, typed):
+        return self.array_expression("Grid", scope, depth, typed)
+
     def fallback(self, kind, scope):
         """What is left when the scope holds nothing of the kind: a
         literal where one may stand, else a value of another type."""
@@ -330,8 +337,11 @@ class ValueMaker:
     # Places inside values
 
     def any_array(self, scope):
-        arrays = [v.name for v in scope.all() if v.kind in ("Nums", "Words", "Recs", "Row", "ByKind")]
+        arrays = [v.name for v in scope.all() if v.kind in ("Nums", "Words", "Recs", "Row", "ByKind", "Grid")]
         return self.rng.choice(arrays) if arrays else None
+
+    def grid_index(self, scope):
+        return f"{self.rng.choice(('1', '2', '0', '3'))}, {self.rng.choice(('0', '1', '-1', '2', self.index(scope)))}"
 
     def index(self, scope):
         rng = self.rng
@@ -365,6 +375,8 @@ class ValueMaker:
                 places.append((f"{variable.name}[{self.expression_Kind(scope, 0, False)}]", variable))
             elif variable.kind == "Box" and kind == "Text":
                 places.append((f"{variable.name}.tags[{self.index(scope)}]", variable))
+            elif variable.kind == "Grid" and kind == "Text":
+                places.append((f"{variable.name}[{self.grid_index(scope)}]", variable))
         return self.rng.choice(places)[0] if places else None
 
     # Targets of assignment
@@ -403,6 +415,8 @@ class ValueMaker:
                 places.append(Target(f"{variable.name}[{self.expression_Kind(scope, 0, False)}]", "Text"))
             if variable.kind == "Box":
                 places.append(Target(f"{variable.name}.tags[{self.index(scope)}]", "Text"))
+            if variable.kind == "Grid":
+                places.append(Target(f"{variable.name}[{self.grid_index(scope)}]", "Text"))
         return rng.choice(places) if places else None
 
     # Calls
