@@ -420,7 +420,7 @@ class ProgramGenerator:
         self.emit(f"{counter} := 0;")
         condition = f"{counter} < {self.rng.randint(0, 5)}"
         if self.rng.random() < 0.3:
-            condition += f" And {self.values.logical_expression(scope, 1)}"
+            condition += f" And ({self.values.logical_expression(scope, 1)})"
         self.emit(f"While {condition} Do")
         self.emit(f"  {counter} += 1;")
         scope.readable.append(Variable(counter, "Number", writable=False))
