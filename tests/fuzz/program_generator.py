@@ -288,7 +288,7 @@ class ProgramGenerator:
             choices += ["if", "select", "select_kind", "guarded"]
             if self.loop_depth < MAX_LOOP_DEPTH:
                 choices += ["for", "for_kind", "while", "over"]
-        if scope.in_program and self.values.procedures:
+        if scope.in_program and self.values.procedures and self.values.calls_allowed:
             choices += ["procedure", "procedure"]
         choices += ["error"] * 1
         if self.loop_depth:
@@ -328,7 +328,7 @@ class ProgramGenerator:
     def statement_call(self, scope, depth):
         # A function called for its side effects; its value is shown.
         functions = self.values.functions
-        if not functions:
+        if not functions or not self.values.calls_allowed:
             return self.statement_output(scope, depth)
         name, result, params = self.rng.choice(functions)
         call = self.values.call(name, params, scope)
@@ -439,7 +439,13 @@ class ProgramGenerator:
         # The walked array keeps its length while it is walked.
         walked.walked = True
         scope.readable.append(Variable(item, element, writable=walked.writable))
+        # A routine may change a global array, or one passed by reference,
+        # while it is walked: that could make the walk endless.
+        calls_allowed = self.values.calls_allowed
+        if walked.name.startswith(("g", "p")):
+            self.values.calls_allowed = False
         self.nested(scope, depth, "OBreak")
+        self.values.calls_allowed = calls_allowed
         scope.readable.pop()
         walked.walked = False
         self.emit("EndOver;")
