@@ -330,8 +330,9 @@ class ValueMaker:
         return self.array_expression("Grid", scope, depth, typed)
 
     def fallback(self, kind, scope):
-        """What is left when the scope holds nothing of the kind: a
-        literal where one may stand, else a value of another type."""
+        """What is left when the scope holds nothing of the kind. Every
+        routine sees a global of every type, so this is only reached in a
+        typed place, where a literal may stand."""
         return self.literal(kind)
 
     # Places inside values
