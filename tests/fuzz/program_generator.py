@@ -132,14 +132,14 @@ class ProgramGenerator:
 
     @staticmethod
     def parameter_text(params):
-        return ", ".join(f"{spec} {name}" + (f" = {default}" if default is not None else "")
-                         for spec, name, _, default in params)
+        return ", ".join(f"{declared} {name}" + (f" = {default}" if default is not None else "")
+                         for declared, name, _, default in params)
 
     def routine_scope(self, params, locals_):
         variables = list(self.values.globals)
-        for spec, name, _, _ in params:
-            kind = spec.split()[-1]
-            variables.append(Variable(name, kind, writable=not spec.startswith("Const")))
+        for declared, name, _, _ in params:
+            kind = declared.split()[-1]
+            variables.append(Variable(name, kind, writable=not declared.startswith("Const")))
         variables.extend(locals_)
         return Scope(variables)
 

@@ -426,14 +426,14 @@ class ValueMaker:
         rng = self.rng
         positional, named = [], []
         by_name = False  # once a parameter is left out, the rest go by name
-        for spec, param, marker, default in params:
-            kind = spec.split()[-1]
+        for declared, param, marker, default in params:
+            kind = declared.split()[-1]
             if marker == "depth":
                 # Walk alone may go past the nesting limit: the others
                 # would hold a long text or a record in every frame.
                 deep = name == "Walk" and rng.random() < 0.03
                 value = "2100" if deep else str(rng.choice((0, 1, 2, 3, 5, 8)))
-            elif spec.startswith("Ref"):
+            elif declared.startswith("Ref"):
                 targets = [v.name for v in scope.all() if v.kind == kind and v.writable and not v.walked]
                 if not targets:
                     return None
