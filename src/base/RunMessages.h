@@ -77,6 +77,8 @@ enum class RunMsg : uint8_t {
     ShapeCall,
     OutputStruct,
     UserErrorReport,
+    ElementGone,
+    ReferenceTooDeep,
     Count,
 };
 
@@ -139,6 +141,8 @@ inline constexpr std::array<RunMsgRow, static_cast<size_t>(RunMsg::Count)> kRunM
     {RunMsg::ShapeCall,           "Shape call error"},
     {RunMsg::OutputStruct,        "Output Struct"},
     {RunMsg::UserErrorReport,     "Error in user error report!"},
+    {RunMsg::ElementGone,         "Referenced array element no longer exists"},
+    {RunMsg::ReferenceTooDeep,    "Reference through too many arrays"},
 }};
 // clang-format on
 

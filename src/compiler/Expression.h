@@ -127,6 +127,9 @@ struct ExprNode : Tagged<kTagExprNode> {
     // Calls, structure values, array literals
     Owned<ExprList> list;
     Routine* routine;  // the routine called, when known at compile time
+    // Whether evaluating the node may run program code, worked out by the
+    // run the first time it asks (0: not yet known). Never written to files.
+    mutable uint8_t runsCode;
 };
 
 // A call of a built-in routine with an argument checker, as the checker sees

@@ -3,8 +3,10 @@
 // one is held in a temporary and the part is copied out of it.
 
 #include "value/Arrays.h"
+#include "interp/ElementPath.h"
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
+#include "interp/RunsCode.h"
 #include "value/Number.h"
 #include "value/Text.h"
 
@@ -43,49 +45,50 @@ ErrorDetail IndexDetail(const IndexPlace& place, const Number* unread, int32_t i
     return detail;
 }
 
-// The position along one dimension that an index expression names.
-Status IndexValue(const ExprNode& index, RunContext& context, const ExprNode& node, const IndexPlace& place,
-                  int32_t* value) {
-    *value = 0;
+// An index as written: an enumeration item's position, or a Number word.
+// Only evaluated here; it is checked against the array found afterwards.
+struct IndexRead {
+    bool isItem;
+    bool nullItem;
+    int32_t position;
+    Number word;
+};
+
+Status ReadIndex(const ExprNode& index, RunContext& context, IndexRead* read) {
+    *read = IndexRead{false, false, 0, kNullNumber};
     if (index.type && index.type->kind == compiler::TypeKind::Enumeration) {
         void* item;
         VL_PROPAGATE(ReadHandle(index, context, &item));
-        if (!item) {
-            const ErrorDetail detail = IndexDetail(place, &kNullNumber, 0);
-            return Raise(context, node, Status::UsingNull, RunMsg::NullEnumIndex, nullptr, &detail);
-        }
-        *value = static_cast<const DataItem*>(item)->enumPosition;
+        read->isItem = true;
+        read->nullItem = item == nullptr;
+        read->position = item ? static_cast<const DataItem*>(item)->enumPosition : 0;
         return Status::Success;
     }
-    Number word;
-    VL_PROPAGATE(ReadWord(index, context, &word));
-    const bool null = IsNull(word);
-    const Status status = null ? Status::UsingNull : ReadInteger(word, value);
+    return ReadWord(index, context, &read->word);
+}
+
+// The position along one dimension that an index names.
+Status IndexValue(const IndexRead& read, RunContext& context, const ExprNode& node, const IndexPlace& place,
+                  int32_t* value) {
+    *value = read.position;
+    if (read.isItem) {
+        if (!read.nullItem) return Status::Success;
+        const ErrorDetail detail = IndexDetail(place, &kNullNumber, 0);
+        return Raise(context, node, Status::UsingNull, RunMsg::NullEnumIndex, nullptr, &detail);
+    }
+    const bool null = IsNull(read.word);
+    const Status status = null ? Status::UsingNull : ReadInteger(read.word, value);
     if (status == Status::Success) return status;
     // The detail is written only for a failure: every element read passes here.
     // A real too large to be an index is out of range as well.
-    const ErrorDetail unread = IndexDetail(place, &word, 0);
+    const ErrorDetail unread = IndexDetail(place, &read.word, 0);
     return Raise(context, node, status, null ? RunMsg::NullArrayIndex : RunMsg::ArrayIndexRange, nullptr, &unread);
 }
 
-// The element's index in the block, last index varying fastest.
-Status ElementIndex(const ExprNode& node, RunContext& context, const void* block, size_t* element) {
-    const compiler::ExprList& indexes = *node.list;
-    if (DimensionCountOf(block) != indexes.count) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
-    int64_t offset = 0;
-    for (uint16_t k = 0; k < indexes.count; ++k) {
-        const IndexPlace place{static_cast<uint16_t>(k + 1), indexes.count, DimensionAt(block, k + 1)};
-        int32_t index = 0;
-        VL_PROPAGATE(IndexValue(*indexes.items[k], context, node, place, &index));
-        const DimensionRecord& dimension = place.bounds;
-        if (index < dimension.low || index > dimension.high) {
-            const ErrorDetail detail = IndexDetail(place, nullptr, index);
-            return Raise(context, node, Status::OutOfRange, RunMsg::ArrayIndexRange, nullptr, &detail);
-        }
-        offset = offset * (int64_t{dimension.high} - dimension.low + 1) + (int64_t{index} - dimension.low);
-    }
-    *element = static_cast<size_t>(offset);
-    return Status::Success;
+const void* CurrentBlock(const ArraySource& source, bool* gone) {
+    const uint8_t* cell = source.path ? FollowPath(*source.path) : source.cell;
+    *gone = cell == nullptr;
+    return cell ? LoadHandle<const void>(cell) : nullptr;
 }
 
 Status FailElement(const ExprNode& node, void* out, Status status) {
@@ -141,19 +144,78 @@ Status CharacterRange(const ExprNode& node, RunContext& context, uint16_t count,
     return Status::Success;
 }
 
+// A datum's own cell, which stays where it is while an index runs code.
+bool IsStableCell(const ExprNode& node) {
+    return node.eval == compiler::EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
+           node.storage != compiler::NodeStorage::Context;
+}
+
+// The element found by its path, once every index has been worked out.
+Status ElementThroughPath(const ExprNode& node, RunContext& context, void* out) {
+    ElementPath path;
+    Status status = BuildElementPath(node, context, &path);
+    uint8_t* cell = status == Status::Success ? FollowPath(path) : nullptr;
+    if (status == Status::Success && !cell) status = Raise(context, node, Status::OutOfRange, RunMsg::ElementGone);
+    if (status != Status::Success) return FailElement(node, out, status);
+    if (!(node.flags & compiler::kNodeComputed)) {
+        StoreHandle(out, cell);
+        return Status::Success;
+    }
+    const TypeDescriptor& element = *node.type;
+    status = element.ops.copy ? element.ops.copy(element, out, cell) : Status::InternalFailure;
+    if (status != Status::Success) return FailElement(node, out, Raise(context, node, status, RunMsg::ValueError));
+    return Status::Success;
+}
+
 }  // namespace
+
+// The array is looked up again after each index, which may have run program
+// code that replaced or grew it; the element found is checked against the
+// array as it is once every index is known.
+Status ElementIndex(const ExprNode& node, RunContext& context, const ArraySource& source, size_t* element) {
+    const compiler::ExprList& indexes = *node.list;
+    int64_t offset = 0;
+    const void* block = nullptr;
+    for (uint16_t k = 0; k < indexes.count; ++k) {
+        IndexRead read;
+        VL_PROPAGATE(ReadIndex(*indexes.items[k], context, &read));
+        bool gone = false;
+        block = CurrentBlock(source, &gone);
+        if (gone) return Raise(context, node, Status::OutOfRange, RunMsg::ElementGone);
+        if (!block) return Raise(context, node, Status::UsingNull, RunMsg::NullArray);
+        if (DimensionCountOf(block) != indexes.count)
+            return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
+        const IndexPlace place{static_cast<uint16_t>(k + 1), indexes.count, DimensionAt(block, k + 1)};
+        int32_t index = 0;
+        VL_PROPAGATE(IndexValue(read, context, node, place, &index));
+        const DimensionRecord& dimension = place.bounds;
+        if (index < dimension.low || index > dimension.high) {
+            const ErrorDetail detail = IndexDetail(place, nullptr, index);
+            return Raise(context, node, Status::OutOfRange, RunMsg::ArrayIndexRange, nullptr, &detail);
+        }
+        offset = offset * (int64_t{dimension.high} - dimension.low + 1) + (int64_t{index} - dimension.low);
+    }
+    // Only an array replaced by one of another shape part way through can fail here.
+    if (offset >= ElementCount(block)) return Raise(context, node, Status::OutOfRange, RunMsg::ElementGone);
+    *element = static_cast<size_t>(offset);
+    return Status::Success;
+}
 
 Status EvalArrayElement(const ExprNode& node, RunContext& context, void* out) {
     const TypeDescriptor& element = *node.type;
+    // Not an array held in place: the way to it is followed again after
+    // each index, as program code an index runs may move it.
+    if (!(node.left->flags & compiler::kNodeComputed) && !IsStableCell(*node.left) && MayRunProgramCode(node))
+        return ElementThroughPath(node, context, out);
     OperandCell array;
     Status status = array.Obtain(*node.left, context, RunMsg::ValueError);
     if (status != Status::Success) return FailElement(node, out, status);
-    void* block = LoadHandle<void>(array.Cell());
-    if (!block) return FailElement(node, out, Raise(context, node, Status::UsingNull, RunMsg::NullArray));
+    if (!LoadHandle<void>(array.Cell()))
+        return FailElement(node, out, Raise(context, node, Status::UsingNull, RunMsg::NullArray));
     size_t index = 0;
-    status = ElementIndex(node, context, block, &index);
+    status = ElementIndex(node, context, ArraySource{array.Cell(), nullptr}, &index);
     if (status != Status::Success) return FailElement(node, out, status);
-    void* cell = ElementAddress(block, element.cellSize, index);
+    void* cell = ElementAddress(LoadHandle<void>(array.Cell()), element.cellSize, index);
     if (!(node.flags & compiler::kNodeComputed)) {
         StoreHandle(out, cell);
         return Status::Success;
@@ -172,7 +234,7 @@ Status EvalArrayElement(const ExprNode& node, RunContext& context, void* out) {
 Status EvalTextCharacters(const ExprNode& node, RunContext& context, void* out) {
     TextOperand text;
     void* part = nullptr;
-    Status status = text.Obtain(*node.left, context);
+    Status status = text.Obtain(*node.left, context, MayRunProgramCode(node));
     const uint16_t count = text.Block() ? TextCount(text.Block()) : 0;
     int32_t low = 1, high = 0;
     if (status == Status::Success) status = CharacterRange(node, context, count, &low, &high);

@@ -3,6 +3,7 @@
 
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
+#include "interp/RunsCode.h"
 #include "value/NumberFast.h"
 #include "value/Text.h"
 
@@ -90,7 +91,7 @@ Status EvalUnaryPlus(const ExprNode& node, RunContext& context, void* out) {
 
 Status EvalConcatenate(const ExprNode& node, RunContext& context, void* out) {
     TextOperand a, b;
-    Status status = a.Obtain(*node.left, context);
+    Status status = a.Obtain(*node.left, context, MayRunProgramCode(*node.right));
     if (status == Status::Success) status = b.Obtain(*node.right, context);
     if (status != Status::Success) {
         ReplaceText(out, nullptr);

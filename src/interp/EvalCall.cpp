@@ -72,7 +72,7 @@ Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
         frame = PushFrame(*context.frames, size);
         if (!frame) status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
     }
-    if (status == Status::Success) status = BindArguments(*node.list, *routine.type, context, frame);
+    if (status == Status::Success) status = BindArguments(*node.list, *routine.type, context, frame, routine.builtinNumber != 0);
     if (status != Status::Success) {
         PopFrame(*context.frames, frame);
         ResetOutput(*node.type, out);

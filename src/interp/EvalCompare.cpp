@@ -4,6 +4,7 @@
 #include "compiler/Token.h"
 #include "interp/Evaluate.h"
 #include "interp/EvalSupport.h"
+#include "interp/RunsCode.h"
 #include "value/Number.h"
 #include "value/Text.h"
 
@@ -71,7 +72,7 @@ Status OrderEnums(const ExprNode& node, RunContext& context, Logical* out) {
 // equal, one Null cannot be ordered.
 Status OrderTexts(const ExprNode& node, RunContext& context, Logical* out) {
     TextOperand a, b;
-    VL_PROPAGATE(a.Obtain(*node.left, context));
+    VL_PROPAGATE(a.Obtain(*node.left, context, MayRunProgramCode(*node.right)));
     VL_PROPAGATE(b.Obtain(*node.right, context));
     if (!a.Block() && !b.Block()) return StoreOrdering(node, context, out, 0);
     if (!a.Block() || !b.Block()) return Raise(context, node, Status::UsingNull, RunMsg::TextComparison);
@@ -82,7 +83,7 @@ Status OrderTexts(const ExprNode& node, RunContext& context, Logical* out) {
 
 Status Equality(const ExprNode& node, RunContext& context, Logical* out) {
     OperandCell a, b;
-    VL_PROPAGATE(a.Obtain(*node.left, context, RunMsg::EqualityComparison));
+    VL_PROPAGATE(a.Obtain(*node.left, context, RunMsg::EqualityComparison, MayRunProgramCode(*node.right)));
     VL_PROPAGATE(b.Obtain(*node.right, context, RunMsg::EqualityComparison));
     const bool equal = DataEqual(*node.left->type, a.Cell(), b.Cell());
     *out = equal != (node.op == Tok::NotEqual) ? kTrue : kFalse;

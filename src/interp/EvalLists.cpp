@@ -3,6 +3,7 @@
 
 #include "value/Arrays.h"
 #include "value/HeldValue.h"
+#include "interp/ElementPath.h"
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
 #include "value/ValueOps.h"
@@ -47,9 +48,17 @@ Status BindReference(const ExprNode& item, const DataItem& target, RunContext& c
                      bool ownRefCells) {
     StoreHandle(slot, nullptr);
     if (!IsComputed(item)) {
-        uint8_t* address;
-        VL_PROPAGATE(EvaluateAddress(item, context, &address));
-        StoreHandle(slot, address);
+        // Through an array, the way to the cell is kept rather than its
+        // address: the routine may replace or grow the array.
+        ElementPath path;
+        VL_PROPAGATE(BuildPath(item, context, &path));
+        if (path.count == 0) {
+            StoreHandle(slot, path.root + path.tail);
+            return Status::Success;
+        }
+        const ElementPath* kept = KeepPath(path);
+        if (!kept) return Raise(context, item, Status::OutOfMemory, RunMsg::FunctionCall);
+        StoreHandle(slot, MarkPath(kept));
         return Status::Success;
     }
     // Nothing would free a cell made for a structure's reference field.
@@ -244,11 +253,32 @@ Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out)
 
 // Section - Arguments
 
-Status BindArguments(const ExprList& arguments, const TypeDescriptor& signature, RunContext& context,
-                     uint8_t* frame) {
+namespace {
+
+// Built-in routines take plain addresses; they run no program code, so the
+// element found once every argument is bound stays where it is.
+Status SettleReferences(const ExprList& arguments, RunContext& context, uint8_t* frame) {
+    for (uint16_t i = 0; i < arguments.count; ++i) {
+        if (!IsRef(*arguments.targets[i])) continue;
+        uint8_t* slot = frame + arguments.targets[i]->offset;
+        const void* held = LoadHandle<void>(slot);
+        if (!IsMarkedPath(held)) continue;
+        uint8_t* cell = FollowPath(*MarkedPath(held));
+        FreePath(MarkedPath(held));
+        StoreHandle(slot, cell);
+        if (!cell) return Raise(context, *arguments.items[i], Status::OutOfRange, RunMsg::ElementGone);
+    }
+    return Status::Success;
+}
+
+}  // namespace
+
+Status BindArguments(const ExprList& arguments, const TypeDescriptor& signature, RunContext& context, uint8_t* frame,
+                     bool builtin) {
     if (arguments.count != signature.fields.count || (arguments.count && !arguments.targets))
         return RecordError(context, false, nullptr, Status::InternalFailure, RunMsg::FunctionCall);
-    const Status status = BindSlots(arguments, context, nullptr, frame, true, false);
+    Status status = BindSlots(arguments, context, nullptr, frame, true, false);
+    if (status == Status::Success && builtin) status = SettleReferences(arguments, context, frame);
     if (status != Status::Success) ReleaseArguments(signature, arguments, frame);
     return status;
 }
@@ -264,7 +294,8 @@ void ReleaseArguments(const TypeDescriptor&, const ExprList& arguments, uint8_t*
         }
         uint8_t* cell = LoadHandle<uint8_t>(slot);
         StoreHandle(slot, nullptr);
-        if (cell && OwnsRefCell(arguments, i)) DiscardValue(&RefCellType(SlotNode(arguments, i), target), cell);
+        if (IsMarkedPath(cell)) FreePath(MarkedPath(cell));
+        else if (cell && OwnsRefCell(arguments, i)) DiscardValue(&RefCellType(SlotNode(arguments, i), target), cell);
     }
 }
 

@@ -67,6 +67,22 @@ Status EvalCall(const compiler::ExprNode& node, RunContext& context, void* out);
 Status Raise(RunContext& context, const compiler::ExprNode& node, Status code, RunMsg message,
              const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
 
+// Where a data item node's cell lives; nullptr when its storage base is missing.
+uint8_t* DataItemCell(const compiler::ExprNode& node, const RunContext& context);
+
+// Where an indexed array's cell is: a cell that stays put while the indexes
+// are worked out, or a path to follow again after each index, which may run
+// program code that replaces or grows the array.
+struct ElementPath;
+struct ArraySource {
+    const uint8_t* cell;
+    const ElementPath* path;
+};
+
+// The element an array element node names, in the block's storage order
+// (the last index varying fastest), each index checked against its bounds.
+Status ElementIndex(const compiler::ExprNode& node, RunContext& context, const ArraySource& source, size_t* element);
+
 // A node's value as a 4-byte word (Number, Logical): Null on failure.
 Status ReadWord(const compiler::ExprNode& node, RunContext& context, uint32_t* value);
 // As an 8-byte handle that owns nothing (enumeration item, routine): 0 on failure.
@@ -89,7 +105,9 @@ public:
     ~OperandCell() { Release(); }
 
     // `failure` names the operation when the temporary cannot be allocated.
-    Status Obtain(const compiler::ExprNode& node, RunContext& context, RunMsg failure);
+    // With `copy`, an addressable operand is copied into a temporary too: the
+    // caller goes on to run program code that may change it.
+    Status Obtain(const compiler::ExprNode& node, RunContext& context, RunMsg failure, bool copy = false);
     uint8_t* Cell() const { return cell_; }
     bool IsTemporary() const { return temporary_; }
     void Release();
@@ -107,7 +125,9 @@ private:
 class TextOperand {
 public:
 
-    Status Obtain(const compiler::ExprNode& node, RunContext& context);
+    // With `copy`, an addressable text is copied: the caller goes on to run
+    // program code that may change it.
+    Status Obtain(const compiler::ExprNode& node, RunContext& context, bool copy = false);
     const void* Block() const { return block_; }
     // The handle cell, for primitives that take cells.
     const void* HandleCell() const { return &block_; }

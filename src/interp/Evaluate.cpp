@@ -2,6 +2,7 @@
 
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
+#include "interp/ElementPath.h"
 #include "value/Text.h"
 #include "value/Value.h"
 
@@ -72,7 +73,9 @@ bool IsPlainScalar(const TypeDescriptor& type) {
            type.kind != compiler::TypeKind::Structure;
 }
 
-// Where a data item's cell lives; nullptr when its storage base is missing.
+
+}  // namespace
+
 uint8_t* DataItemCell(const ExprNode& node, const RunContext& context) {
     switch (node.storage) {
     case NodeStorage::Frame: return context.frame ? context.frame + node.offset : nullptr;
@@ -86,8 +89,6 @@ uint8_t* DataItemCell(const ExprNode& node, const RunContext& context) {
     }
     return nullptr;
 }
-
-}  // namespace
 
 // Section - Dispatch
 
@@ -184,9 +185,10 @@ void ResetOutput(const TypeDescriptor& type, void* out) {
 
 // Section - Operand cells
 
-Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg failure) {
+Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg failure, bool copy) {
     Release();
-    if (!(node.flags & compiler::kNodeComputed)) return EvaluateAddress(node, context, &cell_);
+    const bool computed = (node.flags & compiler::kNodeComputed) != 0;
+    if (!computed && !copy) return EvaluateAddress(node, context, &cell_);
     type_ = node.type;
     if (!type_ || type_->cellSize == 0) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     if (IsPlainScalar(*type_)) {
@@ -200,7 +202,7 @@ Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg fai
         if (!cell_) return Raise(context, node, Status::OutOfMemory, failure);
     }
     temporary_ = true;
-    return Evaluate(node, context, cell_);
+    return computed ? Evaluate(node, context, cell_) : EvaluateInto(node, context, cell_);
 }
 
 // Every operand of every operation comes through here: a plain scalar has
@@ -215,12 +217,13 @@ void OperandCell::Release() {
     type_ = nullptr;
 }
 
-Status TextOperand::Obtain(const ExprNode& node, RunContext& context) {
+Status TextOperand::Obtain(const ExprNode& node, RunContext& context, bool copy) {
     computed_ = nullptr;
     block_ = nullptr;
-    if (node.flags & compiler::kNodeComputed) {
+    const bool computed = (node.flags & compiler::kNodeComputed) != 0;
+    if (computed || copy) {
         alignas(8) uint8_t cell[8] = {};
-        const Status status = Evaluate(node, context, cell);
+        const Status status = computed ? Evaluate(node, context, cell) : EvaluateInto(node, context, cell);
         block_ = LoadHandle<void>(cell);
         computed_.Adopt(block_);
         return status;
@@ -242,8 +245,11 @@ Status EvalDataItem(const ExprNode& node, RunContext& context, void* out) {
     StoreHandle(out, nullptr);
     uint8_t* cell = DataItemCell(node, context);
     // Graphics-context elements are always held by reference.
-    if (cell && ((node.flags & compiler::kNodeByReference) || node.storage == NodeStorage::Context))
-        cell = LoadHandle<uint8_t>(cell);
+    if (cell && ((node.flags & compiler::kNodeByReference) || node.storage == NodeStorage::Context)) {
+        const void* held = LoadHandle<void>(cell);
+        cell = RefTarget(held);
+        if (!cell && IsMarkedPath(held)) return Raise(context, node, Status::OutOfRange, RunMsg::ElementGone);
+    }
     if (!cell) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
     StoreHandle(out, cell);
     return Status::Success;

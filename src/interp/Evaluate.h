@@ -19,10 +19,11 @@ Status EvaluateAddress(const compiler::ExprNode& node, RunContext& context, uint
 // Equality of two cells of `type` (DataCompare).
 bool DataEqual(const compiler::TypeDescriptor& type, const void* a, const void* b);
 
-// Binds a call's arguments into a new frame (parameters at their offsets);
-// reference cells made for computed Ref arguments are listed for freeing.
+// Binds a call's arguments into a new frame (parameters at their offsets).
+// A Ref argument reached through an array is bound as the way to it (see
+// ElementPath), except for a `builtin` routine, which is given addresses.
 Status BindArguments(const compiler::ExprList& arguments, const compiler::TypeDescriptor& signature,
-                     RunContext& context, uint8_t* frame);
+                     RunContext& context, uint8_t* frame, bool builtin);
 // Frees what BindArguments put into a frame's parameter area.
 void ReleaseArguments(const compiler::TypeDescriptor& signature, const compiler::ExprList& arguments, uint8_t* frame);
 

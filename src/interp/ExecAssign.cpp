@@ -4,7 +4,9 @@
 
 #include "compiler/Statements.h"
 #include "value/Arrays.h"
+#include "interp/ElementPath.h"
 #include "interp/Evaluate.h"
+#include "interp/RunsCode.h"
 #include "interp/ExecInternal.h"
 #include "value/Number.h"
 #include "value/Text.h"
@@ -38,8 +40,50 @@ uint16_t AssignFailed(const compiler::AssignmentStatement& record, RunContext& c
     return raised;
 }
 
+// The target of an assignment whose value may run program code, which may
+// replace or grow an array the target lies in: the way to the target is
+// found first, as the target's indexes come before the value, and followed
+// once the value is known.
+class TargetPath {
+public:
+    Status Find(const ExprNode& target, RunContext& context) { return BuildPath(target, context, &path_); }
+    Status Cell(const compiler::AssignmentStatement& record, RunContext& context, RunMsg message, uint8_t** cell) {
+        *cell = FollowPath(path_);
+        if (*cell) return Status::Success;
+        return static_cast<Status>(Raise(context, record, Status::OutOfRange, message));
+    }
+    const ElementPath& Path() const { return path_; }
+
+private:
+    ElementPath path_;
+};
+
+// target := value, when the value may run program code: worked out aside,
+// then moved into the target.
+uint16_t AssignAfterValue(const compiler::AssignmentStatement& record, RunContext& context) {
+    TargetPath path;
+    Status status = path.Find(*record.target, context);
+    if (status != Status::Success) return AssignFailed(record, context, status, nullptr, true);
+    const TypeDescriptor& type = *record.target->type;
+    Operand value;
+    status = value.Read(*record.value, context);
+    uint8_t* target = nullptr;
+    if (status == Status::Success) status = path.Cell(record, context, RunMsg::ElementGone, &target);
+    else target = FollowPath(path.Path());
+    if (status == Status::Success && value.Owned()) {
+        if (type.ops.release) (void)type.ops.release(type, target);
+        std::memcpy(target, value.Cell(), type.cellSize);
+        value.Disown();
+    } else if (status == Status::Success && value.Cell() != target) {
+        status = type.ops.copy ? type.ops.copy(type, target, value.Cell()) : Status::InternalFailure;
+    }
+    if (status != Status::Success) return AssignFailed(record, context, status, target, true);
+    return kExecGoOn;
+}
+
 // target := value
 uint16_t Assign(const compiler::AssignmentStatement& record, RunContext& context) {
+    if (MayRunProgramCode(*record.value)) return AssignAfterValue(record, context);
     uint8_t* target = nullptr;
     Status status = EvaluateAddress(*record.target, context, &target);
     if (status != Status::Success) return AssignFailed(record, context, status, nullptr, true);
@@ -103,12 +147,16 @@ const char* OperationSymbol(AssignOp op) {
 
 // target op= value, on a Number, or += on a Text.
 uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext& context) {
+    const bool valueRunsCode = MayRunProgramCode(*record.value);
+    TargetPath path;
     uint8_t* target = nullptr;
-    Status status = EvaluateAddress(*record.target, context, &target);
+    Status status = valueRunsCode ? path.Find(*record.target, context)
+                                  : EvaluateAddress(*record.target, context, &target);
     if (status != Status::Success) return AssignFailed(record, context, status, nullptr, false);
     Operand value;
     ErrorDetail detail;
     status = value.Read(*record.value, context);
+    if (status == Status::Success && valueRunsCode) status = path.Cell(record, context, RunMsg::ElementGone, &target);
     if (status == Status::Success) {
         if (record.target->type && record.target->type->valueClass == compiler::kValueClassText) {
             status = record.op == AssignOp::Add ? ConcatText(target, target, value.Cell()) : Status::InternalFailure;
@@ -128,8 +176,11 @@ uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext&
 
 // array += element
 uint16_t Append(const compiler::AssignmentStatement& record, RunContext& context) {
+    const bool valueRunsCode = MayRunProgramCode(*record.value);
+    TargetPath path;
     uint8_t* array = nullptr;
-    Status status = EvaluateAddress(*record.target, context, &array);
+    Status status = valueRunsCode ? path.Find(*record.target, context)
+                                  : EvaluateAddress(*record.target, context, &array);
     if (status != Status::Success) return Raise(context, record, status, RunMsg::ArrayAppend);
     const TypeDescriptor* elementType = record.target->type ? record.target->type->baseType : nullptr;
     if (!elementType) return Raise(context, record, Status::InternalFailure, RunMsg::ArrayAppend);
@@ -138,6 +189,7 @@ uint16_t Append(const compiler::AssignmentStatement& record, RunContext& context
     // bytes either way.
     Operand value;
     status = value.Read(*record.value, context);
+    if (status == Status::Success && valueRunsCode) status = path.Cell(record, context, RunMsg::ElementGone, &array);
     if (status == Status::Success) status = AppendElement(array, *elementType, value.Cell());
     if (status != Status::Success) return Raise(context, record, status, RunMsg::ArrayAppend);
     return kExecGoOn;

@@ -211,7 +211,8 @@ uint16_t ExecShapeCall(const Statement& statement, RunContext& context) {
     Frame frame(*context.frames);
     if (!frame.Allocate(ShapeFrameSize(*routine)))
         return Raise(context, statement, Status::OutOfMemory, RunMsg::ShapeCall, NameOf(*routine));
-    uint16_t status = Code(BindArguments(*call.list, *routine->type, context, frame.Bytes()));
+    uint16_t status =
+        Code(BindArguments(*call.list, *routine->type, context, frame.Bytes(), routine->builtinNumber != 0));
     if (status == kExecGoOn) status = RunShape(record, *routine, context, frame.Bytes());
     ReleaseArguments(*routine->type, *call.list, frame.Bytes());
     // An error that arrived without a position gets the call's.

@@ -53,6 +53,8 @@ public:
     bool AllocationFailed() const { return allocationFailed_; }
     // The value's bytes now belong to someone else: nothing is released.
     void Disown() { owned_ = false; }
+    // True when the cell is a temporary of the operand's own.
+    bool Owned() const { return owned_; }
     void Release();
 
 private:

@@ -4,6 +4,7 @@
 
 #include "compiler/Statements.h"
 #include "value/Arrays.h"
+#include "interp/ElementPath.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
 #include "value/Number.h"
@@ -176,24 +177,66 @@ uint16_t ExecFor(const Statement& statement, RunContext& context) {
 
 // Section - Over
 
+namespace {
+
+// The array an Over loop walks, held for the whole loop: a computed array in
+// a temporary of its own, anything else as the way to its cell, since the
+// body may replace or grow the array, or whatever holds it.
+class WalkedArray {
+public:
+    Status Find(const compiler::ExprNode& node, RunContext& context) {
+        if (node.flags & compiler::kNodeComputed) {
+            VL_PROPAGATE(computed_.Read(node, context));
+            path_.root = computed_.Cell();
+            return Status::Success;
+        }
+        return BuildPath(node, context, &path_);
+    }
+    const ElementPath& Path() const { return path_; }
+    // nullptr when the array, or an element on the way to it, is gone.
+    void* Block(bool* gone) const {
+        const uint8_t* cell = FollowPath(path_);
+        *gone = cell == nullptr;
+        return cell ? LoadHandle<void>(cell) : nullptr;
+    }
+
+private:
+    Operand computed_;
+    ElementPath path_;
+};
+
+}  // namespace
+
 uint16_t ExecOver(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::OverStatement&>(statement);
-    Operand array;
-    const Status status = array.Read(*record.array, context);
+    WalkedArray array;
+    const Status status = array.Find(*record.array, context);
     if (status != Status::Success) return Raise(context, statement, status, RunMsg::OverTarget);
-    if (!LoadHandle<void>(array.Cell())) return Raise(context, statement, Status::UsingNull, RunMsg::OverTarget);
+    bool gone = false;
+    if (!array.Block(&gone)) return Raise(context, statement, Status::UsingNull, RunMsg::OverTarget);
     const uint32_t elementSize = record.array->type->baseType->cellSize;
-    uint8_t* alias = context.frame + record.alias->offset;
+    // The alias is the way to the element, not its address: the body may
+    // move the element or take it away before it next uses the alias.
+    ElementPath alias = array.Path();
+    if (alias.count >= kMaxPathSteps) return Raise(context, statement, Status::OutOfRange, RunMsg::ReferenceTooDeep);
+    uint8_t* slot = context.frame + record.alias->offset;
     uint16_t out = kExecGoOn;
-    // The block is looked up again for every element: the body may append
-    // to the array, which moves it, or replace the array altogether.
+    // The array is looked up again for every element, so that elements the
+    // body appends are walked too.
     for (int64_t index = 0;; ++index) {
-        void* block = LoadHandle<void>(array.Cell());
+        const void* block = array.Block(&gone);
+        if (gone) {
+            out = Raise(context, statement, Status::OutOfRange, RunMsg::ElementGone);
+            break;
+        }
         if (index >= ElementCount(block)) break;
-        StoreHandle(alias, ElementAddress(block, elementSize, static_cast<size_t>(index)));
+        alias.count = array.Path().count;
+        alias.tail = array.Path().tail;
+        (void)AddElementStep(alias, elementSize, index);
+        StoreHandle(slot, MarkPath(&alias));
         if (record.body && AfterBody(ExecuteBlock(*record.body, context), kExecOBreak, &out) == Next::Stop) break;
     }
-    StoreHandle(alias, nullptr);
+    StoreHandle(slot, nullptr);
     return out;
 }
 
