@@ -156,7 +156,11 @@ uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext&
     Operand value;
     ErrorDetail detail;
     status = value.Read(*record.value, context);
-    if (status == Status::Success && valueRunsCode) status = path.Cell(record, context, RunMsg::ElementGone, &target);
+    if (valueRunsCode) {
+        // A failed value still leaves the target reset, as it does in place.
+        if (status == Status::Success) status = path.Cell(record, context, RunMsg::ElementGone, &target);
+        else target = FollowPath(path.Path());
+    }
     if (status == Status::Success) {
         if (record.target->type && record.target->type->valueClass == compiler::kValueClassText) {
             status = record.op == AssignOp::Add ? ConcatText(target, target, value.Cell()) : Status::InternalFailure;
