@@ -130,6 +130,10 @@ struct ExprNode : Tagged<kTagExprNode> {
     // Whether evaluating the node may run program code, worked out by the
     // run the first time it asks (0: not yet known). Never written to files.
     mutable uint8_t runsCode;
+    // The run's compiled form of a word-valued node (see the run's WordCode),
+    // owned by the run, and whether one was tried (0 not yet, 1 none, 2 made).
+    mutable const void* wordCode;
+    mutable uint8_t wordCodeState;
 };
 
 // A call of a built-in routine with an argument checker, as the checker sees

@@ -12,6 +12,7 @@
 #include "interp/Evaluate.h"
 #include "interp/Execute.h"
 #include "interp/ProgramArguments.h"
+#include "interp/WordCode.h"
 #include "value/Text.h"
 #include "value/Value.h"
 #include "value/ValueOps.h"
@@ -184,7 +185,9 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     if (!entry) return kNoEntry;
     RunContext context;
     FrameStack frames;
+    WordCodes wordCodes;
     context.frames = &frames;
+    context.wordCodes = &wordCodes;
     context.program = &program;
     context.graphics = graphics::CreateContext(program, SetupFor(settings));
     if (!context.graphics) return CloseRunVideo(settings, kSetUpFailed);
@@ -193,6 +196,7 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     result = CloseRunVideo(settings, result);
     graphics::FreeContext(program, context.graphics);
     FreeFrameStack(frames);
+    wordCodes.Clear();  // before the account is taken
     std::fflush(stdout);
     *leftBehind = MemLiveCount() - start;
     return result;

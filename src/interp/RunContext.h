@@ -18,6 +18,7 @@
 namespace vorlan::runtime {
 
 class ErrorDetailSlot;
+class WordCodes;
 
 // Calls nested deeper than this raise OutOfMemory at the call instead of
 // exhausting the stack.
@@ -35,6 +36,7 @@ struct RunContext {
     FrameStack* frames = nullptr;            // where call frames are carved from
     ErrorDetailSlot* errorDetail = nullptr;  // the pending error's detail, beside the Status record
     const compiler::Routine* builtin = nullptr;  // the built-in function being run, for its reports
+    WordCodes* wordCodes = nullptr;          // compiled word expressions, when the run makes them
 };
 
 // The size of a routine's frame: parameters, then locals. Built-in routines

@@ -1,0 +1,296 @@
+#include "interp/WordCode.h"
+
+#include "base/Memory.h"
+#include "interp/Evaluate.h"
+#include "interp/RunsCode.h"
+#include "value/Arrays.h"
+#include "value/NumberFast.h"
+#include "value/Value.h"
+
+#include <cstddef>
+
+namespace vorlan::runtime {
+
+using compiler::EvalCode;
+using compiler::ExprNode;
+using compiler::NodeStorage;
+using compiler::Tok;
+
+namespace {
+
+constexpr uint32_t kTagWordCode = 22017;
+
+enum class Op : uint8_t {
+    Literal, Frame, Module, FrameElement, ModuleElement,
+    Add, Subtract, Multiply, Divide, IntegerDivide, Modulo, Negate,
+    Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual,
+    And, Or, Xor, Not,
+};
+
+struct Instruction {
+    Op op;
+    uint16_t module;
+    uint32_t argument;  // the literal word, or the cell's offset
+};
+
+// Longer expressions, and deeper ones, are left to the tree.
+constexpr uint32_t kMaxInstructions = 64;
+constexpr uint32_t kMaxDepth = 16;
+
+constexpr uint8_t kNone = kNoWordCode;
+constexpr uint8_t kMade = 2;
+
+}  // namespace
+
+struct WordCode {
+    WordCode* next;
+    const ExprNode* node;
+    const compiler::TypeDescriptor* equalType;  // of == and <> operands
+    uint32_t count;
+    Instruction code[kMaxInstructions];
+};
+
+namespace {
+
+bool IsWord(const compiler::TypeDescriptor* type) {
+    return type && type->storage == compiler::StorageClass::Plain && type->cellSize == 4 &&
+           type->kind != compiler::TypeKind::Structure && type->kind != compiler::TypeKind::Enumeration &&
+           type->kind != compiler::TypeKind::Array;
+}
+
+bool IsStableDatum(const ExprNode& node) {
+    return node.eval == EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
+           (node.storage == NodeStorage::Frame || node.storage == NodeStorage::ModuleData);
+}
+
+class Compiler {
+public:
+    explicit Compiler(WordCode& code) : code_(code) {}
+
+    bool Node(const ExprNode& node) {
+        if (!IsWord(node.type)) return false;
+        switch (node.eval) {
+        case EvalCode::Literal: return Emit(Op::Literal, 0, LoadCell<uint32_t>(node.literal), +1);
+        case EvalCode::DataItem:
+            if (!IsStableDatum(node)) return false;
+            return node.storage == NodeStorage::Frame ? Emit(Op::Frame, 0, node.offset, +1)
+                                                      : Emit(Op::Module, node.moduleNumber, node.offset, +1);
+        case EvalCode::ArrayElement: return Element(node);
+        case EvalCode::Add: return Binary(node, Op::Add);
+        case EvalCode::Subtract: return Binary(node, Op::Subtract);
+        case EvalCode::Multiply: return Binary(node, Op::Multiply);
+        case EvalCode::Divide: return Binary(node, Op::Divide);
+        case EvalCode::IntegerDivide: return Binary(node, Op::IntegerDivide);
+        case EvalCode::Modulo: return Binary(node, Op::Modulo);
+        case EvalCode::Negate: return Unary(node, Op::Negate);
+        case EvalCode::CompareNumber: return Binary(node, Comparison(node.op));
+        case EvalCode::Equal: return Equality(node);
+        case EvalCode::And: return Binary(node, Op::And);
+        case EvalCode::Or: return Binary(node, Op::Or);
+        case EvalCode::Xor: return Binary(node, Op::Xor);
+        case EvalCode::Not: return Unary(node, Op::Not);
+        default: return false;
+        }
+    }
+
+    bool Fits() const { return depth_ == 1; }
+
+private:
+    static Op Comparison(Tok op) {
+        switch (op) {
+        case Tok::Less: return Op::Less;
+        case Tok::LessEqual: return Op::LessEqual;
+        case Tok::Greater: return Op::Greater;
+        default: return Op::GreaterEqual;
+        }
+    }
+
+    bool Emit(Op op, uint16_t module, uint32_t argument, int stack) {
+        if (code_.count >= kMaxInstructions) return false;
+        code_.code[code_.count++] = Instruction{op, module, argument};
+        depth_ += stack;
+        if (depth_ > maxDepth_) maxDepth_ = depth_;
+        return maxDepth_ <= static_cast<int>(kMaxDepth);
+    }
+
+    bool Binary(const ExprNode& node, Op op) {
+        return node.left && node.right && Node(*node.left) && Node(*node.right) && Emit(op, 0, 0, -1);
+    }
+
+    bool Unary(const ExprNode& node, Op op) { return node.right && Node(*node.right) && Emit(op, 0, 0, 0); }
+
+    bool Equality(const ExprNode& node) {
+        if (!node.left || !node.right || !IsWord(node.left->type)) return false;
+        if (code_.equalType && code_.equalType != node.left->type) return false;
+        code_.equalType = node.left->type;
+        return Binary(node, node.op == Tok::NotEqual ? Op::NotEqual : Op::Equal);
+    }
+
+    // One index into an open or fixed array of words held in a datum.
+    bool Element(const ExprNode& node) {
+        const ExprNode* array = node.left.Get();
+        if (!array || !IsStableDatum(*array) || !node.list || node.list->count != 1) return false;
+        const ExprNode* index = node.list->items[0].Get();
+        if (!index || !index->type || index->type->kind == compiler::TypeKind::Enumeration) return false;
+        if (!Node(*index)) return false;
+        return array->storage == NodeStorage::Frame ? Emit(Op::FrameElement, 0, array->offset, 0)
+                                                    : Emit(Op::ModuleElement, array->moduleNumber, array->offset, 0);
+    }
+
+    WordCode& code_;
+    int depth_ = 0;
+    int maxDepth_ = 0;
+};
+
+// Section - Running
+
+const uint8_t* ModuleCell(const RunContext& context, uint16_t module, uint32_t offset) {
+    return context.globals + context.moduleBase[module] + offset;
+}
+
+bool ReadElement(const uint8_t* arrayCell, Number index, uint32_t* word) {
+    const void* block = LoadHandle<const void>(arrayCell);
+    if (!block || !IsInteger(index) || DimensionCountOf(block) != 1) return false;
+    const DimensionRecord bounds = DimensionAt(block, 1);
+    const int32_t at = IntegerOf(index);
+    if (at < bounds.low || at > bounds.high) return false;
+    *word = LoadCell<uint32_t>(ElementAddress(block, 4, static_cast<size_t>(at - bounds.low)));
+    return true;
+}
+
+template <ArithOp op>
+bool Arith(uint32_t* top) {
+    return FastArithmetic<op>(top[-1], top[0], &top[-1]) == Status::Success;
+}
+
+bool Order(uint32_t* top, Op op) {
+    int order = 0;
+    if (Compare(top[-1], top[0], &order) != Status::Success) return false;
+    bool result = false;
+    switch (op) {
+    case Op::Less: result = order == 2; break;
+    case Op::LessEqual: result = order != 1; break;
+    case Op::Greater: result = order == 1; break;
+    default: result = order != 2; break;
+    }
+    top[-1] = result ? kTrue : kFalse;
+    return true;
+}
+
+bool Logic(uint32_t* top, Op op) {
+    const Logical a = top[-1], b = top[0];
+    if (a == kNullLogical || b == kNullLogical) return false;
+    const bool x = a == kTrue, y = b == kTrue;
+    const bool result = op == Op::And ? (x && y) : op == Op::Or ? (x || y) : x != y;
+    top[-1] = result ? kTrue : kFalse;
+    return true;
+}
+
+}  // namespace
+
+void WordCodes::Clear() {
+    while (first_) {
+        WordCode* code = first_;
+        first_ = code->next;
+        code->node->wordCode = nullptr;
+        code->node->wordCodeState = 0;
+        MemReleaseBlock(code);
+    }
+}
+
+const WordCode* WordCodes::For(const ExprNode& node) {
+    if (node.wordCodeState == kMade) return static_cast<const WordCode*>(node.wordCode);
+    if (node.wordCodeState == kNone) return nullptr;
+    node.wordCodeState = kNone;
+    // Literals and data are read as they are; anything that may run program
+    // code could not be evaluated again.
+    // The code yields a value, so only a computed node can take it.
+    if (node.eval == EvalCode::Literal || node.eval == EvalCode::DataItem || !(node.flags & compiler::kNodeComputed) ||
+        MayRunProgramCode(node))
+        return nullptr;
+    auto* code = static_cast<WordCode*>(MemAllocate(sizeof(WordCode), kTagWordCode));
+    if (!code) return nullptr;
+    code->next = nullptr;
+    code->node = &node;
+    code->equalType = nullptr;
+    code->count = 0;
+    Compiler compiler(*code);
+    if (!compiler.Node(node) || !compiler.Fits()) {
+        MemReleaseBlock(code);
+        return nullptr;
+    }
+    code->next = first_;
+    first_ = code;
+    node.wordCode = code;
+    node.wordCodeState = kMade;
+    return code;
+}
+
+bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value) {
+    uint32_t stack[kMaxDepth + 1];
+    uint32_t* top = stack;  // the top value is *top; stack[0] stays unused
+    for (uint32_t i = 0; i < code.count; ++i) {
+        const Instruction& in = code.code[i];
+        switch (in.op) {
+        case Op::Literal: *++top = in.argument; break;
+        case Op::Frame: *++top = LoadCell<uint32_t>(context.frame + in.argument); break;
+        case Op::Module: *++top = LoadCell<uint32_t>(ModuleCell(context, in.module, in.argument)); break;
+        case Op::FrameElement:
+            if (!ReadElement(context.frame + in.argument, *top, top)) return false;
+            break;
+        case Op::ModuleElement:
+            if (!ReadElement(ModuleCell(context, in.module, in.argument), *top, top)) return false;
+            break;
+        case Op::Add:
+            if (!Arith<ArithOp::Add>(top--)) return false;
+            break;
+        case Op::Subtract:
+            if (!Arith<ArithOp::Subtract>(top--)) return false;
+            break;
+        case Op::Multiply:
+            if (!Arith<ArithOp::Multiply>(top--)) return false;
+            break;
+        case Op::Divide:
+            if (Arithmetic(ArithOp::Divide, top[-1], top[0], &top[-1]) != Status::Success) return false;
+            --top;
+            break;
+        case Op::IntegerDivide:
+            if (FastIntegerDivide(top[-1], top[0], &top[-1]) != Status::Success) return false;
+            --top;
+            break;
+        case Op::Modulo:
+            if (FastModulo(top[-1], top[0], &top[-1]) != Status::Success) return false;
+            --top;
+            break;
+        case Op::Negate:
+            if (Negate(*top, top) != Status::Success) return false;
+            break;
+        case Op::Less:
+        case Op::LessEqual:
+        case Op::Greater:
+        case Op::GreaterEqual:
+            if (!Order(top--, in.op)) return false;
+            break;
+        case Op::Equal:
+        case Op::NotEqual: {
+            const bool equal = DataEqual(*code.equalType, &top[-1], &top[0]);
+            top[-1] = equal != (in.op == Op::NotEqual) ? kTrue : kFalse;
+            --top;
+            break;
+        }
+        case Op::And:
+        case Op::Or:
+        case Op::Xor:
+            if (!Logic(top--, in.op)) return false;
+            break;
+        case Op::Not:
+            if (*top == kNullLogical) return false;
+            *top = *top == kTrue ? kFalse : kTrue;
+            break;
+        }
+    }
+    *value = *top;
+    return true;
+}
+
+}  // namespace vorlan::runtime

@@ -1,0 +1,43 @@
+#pragma once
+// The compiled form of a word-valued expression (Number or Logical) that runs
+// no program code: a short list of stack operations, made the first time the
+// run evaluates the node, which reads its data where the compiler placed
+// them and takes the integer fast paths. Such an expression has no effect but
+// its value, so when anything is out of the ordinary (a Null, a zero
+// divisor, an index out of bounds, a failed operation) the compiled form
+// gives up and the expression is evaluated again through its tree, which
+// gives the value, or raises the error, exactly as always.
+
+#include "compiler/Expression.h"
+#include "interp/RunContext.h"
+
+#include <cstdint>
+
+namespace vorlan::runtime {
+
+struct WordCode;
+
+// A node's wordCodeState once it is known to have no compiled form.
+constexpr uint8_t kNoWordCode = 1;
+
+// The compiled forms a run has made, let go when the run ends.
+class WordCodes {
+public:
+    WordCodes() = default;
+    WordCodes(const WordCodes&) = delete;
+    WordCodes& operator=(const WordCodes&) = delete;
+    ~WordCodes() { Clear(); }
+    void Clear();
+
+    // The node's compiled form, made on first use; nullptr when the node has
+    // none (it is not a word, it may run program code, it is too large).
+    const WordCode* For(const compiler::ExprNode& node);
+
+private:
+    WordCode* first_ = nullptr;
+};
+
+// The value of the compiled expression; false when it gives up.
+bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value);
+
+}  // namespace vorlan::runtime
