@@ -5,7 +5,7 @@
 #include "interp/Evaluate.h"
 #include "interp/EvalSupport.h"
 #include "interp/RunsCode.h"
-#include "value/Number.h"
+#include "value/NumberFast.h"
 #include "value/Text.h"
 
 namespace vorlan::runtime {
@@ -42,7 +42,7 @@ Status OrderNumbers(const ExprNode& node, RunContext& context, Logical* out) {
     VL_PROPAGATE(ReadWord(*node.left, context, &a));
     VL_PROPAGATE(ReadWord(*node.right, context, &b));
     int order;
-    const Status status = Compare(a, b, &order);
+    const Status status = FastCompare(a, b, &order);
     if (status != Status::Success) return Raise(context, node, status, RunMsg::NumberComparison);
     return StoreOrdering(node, context, out, order);
 }

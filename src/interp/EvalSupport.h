@@ -67,9 +67,6 @@ Status EvalCall(const compiler::ExprNode& node, RunContext& context, void* out);
 Status Raise(RunContext& context, const compiler::ExprNode& node, Status code, RunMsg message,
              const char16_t* parameter = nullptr, const ErrorDetail* detail = nullptr);
 
-// Where a data item node's cell lives; nullptr when its storage base is missing.
-uint8_t* DataItemCell(const compiler::ExprNode& node, const RunContext& context);
-
 // Where an indexed array's cell is: a cell that stays put while the indexes
 // are worked out, or a path to follow again after each index, which may run
 // program code that replaces or grows the array.

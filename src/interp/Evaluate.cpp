@@ -94,14 +94,10 @@ uint8_t* DataItemCell(const ExprNode& node, const RunContext& context) {
 // Section - Dispatch
 
 Status Evaluate(const ExprNode& node, RunContext& context, void* out) {
-    if (node.wordCodeState != kNoWordCode && context.wordCodes) {
-        if (const WordCode* code = context.wordCodes->For(node)) {
-            uint32_t word;
-            if (RunWordCode(*code, context, &word)) {
-                StoreCell(out, word);
-                return Status::Success;
-            }
-        }
+    uint32_t word;
+    if (TryWordCode(node, context, &word)) {
+        StoreCell(out, word);
+        return Status::Success;
     }
     const auto index = static_cast<size_t>(node.eval);
     if (index >= std::size(kHandlers)) return EvalNone(node, context, out);

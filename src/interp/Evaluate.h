@@ -16,6 +16,9 @@ Status EvaluateInto(const compiler::ExprNode& node, RunContext& context, void* c
 // The address of an addressable node's cell.
 Status EvaluateAddress(const compiler::ExprNode& node, RunContext& context, uint8_t** address);
 
+// Where a data item node's cell lives; nullptr when its storage base is missing.
+uint8_t* DataItemCell(const compiler::ExprNode& node, const RunContext& context);
+
 // Equality of two cells of `type` (DataCompare).
 bool DataEqual(const compiler::TypeDescriptor& type, const void* a, const void* b);
 

@@ -7,6 +7,7 @@
 #include "interp/ElementPath.h"
 #include "interp/Evaluate.h"
 #include "interp/RunsCode.h"
+#include "interp/WordCode.h"
 #include "interp/ExecInternal.h"
 #include "value/Number.h"
 #include "value/Text.h"
@@ -81,8 +82,23 @@ uint16_t AssignAfterValue(const compiler::AssignmentStatement& record, RunContex
     return kExecGoOn;
 }
 
+// A Number or Logical datum's own cell, which a compiled word expression
+// may be stored into straight away.
+uint8_t* WordDatumCell(const ExprNode& target, const RunContext& context) {
+    if (target.eval != compiler::EvalCode::DataItem || (target.flags & compiler::kNodeByReference) ||
+        target.storage == compiler::NodeStorage::Context || !target.type || target.type->cellSize != 4 ||
+        target.type->storage != compiler::StorageClass::Plain)
+        return nullptr;
+    return DataItemCell(target, context);
+}
+
 // target := value
 uint16_t Assign(const compiler::AssignmentStatement& record, RunContext& context) {
+    uint32_t word;
+    if (uint8_t* cell = WordDatumCell(*record.target, context); cell && TryWordCode(*record.value, context, &word)) {
+        StoreCell(cell, word);
+        return kExecGoOn;
+    }
     if (MayRunProgramCode(*record.value)) return AssignAfterValue(record, context);
     uint8_t* target = nullptr;
     Status status = EvaluateAddress(*record.target, context, &target);

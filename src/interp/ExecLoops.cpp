@@ -7,7 +7,8 @@
 #include "interp/ElementPath.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
-#include "value/Number.h"
+#include "value/NumberFast.h"
+#include "interp/WordCode.h"
 #include "value/Value.h"
 
 namespace vorlan::runtime {
@@ -34,10 +35,13 @@ Next AfterBody(uint16_t status, uint16_t ownBreak, uint16_t* out) {
 uint16_t ExecWhile(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::WhileStatement&>(statement);
     for (;;) {
-        Operand condition;
-        const Status status = condition.Read(*record.condition, context);
-        if (status != Status::Success) return Raise(context, statement, status, RunMsg::WhileCondition);
-        const Logical truth = LoadCell<Logical>(condition.Cell());
+        Logical truth;
+        if (!TryWordCode(*record.condition, context, &truth)) {
+            Operand condition;
+            const Status status = condition.Read(*record.condition, context);
+            if (status != Status::Success) return Raise(context, statement, status, RunMsg::WhileCondition);
+            truth = LoadCell<Logical>(condition.Cell());
+        }
         // A Null condition ends the loop as an error without a report of its own.
         if (truth == kNullLogical) return Code(Status::UsingNull);
         if (truth != kTrue) return kExecGoOn;
@@ -97,11 +101,16 @@ uint16_t ForNumbers(const compiler::ForStatement& record, RunContext& context) {
         StoreCell(control, value);
         uint16_t out = kExecGoOn;
         if (record.body && AfterBody(ExecuteBlock(*record.body, context), kExecFBreak, &out) == Next::Stop) return out;
-        Status advanced = Arithmetic(ArithOp::Add, value, step, &value);
+        Status advanced = FastArithmetic<ArithOp::Add>(value, step, &value);
         if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForIncrement);
         int compared = 0;
-        advanced = Compare(value, to, &compared);
-        if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForCompare);
+        if (IsInteger(value) && IsInteger(to)) {
+            const int32_t x = IntegerOf(value), y = IntegerOf(to);
+            compared = x > y ? 1 : x < y ? 2 : 0;
+        } else {
+            advanced = Compare(value, to, &compared);
+            if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForCompare);
+        }
         if (compared == beyond) return kExecGoOn;
     }
 }

@@ -9,6 +9,7 @@
 #include "interp/Errors.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
+#include "interp/WordCode.h"
 #include "value/Text.h"
 #include "value/Value.h"
 #include "value/ValueOps.h"
@@ -84,10 +85,13 @@ namespace {
 uint16_t ExecIf(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::IfStatement&>(statement);
     for (const compiler::IfClause* clause = record.first; clause; clause = clause->next) {
-        Operand condition;
-        const Status status = condition.Read(*clause->condition, context);
-        if (status != Status::Success) return Raise(context, statement, status, RunMsg::NullCondition);
-        const Logical truth = LoadCell<Logical>(condition.Cell());
+        Logical truth;
+        if (!TryWordCode(*clause->condition, context, &truth)) {
+            Operand condition;
+            const Status status = condition.Read(*clause->condition, context);
+            if (status != Status::Success) return Raise(context, statement, status, RunMsg::NullCondition);
+            truth = LoadCell<Logical>(condition.Cell());
+        }
         if (truth == kNullLogical) return Raise(context, statement, Status::UsingNull, RunMsg::NullCondition);
         if (truth == kTrue) return clause->block ? ExecuteBlock(*clause->block, context) : kExecGoOn;
     }
@@ -122,7 +126,11 @@ uint16_t ExecReturn(const Statement& statement, RunContext& context) {
     const ExprNode& value = *record.value;
     uint8_t* result = context.result;
     Status status;
-    if (value.flags & compiler::kNodeComputed) {
+    uint32_t word;
+    if (type.cellSize == 4 && type.storage == compiler::StorageClass::Plain && TryWordCode(value, context, &word)) {
+        StoreCell(result, word);
+        status = Status::Success;
+    } else if (value.flags & compiler::kNodeComputed) {
         // The result cell is the temporary: nothing can read it before the
         // function returns.
         status = Evaluate(value, context, result);

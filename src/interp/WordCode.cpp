@@ -165,7 +165,7 @@ bool Arith(uint32_t* top) {
 
 bool Order(uint32_t* top, Op op) {
     int order = 0;
-    if (Compare(top[-1], top[0], &order) != Status::Success) return false;
+    if (FastCompare(top[-1], top[0], &order) != Status::Success) return false;
     bool result = false;
     switch (op) {
     case Op::Less: result = order == 2; break;
@@ -251,7 +251,7 @@ bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* valu
             if (!Arith<ArithOp::Multiply>(top--)) return false;
             break;
         case Op::Divide:
-            if (Arithmetic(ArithOp::Divide, top[-1], top[0], &top[-1]) != Status::Success) return false;
+            if (FastArithmetic<ArithOp::Divide>(top[-1], top[0], &top[-1]) != Status::Success) return false;
             --top;
             break;
         case Op::IntegerDivide:

@@ -40,4 +40,12 @@ private:
 // The value of the compiled expression; false when it gives up.
 bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value);
 
+// The node's value through its compiled form; false when it has none or the
+// form gave up, and the node is to be evaluated through its tree.
+inline bool TryWordCode(const compiler::ExprNode& node, const RunContext& context, uint32_t* value) {
+    if (node.wordCodeState == kNoWordCode || !context.wordCodes) return false;
+    const WordCode* code = context.wordCodes->For(node);
+    return code && RunWordCode(*code, context, value);
+}
+
 }  // namespace vorlan::runtime
