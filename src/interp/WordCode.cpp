@@ -20,11 +20,18 @@ namespace {
 
 constexpr uint32_t kTagWordCode = 22017;
 
+// Every operation on two words comes three ways: its right operand on the
+// stack, in a frame cell, or written into the instruction, since most right
+// operands are a datum or a literal.
+#define VL_WORD_BINARY_OPS(X) \
+    X(Add) X(Subtract) X(Multiply) X(Divide) X(IntegerDivide) X(Modulo) \
+    X(Less) X(LessEqual) X(Greater) X(GreaterEqual) X(Equal) X(NotEqual) X(And) X(Or) X(Xor)
+
 enum class Op : uint8_t {
-    Literal, Frame, Module, FrameElement, ModuleElement,
-    Add, Subtract, Multiply, Divide, IntegerDivide, Modulo, Negate,
-    Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual,
-    And, Or, Xor, Not,
+    Literal, Frame, Module, FrameElement, ModuleElement, Negate, Not,
+#define VL_WORD_OP(name) name, name##Frame, name##Literal,
+    VL_WORD_BINARY_OPS(VL_WORD_OP)
+#undef VL_WORD_OP
 };
 
 struct Instruction {
@@ -113,9 +120,16 @@ private:
         return maxDepth_ <= static_cast<int>(kMaxDepth);
     }
 
+    // `op` is the stack form; the frame and literal forms follow it.
     bool Binary(const ExprNode& node, Op op) {
-        return node.left && node.right && Node(*node.left) && Node(*node.right) && Emit(op, 0, 0, -1);
+        if (!node.left || !node.right || !Node(*node.left) || !IsWord(node.right->type)) return false;
+        const ExprNode& right = *node.right;
+        if (right.eval == EvalCode::Literal) return Emit(Shifted(op, 2), 0, LoadCell<uint32_t>(right.literal), 0);
+        if (IsStableDatum(right) && right.storage == NodeStorage::Frame) return Emit(Shifted(op, 1), 0, right.offset, 0);
+        return Node(right) && Emit(op, 0, 0, -1);
     }
+
+    static Op Shifted(Op op, int by) { return static_cast<Op>(static_cast<int>(op) + by); }
 
     bool Unary(const ExprNode& node, Op op) { return node.right && Node(*node.right) && Emit(op, 0, 0, 0); }
 
@@ -158,32 +172,38 @@ bool ReadElement(const uint8_t* arrayCell, Number index, uint32_t* word) {
     return true;
 }
 
-template <ArithOp op>
-bool Arith(uint32_t* top) {
-    return FastArithmetic<op>(top[-1], top[0], &top[-1]) == Status::Success;
-}
-
-bool Order(uint32_t* top, Op op) {
-    int order = 0;
-    if (FastCompare(top[-1], top[0], &order) != Status::Success) return false;
-    bool result = false;
-    switch (op) {
-    case Op::Less: result = order == 2; break;
-    case Op::LessEqual: result = order != 1; break;
-    case Op::Greater: result = order == 1; break;
-    default: result = order != 2; break;
+// The operation on two words, a left and b right, into *out; false to give up.
+template <Op op>
+bool Apply(const WordCode& code, uint32_t a, uint32_t b, uint32_t* out) {
+    if constexpr (op == Op::Add) return FastArithmetic<ArithOp::Add>(a, b, out) == Status::Success;
+    if constexpr (op == Op::Subtract) return FastArithmetic<ArithOp::Subtract>(a, b, out) == Status::Success;
+    if constexpr (op == Op::Multiply) return FastArithmetic<ArithOp::Multiply>(a, b, out) == Status::Success;
+    if constexpr (op == Op::Divide) return FastArithmetic<ArithOp::Divide>(a, b, out) == Status::Success;
+    if constexpr (op == Op::IntegerDivide) return FastIntegerDivide(a, b, out) == Status::Success;
+    if constexpr (op == Op::Modulo) return FastModulo(a, b, out) == Status::Success;
+    if constexpr (op == Op::Less || op == Op::LessEqual || op == Op::Greater || op == Op::GreaterEqual) {
+        int order = 0;
+        if (FastCompare(a, b, &order) != Status::Success) return false;
+        const bool result = op == Op::Less        ? order == 2
+                            : op == Op::LessEqual ? order != 1
+                            : op == Op::Greater   ? order == 1
+                                                  : order != 2;
+        *out = result ? kTrue : kFalse;
+        return true;
     }
-    top[-1] = result ? kTrue : kFalse;
-    return true;
-}
-
-bool Logic(uint32_t* top, Op op) {
-    const Logical a = top[-1], b = top[0];
-    if (a == kNullLogical || b == kNullLogical) return false;
-    const bool x = a == kTrue, y = b == kTrue;
-    const bool result = op == Op::And ? (x && y) : op == Op::Or ? (x || y) : x != y;
-    top[-1] = result ? kTrue : kFalse;
-    return true;
+    if constexpr (op == Op::Equal || op == Op::NotEqual) {
+        const bool equal = DataEqual(*code.equalType, &a, &b);
+        *out = equal != (op == Op::NotEqual) ? kTrue : kFalse;
+        return true;
+    }
+    if constexpr (op == Op::And || op == Op::Or || op == Op::Xor) {
+        if (a == kNullLogical || b == kNullLogical) return false;
+        const bool x = a == kTrue, y = b == kTrue;
+        const bool result = op == Op::And ? (x && y) : op == Op::Or ? (x || y) : x != y;
+        *out = result ? kTrue : kFalse;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -229,64 +249,39 @@ const WordCode* WordCodes::For(const ExprNode& node) {
 bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value) {
     uint32_t stack[kMaxDepth + 1];
     uint32_t* top = stack;  // the top value is *top; stack[0] stays unused
+    const uint8_t* frame = context.frame;
     for (uint32_t i = 0; i < code.count; ++i) {
         const Instruction& in = code.code[i];
         switch (in.op) {
         case Op::Literal: *++top = in.argument; break;
-        case Op::Frame: *++top = LoadCell<uint32_t>(context.frame + in.argument); break;
+        case Op::Frame: *++top = LoadCell<uint32_t>(frame + in.argument); break;
         case Op::Module: *++top = LoadCell<uint32_t>(ModuleCell(context, in.module, in.argument)); break;
         case Op::FrameElement:
-            if (!ReadElement(context.frame + in.argument, *top, top)) return false;
+            if (!ReadElement(frame + in.argument, *top, top)) return false;
             break;
         case Op::ModuleElement:
             if (!ReadElement(ModuleCell(context, in.module, in.argument), *top, top)) return false;
             break;
-        case Op::Add:
-            if (!Arith<ArithOp::Add>(top--)) return false;
-            break;
-        case Op::Subtract:
-            if (!Arith<ArithOp::Subtract>(top--)) return false;
-            break;
-        case Op::Multiply:
-            if (!Arith<ArithOp::Multiply>(top--)) return false;
-            break;
-        case Op::Divide:
-            if (FastArithmetic<ArithOp::Divide>(top[-1], top[0], &top[-1]) != Status::Success) return false;
-            --top;
-            break;
-        case Op::IntegerDivide:
-            if (FastIntegerDivide(top[-1], top[0], &top[-1]) != Status::Success) return false;
-            --top;
-            break;
-        case Op::Modulo:
-            if (FastModulo(top[-1], top[0], &top[-1]) != Status::Success) return false;
-            --top;
-            break;
         case Op::Negate:
             if (Negate(*top, top) != Status::Success) return false;
-            break;
-        case Op::Less:
-        case Op::LessEqual:
-        case Op::Greater:
-        case Op::GreaterEqual:
-            if (!Order(top--, in.op)) return false;
-            break;
-        case Op::Equal:
-        case Op::NotEqual: {
-            const bool equal = DataEqual(*code.equalType, &top[-1], &top[0]);
-            top[-1] = equal != (in.op == Op::NotEqual) ? kTrue : kFalse;
-            --top;
-            break;
-        }
-        case Op::And:
-        case Op::Or:
-        case Op::Xor:
-            if (!Logic(top--, in.op)) return false;
             break;
         case Op::Not:
             if (*top == kNullLogical) return false;
             *top = *top == kTrue ? kFalse : kTrue;
             break;
+#define VL_WORD_CASES(name)                                                                            \
+    case Op::name:                                                                                     \
+        --top;                                                                                         \
+        if (!Apply<Op::name>(code, top[0], top[1], top)) return false;                                 \
+        break;                                                                                         \
+    case Op::name##Frame:                                                                              \
+        if (!Apply<Op::name>(code, *top, LoadCell<uint32_t>(frame + in.argument), top)) return false; \
+        break;                                                                                         \
+    case Op::name##Literal:                                                                            \
+        if (!Apply<Op::name>(code, *top, in.argument, top)) return false;                              \
+        break;
+            VL_WORD_BINARY_OPS(VL_WORD_CASES)
+#undef VL_WORD_CASES
         }
     }
     *value = *top;
