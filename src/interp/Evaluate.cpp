@@ -95,7 +95,8 @@ uint8_t* DataItemCell(const ExprNode& node, const RunContext& context) {
 
 Status Evaluate(const ExprNode& node, RunContext& context, void* out) {
     uint32_t word;
-    if (TryWordCode(node, context, &word)) {
+    // An address is asked of a node that is not computed.
+    if ((node.flags & compiler::kNodeComputed) && TryWordCode(node, context, &word)) {
         StoreCell(out, word);
         return Status::Success;
     }
@@ -145,6 +146,7 @@ Status ReadWord(const ExprNode& node, RunContext& context, uint32_t* value) {
         }
     }
     *value = kNullNumber;
+    if (TryWordCode(node, context, value)) return Status::Success;
     if (node.flags & compiler::kNodeComputed) {
         const Status status = Evaluate(node, context, value);
         if (status != Status::Success) *value = kNullNumber;
@@ -157,6 +159,11 @@ Status ReadWord(const ExprNode& node, RunContext& context, uint32_t* value) {
 }
 
 Status ReadHandle(const ExprNode& node, RunContext& context, void** value) {
+    // The routine of most calls is written in the call.
+    if (node.eval == EvalCode::Literal) {
+        std::memcpy(value, node.literal, sizeof *value);
+        return Status::Success;
+    }
     *value = nullptr;
     if (node.flags & compiler::kNodeComputed) {
         alignas(8) uint8_t cell[8] = {};

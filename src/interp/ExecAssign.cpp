@@ -9,7 +9,7 @@
 #include "interp/RunsCode.h"
 #include "interp/WordCode.h"
 #include "interp/ExecInternal.h"
-#include "value/Number.h"
+#include "value/NumberFast.h"
 #include "value/Text.h"
 #include "value/Value.h"
 #include "value/ValueOps.h"
@@ -161,8 +161,33 @@ const char* OperationSymbol(AssignOp op) {
     }
 }
 
+// A Number datum and a compiled value: worked in place when the fast path
+// takes the pair. The value runs no program code, so when it does not, the
+// general path below may evaluate it again.
+bool CompoundInPlace(const compiler::AssignmentStatement& record, RunContext& context) {
+    uint8_t* cell = WordDatumCell(*record.target, context);
+    uint32_t operand;
+    if (!cell || record.target->type->valueClass == compiler::kValueClassText || !TryWordCode(*record.value, context, &operand))
+        return false;
+    const Number current = LoadCell<Number>(cell);
+    Number result;
+    Status status;
+    switch (record.op) {
+    case AssignOp::Add: status = FastArithmetic<ArithOp::Add>(current, operand, &result); break;
+    case AssignOp::Subtract: status = FastArithmetic<ArithOp::Subtract>(current, operand, &result); break;
+    case AssignOp::Multiply: status = FastArithmetic<ArithOp::Multiply>(current, operand, &result); break;
+    case AssignOp::Divide: status = FastArithmetic<ArithOp::Divide>(current, operand, &result); break;
+    case AssignOp::IntegerDivide: status = FastIntegerDivide(current, operand, &result); break;
+    default: return false;
+    }
+    if (status != Status::Success) return false;
+    StoreCell(cell, result);
+    return true;
+}
+
 // target op= value, on a Number, or += on a Text.
 uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext& context) {
+    if (CompoundInPlace(record, context)) return kExecGoOn;
     const bool valueRunsCode = MayRunProgramCode(*record.value);
     TargetPath path;
     uint8_t* target = nullptr;
@@ -194,8 +219,27 @@ uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext&
     return kExecGoOn;
 }
 
+// An array datum of words and a compiled element, appended without an operand cell.
+bool AppendWord(const compiler::AssignmentStatement& record, RunContext& context, Status* status) {
+    const ExprNode& target = *record.target;
+    const compiler::TypeDescriptor* elementType = target.type ? target.type->baseType : nullptr;
+    if (target.eval != compiler::EvalCode::DataItem || (target.flags & compiler::kNodeByReference) ||
+        target.storage == compiler::NodeStorage::Context || !elementType || elementType->cellSize != 4 ||
+        elementType->storage != compiler::StorageClass::Plain)
+        return false;
+    uint8_t* cell = DataItemCell(target, context);
+    uint32_t word;
+    if (!cell || !TryWordCode(*record.value, context, &word)) return false;
+    *status = AppendElement(cell, *elementType, &word);
+    return true;
+}
+
 // array += element
 uint16_t Append(const compiler::AssignmentStatement& record, RunContext& context) {
+    if (Status appended; AppendWord(record, context, &appended)) {
+        if (appended != Status::Success) return Raise(context, record, appended, RunMsg::ArrayAppend);
+        return kExecGoOn;
+    }
     const bool valueRunsCode = MayRunProgramCode(*record.value);
     TargetPath path;
     uint8_t* array = nullptr;

@@ -224,10 +224,7 @@ const WordCode* WordCodes::For(const ExprNode& node) {
     node.wordCodeState = kNone;
     // Literals and data are read as they are; anything that may run program
     // code could not be evaluated again.
-    // The code yields a value, so only a computed node can take it.
-    if (node.eval == EvalCode::Literal || node.eval == EvalCode::DataItem || !(node.flags & compiler::kNodeComputed) ||
-        MayRunProgramCode(node))
-        return nullptr;
+    if (node.eval == EvalCode::Literal || node.eval == EvalCode::DataItem || MayRunProgramCode(node)) return nullptr;
     auto* code = static_cast<WordCode*>(MemAllocate(sizeof(WordCode), kTagWordCode));
     if (!code) return nullptr;
     code->next = nullptr;

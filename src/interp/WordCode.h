@@ -41,7 +41,8 @@ private:
 bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value);
 
 // The node's value through its compiled form; false when it has none or the
-// form gave up, and the node is to be evaluated through its tree.
+// form gave up, and the node is to be evaluated through its tree. The value
+// is given even for a node whose evaluation gives an address (an element).
 inline bool TryWordCode(const compiler::ExprNode& node, const RunContext& context, uint32_t* value) {
     if (node.wordCodeState == kNoWordCode || !context.wordCodes) return false;
     const WordCode* code = context.wordCodes->For(node);
