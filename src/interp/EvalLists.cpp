@@ -289,7 +289,8 @@ void ReleaseArguments(const TypeDescriptor&, const ExprList& arguments, uint8_t*
         uint8_t* slot = frame + target.offset;
         const TypeDescriptor& type = *target.type;
         if (!IsRef(target)) {
-            if (type.ops.release) (void)type.ops.release(type, slot);
+            // Plain values own nothing.
+            if (type.storage != compiler::StorageClass::Plain && type.ops.release) (void)type.ops.release(type, slot);
             continue;
         }
         uint8_t* cell = LoadHandle<uint8_t>(slot);

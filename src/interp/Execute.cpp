@@ -98,6 +98,13 @@ uint16_t ExecIf(const Statement& statement, RunContext& context) {
     return record.elseBlock ? ExecuteBlock(*record.elseBlock, context) : kExecGoOn;
 }
 
+// A datum of four plain bytes in its own cell, which a word result copies.
+bool IsWordDatum(const ExprNode& node) {
+    return node.eval == compiler::EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
+           node.storage != compiler::NodeStorage::Context && node.type && node.type->cellSize == 4 &&
+           node.type->storage == compiler::StorageClass::Plain;
+}
+
 // A local of the returning routine gives its value up rather than having it
 // copied: its frame ends with the Return anyway. Parameters, Saved locals,
 // globals and anything reached through a reference still belong to someone.
@@ -127,7 +134,12 @@ uint16_t ExecReturn(const Statement& statement, RunContext& context) {
     uint8_t* result = context.result;
     Status status;
     uint32_t word;
-    if (type.cellSize == 4 && type.storage == compiler::StorageClass::Plain && TryWordCode(value, context, &word)) {
+    const bool wordResult = type.cellSize == 4 && type.storage == compiler::StorageClass::Plain;
+    const uint8_t* datum = wordResult && IsWordDatum(value) ? DataItemCell(value, context) : nullptr;
+    if (datum) {
+        StoreCell(result, LoadCell<uint32_t>(datum));
+        status = Status::Success;
+    } else if (wordResult && TryWordCode(value, context, &word)) {
         StoreCell(result, word);
         status = Status::Success;
     } else if (value.flags & compiler::kNodeComputed) {
@@ -255,7 +267,8 @@ bool HoldsValue(const DataItem& item) { return !(item.flags & compiler::kDataRef
 
 void ReleaseLocals(const compiler::Routine& routine, uint8_t* frame) {
     for (const DataItem* item = routine.frame.first; item; item = item->next) {
-        if (HoldsValue(*item) && item->type->ops.release) (void)item->type->ops.release(*item->type, frame + item->offset);
+        if (HoldsValue(*item) && item->type->storage != compiler::StorageClass::Plain && item->type->ops.release)
+            (void)item->type->ops.release(*item->type, frame + item->offset);
     }
 }
 
