@@ -20,16 +20,18 @@ namespace {
 
 constexpr uint32_t kTagWordCode = 22017;
 
-// Every operation on two words comes three ways: its right operand on the
-// stack, in a frame cell, or written into the instruction, since most right
-// operands are a datum or a literal.
+// Every operation on two words comes six ways, since most operands are a
+// datum in the frame or a literal: the left operand on the stack and the
+// right one on the stack, in a frame cell or written into the instruction;
+// or both in the instruction, frame and frame, frame and literal, literal
+// and frame, the result pushed.
 #define VL_WORD_BINARY_OPS(X) \
     X(Add) X(Subtract) X(Multiply) X(Divide) X(IntegerDivide) X(Modulo) \
     X(Less) X(LessEqual) X(Greater) X(GreaterEqual) X(Equal) X(NotEqual) X(And) X(Or) X(Xor)
 
 enum class Op : uint8_t {
     Literal, Frame, Module, FrameElement, ModuleElement, Negate, Not,
-#define VL_WORD_OP(name) name, name##Frame, name##Literal,
+#define VL_WORD_OP(name) name, name##Frame, name##Literal, name##FrameFrame, name##FrameLiteral, name##LiteralFrame,
     VL_WORD_BINARY_OPS(VL_WORD_OP)
 #undef VL_WORD_OP
 };
@@ -38,6 +40,7 @@ struct Instruction {
     Op op;
     uint16_t module;
     uint32_t argument;  // the literal word, or the cell's offset
+    uint32_t right;     // the right operand's, when both are in the instruction
 };
 
 // Longer expressions, and deeper ones, are left to the tree.
@@ -45,7 +48,7 @@ constexpr uint32_t kMaxInstructions = 64;
 constexpr uint32_t kMaxDepth = 16;
 
 constexpr uint8_t kNone = kNoWordCode;
-constexpr uint8_t kMade = 2;
+constexpr uint8_t kMade = kMadeWordCode;
 
 }  // namespace
 
@@ -112,9 +115,9 @@ private:
         }
     }
 
-    bool Emit(Op op, uint16_t module, uint32_t argument, int stack) {
+    bool Emit(Op op, uint16_t module, uint32_t argument, int stack, uint32_t right = 0) {
         if (code_.count >= kMaxInstructions) return false;
-        code_.code[code_.count++] = Instruction{op, module, argument};
+        code_.code[code_.count++] = Instruction{op, module, argument, right};
         depth_ += stack;
         if (depth_ > maxDepth_) maxDepth_ = depth_;
         return maxDepth_ <= static_cast<int>(kMaxDepth);
@@ -122,11 +125,28 @@ private:
 
     // `op` is the stack form; the frame and literal forms follow it.
     bool Binary(const ExprNode& node, Op op) {
-        if (!node.left || !node.right || !Node(*node.left) || !IsWord(node.right->type)) return false;
+        if (!node.left || !node.right || !IsWord(node.left->type) || !IsWord(node.right->type)) return false;
+        const ExprNode& left = *node.left;
         const ExprNode& right = *node.right;
-        if (right.eval == EvalCode::Literal) return Emit(Shifted(op, 2), 0, LoadCell<uint32_t>(right.literal), 0);
-        if (IsStableDatum(right) && right.storage == NodeStorage::Frame) return Emit(Shifted(op, 1), 0, right.offset, 0);
+        const Leaf a = LeafOf(left), b = LeafOf(right);
+        if (a.kind == Leaf::Frame && b.kind == Leaf::Frame) return Emit(Shifted(op, 3), 0, a.value, +1, b.value);
+        if (a.kind == Leaf::Frame && b.kind == Leaf::Literal) return Emit(Shifted(op, 4), 0, a.value, +1, b.value);
+        if (a.kind == Leaf::Literal && b.kind == Leaf::Frame) return Emit(Shifted(op, 5), 0, a.value, +1, b.value);
+        if (!Node(left)) return false;
+        if (b.kind == Leaf::Literal) return Emit(Shifted(op, 2), 0, b.value, 0);
+        if (b.kind == Leaf::Frame) return Emit(Shifted(op, 1), 0, b.value, 0);
         return Node(right) && Emit(op, 0, 0, -1);
+    }
+
+    // An operand the instruction can carry: a literal word or a frame cell.
+    struct Leaf {
+        enum Kind : uint8_t { None, Frame, Literal } kind;
+        uint32_t value;
+    };
+    static Leaf LeafOf(const ExprNode& node) {
+        if (node.eval == EvalCode::Literal) return {Leaf::Literal, LoadCell<uint32_t>(node.literal)};
+        if (IsStableDatum(node) && node.storage == NodeStorage::Frame) return {Leaf::Frame, node.offset};
+        return {Leaf::None, 0};
     }
 
     static Op Shifted(Op op, int by) { return static_cast<Op>(static_cast<int>(op) + by); }
@@ -218,9 +238,7 @@ void WordCodes::Clear() {
     }
 }
 
-const WordCode* WordCodes::For(const ExprNode& node) {
-    if (node.wordCodeState == kMade) return static_cast<const WordCode*>(node.wordCode);
-    if (node.wordCodeState == kNone) return nullptr;
+const WordCode* WordCodes::Make(const ExprNode& node) {
     node.wordCodeState = kNone;
     // Literals and data are read as they are; anything that may run program
     // code could not be evaluated again.
@@ -276,6 +294,17 @@ bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* valu
         break;                                                                                         \
     case Op::name##Literal:                                                                            \
         if (!Apply<Op::name>(code, *top, in.argument, top)) return false;                              \
+        break;                                                                                         \
+    case Op::name##FrameFrame:                                                                         \
+        if (!Apply<Op::name>(code, LoadCell<uint32_t>(frame + in.argument),                            \
+                             LoadCell<uint32_t>(frame + in.right), ++top))                             \
+            return false;                                                                              \
+        break;                                                                                         \
+    case Op::name##FrameLiteral:                                                                       \
+        if (!Apply<Op::name>(code, LoadCell<uint32_t>(frame + in.argument), in.right, ++top)) return false; \
+        break;                                                                                         \
+    case Op::name##LiteralFrame:                                                                       \
+        if (!Apply<Op::name>(code, in.argument, LoadCell<uint32_t>(frame + in.right), ++top)) return false; \
         break;
             VL_WORD_BINARY_OPS(VL_WORD_CASES)
 #undef VL_WORD_CASES

@@ -17,8 +17,10 @@ namespace vorlan::runtime {
 
 struct WordCode;
 
-// A node's wordCodeState once it is known to have no compiled form.
+// A node's wordCodeState once it is known to have no compiled form, and
+// once it has one.
 constexpr uint8_t kNoWordCode = 1;
+constexpr uint8_t kMadeWordCode = 2;
 
 // The compiled forms a run has made, let go when the run ends.
 class WordCodes {
@@ -31,9 +33,14 @@ public:
 
     // The node's compiled form, made on first use; nullptr when the node has
     // none (it is not a word, it may run program code, it is too large).
-    const WordCode* For(const compiler::ExprNode& node);
+    const WordCode* For(const compiler::ExprNode& node) {
+        if (node.wordCodeState == kMadeWordCode) return static_cast<const WordCode*>(node.wordCode);
+        return node.wordCodeState == kNoWordCode ? nullptr : Make(node);
+    }
 
 private:
+    const WordCode* Make(const compiler::ExprNode& node);
+
     WordCode* first_ = nullptr;
 };
 
