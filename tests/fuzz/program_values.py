@@ -435,6 +435,9 @@ class ValueMaker:
                 value = "2100" if deep else str(rng.choice((0, 1, 2, 3, 5, 8)))
             elif declared.startswith("Ref"):
                 targets = [v.name for v in scope.all() if v.kind == kind and v.writable and not v.walked]
+                # An element of an array, which the routine may replace or grow.
+                targets += [f"{v.name}[{self.index(scope)}]" for v in scope.all()
+                            if ELEMENT.get(v.kind) == kind and v.writable and not v.walked]
                 if not targets:
                     return None
                 value = rng.choice(targets)
