@@ -48,6 +48,8 @@ enum class ReportLine : uint8_t {
     BuildLibrary,
     FramesWritten,
     OutputFormError,
+    ModuleNotLoaded,
+    ModuleWrongVersion,
     // A refused program argument
     ArgumentIndent,
     ArgumentEachElement,
@@ -120,6 +122,8 @@ inline constexpr std::array<ReportLineRow, static_cast<size_t>(ReportLine::Count
     {ReportLine::BuildLibrary,         "Build Library "},
     {ReportLine::FramesWritten,        "\rFrames written: %lld  (%.1f s)"},
     {ReportLine::OutputFormError,      "Error"},
+    {ReportLine::ModuleNotLoaded,      "Error - could not load module %s: %s\n"},
+    {ReportLine::ModuleWrongVersion,   "Error - could not load module %s: it is version %u, this executable needs %u\n"},
     {ReportLine::ArgumentIndent,       "  "},
     {ReportLine::ArgumentEachElement,  "  each element of "},
     {ReportLine::TakesLogical,         " takes TRUE or FALSE"},

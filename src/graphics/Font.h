@@ -1,6 +1,6 @@
 #pragma once
-// SysFont: the record behind a TFont. The font engine is Pango over Cairo,
-// with fontconfig choosing the face: a typeface that is not installed falls
+// SysFont: the record behind a TFont. The font engine (the text module) is
+// Pango over Cairo, with fontconfig choosing the face: a typeface that is not installed falls
 // back to fontconfig's choice, so a font always draws something.
 
 #include "base/Memory.h"
@@ -23,10 +23,12 @@ struct SysFont : Tagged<kTagFont> {
     bool italic;
     bool underline;   // an attribute of each drawing, so no angle can lose it
     int16_t angle;    // tenths of a degree the font was last drawn at
-    _PangoFontDescription* description;  // its line height is size × scale cells
-    // The engine sizes fonts by their em; a TFont's size is the height of the
-    // whole line cell, ascent and descent together. The description is
-    // rescaled by the face's own ratio the first time the font is laid out.
+    // Made by the text engine the first time the font is laid out, so that
+    // making a font (every run has one) loads no engine. Its line height is
+    // size × scale cells: the engine sizes fonts by their em, a TFont's size
+    // is the height of the whole line cell, ascent and descent together, so
+    // the description is rescaled by the face's own ratio when first laid out.
+    mutable _PangoFontDescription* description;
     mutable bool cellHeightFitted;
 
     ~SysFont();
