@@ -1,3 +1,4 @@
+#include "base/Assert.h"
 #include "compiler/Expression.h"
 
 #include "value/Text.h"
@@ -17,6 +18,11 @@ void Release<compiler::ExprNode>::Of(compiler::ExprNode* node) {
 
 namespace vorlan::compiler {
 
-ExprNode::~ExprNode() { runtime::FreeText(text); }
+// A run lets go of its compiled forms before the nodes go: a node that goes
+// while one of them still names it would leave the run pointing at nothing.
+ExprNode::~ExprNode() {
+    VL_ASSERT(!wordCode);
+    runtime::FreeText(text);
+}
 
 }  // namespace vorlan::compiler

@@ -70,6 +70,11 @@ def prepare(work, test_dir, vorlan, expect):
     os.mkdir(bin_dir)
     private = os.path.join(bin_dir, "vorlan")
     shutil.copy(vorlan, private)
+    # The engine modules are found beside the executable, as a run finds them.
+    for module in ("vorlan-video.so", "vorlan-text.so"):
+        beside = os.path.join(os.path.dirname(vorlan), module)
+        if os.path.exists(beside):
+            shutil.copy(beside, os.path.join(bin_dir, module))
     if expect["main-ini"] != "none":
         shutil.copy(os.path.join(test_dir, expect["main-ini"]), os.path.join(bin_dir, "vorlan.ini"))
     return private

@@ -98,7 +98,11 @@ public:
             parser_.ReportAt(node->position, Msg::NoCompileTimeEvaluation);
             status = Status::Invalid;
         } else {
-            status = runtime::EvaluateInto(*node, call_.Run(), cell);
+            // The expression goes when this value is read: it is given no
+            // compiled form, which the run would keep until it ends.
+            runtime::RunContext constants = call_.Run();
+            constants.wordCodes = nullptr;
+            status = runtime::EvaluateInto(*node, constants, cell);
         }
         return status;
     }
