@@ -120,6 +120,10 @@ struct StatementBlock : Tagged<kTagStatementBlock> {
     StatementList main;
     StatementList onError;
     bool onErrorWritten;
+    // The run's compiled form of the block (see the run's WordCode), owned by
+    // the run, and whether one was tried (0 not yet, 1 none, 2 made).
+    mutable const void* wordBlock;
+    mutable uint8_t wordBlockState;
 };
 
 // The records below hold their expressions and blocks through owning

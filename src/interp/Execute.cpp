@@ -9,6 +9,7 @@
 #include "interp/Errors.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
+#include "interp/WordBlock.h"
 #include "interp/WordCode.h"
 #include "value/Text.h"
 #include "value/Value.h"
@@ -238,7 +239,11 @@ constexpr std::array<StatementHandler, kLargestKind + 1> kHandlerByNumber = [] {
 }  // namespace
 
 uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context) {
-    for (const Statement* statement = list.head; statement; statement = statement->next) {
+    return ExecuteFrom(list.head, context);
+}
+
+uint16_t ExecuteFrom(const Statement* first, RunContext& context) {
+    for (const Statement* statement = first; statement; statement = statement->next) {
         const auto kind = static_cast<size_t>(statement->kind);
         const uint16_t status = kind < kHandlerByNumber.size() ? kHandlerByNumber[kind](*statement, context)
                                                                : ExecNoStatement(*statement, context);
@@ -248,6 +253,9 @@ uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context) {
 }
 
 uint16_t ExecuteBlock(const compiler::StatementBlock& block, RunContext& context) {
+    if (context.wordCodes) {
+        if (const WordBlock* compiled = context.wordCodes->BlockFor(block)) return RunWordBlock(*compiled, context);
+    }
     const uint16_t status = ExecuteList(block.main, context);
     // A fatal nested error ends the run: no handler runs after it.
     if (!IsErrorStatus(status) || status == kExecFatal || !block.onErrorWritten) return status;

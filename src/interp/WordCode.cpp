@@ -229,6 +229,7 @@ bool Apply(const WordCode& code, uint32_t a, uint32_t b, uint32_t* out) {
 }  // namespace
 
 void WordCodes::Clear() {
+    ClearBlocks();
     while (first_) {
         WordCode* code = first_;
         first_ = code->next;

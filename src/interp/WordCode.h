@@ -9,6 +9,7 @@
 // gives the value, or raises the error, exactly as always.
 
 #include "compiler/Expression.h"
+#include "compiler/Statements.h"
 #include "interp/RunContext.h"
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 namespace vorlan::runtime {
 
 struct WordCode;
+struct WordBlock;
 
 // A node's wordCodeState once it is known to have no compiled form, and
 // once it has one.
@@ -38,8 +40,19 @@ public:
         return node.wordCodeState == kNoWordCode ? nullptr : Make(node);
     }
 
+    // The block's compiled form (see WordBlock.h), made on first use; nullptr
+    // when the block has none.
+    const WordBlock* BlockFor(const compiler::StatementBlock& block) {
+        if (block.wordBlockState == kMadeWordCode) return static_cast<const WordBlock*>(block.wordBlock);
+        return block.wordBlockState == kNoWordCode ? nullptr : MakeBlock(block);
+    }
+
 private:
     const WordCode* Make(const compiler::ExprNode& node);
+    const WordBlock* MakeBlock(const compiler::StatementBlock& block);
+    void ClearBlocks();
+
+    WordBlock* firstBlock_ = nullptr;
 
     WordCode* first_ = nullptr;
 };

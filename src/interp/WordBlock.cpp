@@ -1,0 +1,200 @@
+#include "interp/WordBlock.h"
+
+#include "base/Memory.h"
+#include "interp/Evaluate.h"
+#include "interp/ExecInternal.h"
+#include "value/Arrays.h"
+#include "value/NumberFast.h"
+#include "value/Value.h"
+
+namespace vorlan::runtime {
+
+using compiler::AssignOp;
+using compiler::EvalCode;
+using compiler::ExprNode;
+using compiler::NodeStorage;
+
+namespace {
+
+constexpr uint32_t kTagWordBlock = 22018;
+
+// Larger blocks are left to the statement handlers.
+constexpr uint32_t kMaxSteps = 16;
+
+enum class Store : uint8_t { Assign, Compound, Append };
+enum class Source : uint8_t { Code, Literal, Datum };
+
+// Where a datum's cell is: a frame offset, or a module's.
+struct Place {
+    NodeStorage storage;
+    uint16_t module;
+    uint32_t offset;
+};
+
+struct Step {
+    Store store;
+    AssignOp op;
+    Source source;
+    Place target;
+    Place datum;                                  // the value, when it is a datum
+    uint32_t literal;                             // the value, when it is a literal
+    const WordCode* code;                         // the value, when it is compiled
+    const compiler::TypeDescriptor* elementType;  // of the array appended to
+    const compiler::Statement* statement;
+};
+
+}  // namespace
+
+struct WordBlock {
+    WordBlock* next;
+    const compiler::StatementBlock* block;
+    uint32_t count;
+    Step steps[kMaxSteps];
+};
+
+namespace {
+
+bool IsWordType(const compiler::TypeDescriptor* type) {
+    return type && type->cellSize == 4 && type->storage == compiler::StorageClass::Plain &&
+           type->kind != compiler::TypeKind::Structure && type->kind != compiler::TypeKind::Enumeration &&
+           type->kind != compiler::TypeKind::Array;
+}
+
+// A datum in its own cell in the frame or a module.
+bool PlaceOf(const ExprNode& node, Place* place) {
+    if (node.eval != EvalCode::DataItem || (node.flags & compiler::kNodeByReference)) return false;
+    if (node.storage != NodeStorage::Frame && node.storage != NodeStorage::ModuleData) return false;
+    *place = Place{node.storage, node.moduleNumber, node.offset};
+    return true;
+}
+
+bool SourceOf(const ExprNode& value, WordCodes& codes, Step* step) {
+    if (!IsWordType(value.type)) return false;
+    if (value.eval == EvalCode::Literal) {
+        step->source = Source::Literal;
+        step->literal = LoadCell<uint32_t>(value.literal);
+        return true;
+    }
+    if (PlaceOf(value, &step->datum)) {
+        step->source = Source::Datum;
+        return true;
+    }
+    step->source = Source::Code;
+    step->code = codes.For(value);
+    return step->code != nullptr;
+}
+
+bool IsNumberOp(AssignOp op) {
+    return op == AssignOp::Add || op == AssignOp::Subtract || op == AssignOp::Multiply || op == AssignOp::Divide ||
+           op == AssignOp::IntegerDivide;
+}
+
+bool StepOf(const compiler::Statement& statement, WordCodes& codes, Step* step) {
+    if (statement.kind != compiler::StatementKind::Assignment) return false;
+    const auto& record = static_cast<const compiler::AssignmentStatement&>(statement);
+    if (!record.target || !record.value || !PlaceOf(*record.target, &step->target)) return false;
+    step->statement = &statement;
+    step->op = record.op;
+    const compiler::TypeDescriptor* type = record.target->type;
+    if (record.op == AssignOp::Assign) {
+        step->store = Store::Assign;
+        if (!IsWordType(type)) return false;
+    } else if (IsNumberOp(record.op)) {
+        step->store = Store::Compound;
+        if (!IsWordType(type) || type->valueClass == compiler::kValueClassText) return false;
+    } else if (record.op == AssignOp::Append) {
+        step->store = Store::Append;
+        if (!type || type->kind != compiler::TypeKind::Array || !IsWordType(type->baseType)) return false;
+        step->elementType = type->baseType;
+    } else {
+        return false;
+    }
+    return SourceOf(*record.value, codes, step);
+}
+
+uint8_t* CellAt(const Place& place, const RunContext& context) {
+    if (place.storage == NodeStorage::Frame) return context.frame + place.offset;
+    return context.globals + context.moduleBase[place.module] + place.offset;
+}
+
+bool ValueOf(const Step& step, const RunContext& context, uint32_t* word) {
+    switch (step.source) {
+    case Source::Literal: *word = step.literal; return true;
+    case Source::Datum: *word = LoadCell<uint32_t>(CellAt(step.datum, context)); return true;
+    case Source::Code: return RunWordCode(*step.code, context, word);
+    }
+    return false;
+}
+
+bool Combine(AssignOp op, Number current, Number operand, Number* out) {
+    switch (op) {
+    case AssignOp::Add: return FastArithmetic<ArithOp::Add>(current, operand, out) == Status::Success;
+    case AssignOp::Subtract: return FastArithmetic<ArithOp::Subtract>(current, operand, out) == Status::Success;
+    case AssignOp::Multiply: return FastArithmetic<ArithOp::Multiply>(current, operand, out) == Status::Success;
+    case AssignOp::Divide: return FastArithmetic<ArithOp::Divide>(current, operand, out) == Status::Success;
+    case AssignOp::IntegerDivide: return FastIntegerDivide(current, operand, out) == Status::Success;
+    default: return false;
+    }
+}
+
+// False when the statement must run through its handler instead.
+bool RunStep(const Step& step, RunContext& context) {
+    uint32_t word;
+    if (!ValueOf(step, context, &word)) return false;
+    uint8_t* cell = CellAt(step.target, context);
+    switch (step.store) {
+    case Store::Assign: StoreCell(cell, word); return true;
+    case Store::Compound: {
+        Number result;
+        if (!Combine(step.op, LoadCell<Number>(cell), word, &result)) return false;
+        StoreCell(cell, result);
+        return true;
+    }
+    // A failed append changes nothing, and its handler raises the failure.
+    case Store::Append: return AppendElement(cell, *step.elementType, &word) == Status::Success;
+    }
+    return false;
+}
+
+}  // namespace
+
+const WordBlock* WordCodes::MakeBlock(const compiler::StatementBlock& block) {
+    block.wordBlockState = kNoWordCode;
+    if (block.onErrorWritten || block.main.count == 0 || block.main.count > kMaxSteps) return nullptr;
+    auto* made = static_cast<WordBlock*>(MemAllocate(sizeof(WordBlock), kTagWordBlock));
+    if (!made) return nullptr;
+    made->block = &block;
+    made->count = 0;
+    for (const compiler::Statement* statement = block.main.head; statement; statement = statement->next) {
+        if (made->count >= kMaxSteps || !StepOf(*statement, *this, &made->steps[made->count])) {
+            MemReleaseBlock(made);
+            return nullptr;
+        }
+        ++made->count;
+    }
+    made->next = firstBlock_;
+    firstBlock_ = made;
+    block.wordBlock = made;
+    block.wordBlockState = kMadeWordCode;
+    return made;
+}
+
+void WordCodes::ClearBlocks() {
+    while (firstBlock_) {
+        WordBlock* made = firstBlock_;
+        firstBlock_ = made->next;
+        made->block->wordBlock = nullptr;
+        made->block->wordBlockState = 0;
+        MemReleaseBlock(made);
+    }
+}
+
+uint16_t RunWordBlock(const WordBlock& block, RunContext& context) {
+    for (uint32_t i = 0; i < block.count; ++i) {
+        const Step& step = block.steps[i];
+        if (!RunStep(step, context)) return ExecuteFrom(step.statement, context);
+    }
+    return kExecGoOn;
+}
+
+}  // namespace vorlan::runtime
