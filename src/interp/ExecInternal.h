@@ -75,6 +75,7 @@ uint8_t* LocalCell(const compiler::DataItem& item, const RunContext& context);
 using StatementHandler = uint16_t (*)(const compiler::Statement& statement, RunContext& context);
 
 uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context);
+uint16_t ExecuteStatement(const compiler::Statement& statement, RunContext& context);
 // The statements from `first` to the end of its list.
 uint16_t ExecuteFrom(const compiler::Statement* first, RunContext& context);
 

@@ -242,11 +242,15 @@ uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context) {
     return ExecuteFrom(list.head, context);
 }
 
+uint16_t ExecuteStatement(const Statement& statement, RunContext& context) {
+    const auto kind = static_cast<size_t>(statement.kind);
+    return kind < kHandlerByNumber.size() ? kHandlerByNumber[kind](statement, context)
+                                          : ExecNoStatement(statement, context);
+}
+
 uint16_t ExecuteFrom(const Statement* first, RunContext& context) {
     for (const Statement* statement = first; statement; statement = statement->next) {
-        const auto kind = static_cast<size_t>(statement->kind);
-        const uint16_t status = kind < kHandlerByNumber.size() ? kHandlerByNumber[kind](*statement, context)
-                                                               : ExecNoStatement(*statement, context);
+        const uint16_t status = ExecuteStatement(*statement, context);
         if (status != kExecGoOn) return status;
     }
     return kExecGoOn;

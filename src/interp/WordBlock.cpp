@@ -21,7 +21,9 @@ constexpr uint32_t kTagWordBlock = 22018;
 // Larger blocks are left to the statement handlers.
 constexpr uint32_t kMaxSteps = 16;
 
-enum class Store : uint8_t { Assign, Compound, Append };
+// If runs its conditions here and its branches as blocks; any other
+// statement runs through its handler.
+enum class Store : uint8_t { Assign, Compound, Append, If, Other };
 enum class Source : uint8_t { Code, Literal, Datum };
 
 // Where a datum's cell is: a frame offset, or a module's.
@@ -89,7 +91,39 @@ bool IsNumberOp(AssignOp op) {
            op == AssignOp::IntegerDivide;
 }
 
+uint8_t* CellAt(const Place& place, const RunContext& context);
+
+// A value read without its tree: a literal, a datum, a compiled expression.
+bool IsFastWord(const ExprNode& node, WordCodes& codes) {
+    Place place;
+    return IsWordType(node.type) && (node.eval == EvalCode::Literal || PlaceOf(node, &place) || codes.For(node));
+}
+
+bool ReadFastWord(const ExprNode& node, RunContext& context, uint32_t* word) {
+    if (node.eval == EvalCode::Literal) {
+        *word = LoadCell<uint32_t>(node.literal);
+        return true;
+    }
+    Place place;
+    if (PlaceOf(node, &place)) {
+        *word = LoadCell<uint32_t>(CellAt(place, context));
+        return true;
+    }
+    return TryWordCode(node, context, word);
+}
+
+bool IfStepOf(const compiler::IfStatement& record, WordCodes& codes) {
+    for (const compiler::IfClause* clause = record.first; clause; clause = clause->next)
+        if (!clause->condition || !IsFastWord(*clause->condition, codes)) return false;
+    return true;
+}
+
 bool StepOf(const compiler::Statement& statement, WordCodes& codes, Step* step) {
+    step->statement = &statement;
+    if (statement.kind == compiler::StatementKind::If) {
+        step->store = IfStepOf(static_cast<const compiler::IfStatement&>(statement), codes) ? Store::If : Store::Other;
+        return true;
+    }
     if (statement.kind != compiler::StatementKind::Assignment) return false;
     const auto& record = static_cast<const compiler::AssignmentStatement&>(statement);
     if (!record.target || !record.value || !PlaceOf(*record.target, &step->target)) return false;
@@ -137,6 +171,22 @@ bool Combine(AssignOp op, Number current, Number operand, Number* out) {
     }
 }
 
+// The branch the conditions choose, run as a block; false when a condition
+// is out of the ordinary (a Null) and the statement must run through its
+// handler, which reads its conditions again: they have no effects.
+bool RunIf(const compiler::IfStatement& record, RunContext& context, uint16_t* status) {
+    *status = kExecGoOn;
+    for (const compiler::IfClause* clause = record.first; clause; clause = clause->next) {
+        Logical truth;
+        if (!ReadFastWord(*clause->condition, context, &truth) || truth == kNullLogical) return false;
+        if (truth != kTrue) continue;
+        if (clause->block) *status = ExecuteBlock(*clause->block, context);
+        return true;
+    }
+    if (record.elseBlock) *status = ExecuteBlock(*record.elseBlock, context);
+    return true;
+}
+
 // False when the statement must run through its handler instead.
 bool RunStep(const Step& step, RunContext& context) {
     uint32_t word;
@@ -152,6 +202,8 @@ bool RunStep(const Step& step, RunContext& context) {
     }
     // A failed append changes nothing, and its handler raises the failure.
     case Store::Append: return AppendElement(cell, *step.elementType, &word) == Status::Success;
+    case Store::If:
+    case Store::Other: break;
     }
     return false;
 }
@@ -165,12 +217,19 @@ const WordBlock* WordCodes::MakeBlock(const compiler::StatementBlock& block) {
     if (!made) return nullptr;
     made->block = &block;
     made->count = 0;
+    bool stores = false;  // a block of handlers alone gains nothing
     for (const compiler::Statement* statement = block.main.head; statement; statement = statement->next) {
-        if (made->count >= kMaxSteps || !StepOf(*statement, *this, &made->steps[made->count])) {
-            MemReleaseBlock(made);
-            return nullptr;
+        Step& step = made->steps[made->count];
+        if (!StepOf(*statement, *this, &step)) {
+            step.store = Store::Other;
+            step.statement = statement;
         }
+        stores = stores || step.store != Store::Other;
         ++made->count;
+    }
+    if (!stores) {
+        MemReleaseBlock(made);
+        return nullptr;
     }
     made->next = firstBlock_;
     firstBlock_ = made;
@@ -192,7 +251,16 @@ void WordCodes::ClearBlocks() {
 uint16_t RunWordBlock(const WordBlock& block, RunContext& context) {
     for (uint32_t i = 0; i < block.count; ++i) {
         const Step& step = block.steps[i];
-        if (!RunStep(step, context)) return ExecuteFrom(step.statement, context);
+        uint16_t status = kExecGoOn;
+        if (step.store == Store::Other) {
+            status = ExecuteStatement(*step.statement, context);
+        } else if (step.store == Store::If) {
+            if (!RunIf(static_cast<const compiler::IfStatement&>(*step.statement), context, &status))
+                return ExecuteFrom(step.statement, context);
+        } else if (!RunStep(step, context)) {
+            return ExecuteFrom(step.statement, context);
+        }
+        if (status != kExecGoOn) return status;
     }
     return kExecGoOn;
 }
