@@ -23,7 +23,7 @@ constexpr uint32_t kMaxSteps = 16;
 
 // If runs its conditions here and its branches as blocks; any other
 // statement runs through its handler.
-enum class Store : uint8_t { Assign, Compound, Append, If, Other };
+enum class Store : uint8_t { Assign, Compound, Append, Return, If, Other };
 enum class Source : uint8_t { Code, Literal, Datum };
 
 // Where a datum's cell is: a frame offset, or a module's.
@@ -124,6 +124,11 @@ bool StepOf(const compiler::Statement& statement, WordCodes& codes, Step* step) 
         step->store = IfStepOf(static_cast<const compiler::IfStatement&>(statement), codes) ? Store::If : Store::Other;
         return true;
     }
+    if (statement.kind == compiler::StatementKind::Return) {
+        const auto& record = static_cast<const compiler::ReturnStatement&>(statement);
+        step->store = Store::Return;
+        return record.value && SourceOf(*record.value, codes, step);
+    }
     if (statement.kind != compiler::StatementKind::Assignment) return false;
     const auto& record = static_cast<const compiler::AssignmentStatement&>(statement);
     if (!record.target || !record.value || !PlaceOf(*record.target, &step->target)) return false;
@@ -191,6 +196,14 @@ bool RunIf(const compiler::IfStatement& record, RunContext& context, uint16_t* s
 bool RunStep(const Step& step, RunContext& context) {
     uint32_t word;
     if (!ValueOf(step, context, &word)) return false;
+    if (step.store == Store::Return) {
+        // A function of a word result; anything else goes to the handler.
+        const compiler::TypeDescriptor* result =
+            context.routine && context.routine->type ? context.routine->type->baseType : nullptr;
+        if (!context.result || !IsWordType(result)) return false;
+        StoreCell(context.result, word);
+        return true;
+    }
     uint8_t* cell = CellAt(step.target, context);
     switch (step.store) {
     case Store::Assign: StoreCell(cell, word); return true;
@@ -202,6 +215,7 @@ bool RunStep(const Step& step, RunContext& context) {
     }
     // A failed append changes nothing, and its handler raises the failure.
     case Store::Append: return AppendElement(cell, *step.elementType, &word) == Status::Success;
+    case Store::Return:
     case Store::If:
     case Store::Other: break;
     }
@@ -259,6 +273,8 @@ uint16_t RunWordBlock(const WordBlock& block, RunContext& context) {
                 return ExecuteFrom(step.statement, context);
         } else if (!RunStep(step, context)) {
             return ExecuteFrom(step.statement, context);
+        } else if (step.store == Store::Return) {
+            return kExecReturn;
         }
         if (status != kExecGoOn) return status;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // The compiled form of a block that stores words into data: `x := e`,
 // `x += e` and its kin on a Number, `list += e` on an open array of words,
-// where e is a literal, a datum or a compiled word expression, and `If`s
+// where e is a literal, a datum or a compiled word expression, `Return e`
+// from a function of a word result, and `If`s
 // whose conditions are such values. Loop bodies of arithmetic are mostly
 // such blocks. The stores run without a dispatch per statement, an If picks
 // its branch and runs it as a block, and any other statement runs through
