@@ -10,6 +10,9 @@ elsewhere in the file, cuts, insertions, deletions, splices of two files) and
 runs each: a program file directly, a library file through a program that
 imports it. A run may fail in any way vorlan reports; it must not die by a
 signal, time out, draw a sanitizer report, or end without its memory account.
+A run that times out after printing has read and checked its file and is
+running its program: a mutated bound or step can make a loop run for ever,
+as the language allows, so that is no finding.
 Failing inputs are kept (in --keep, or a temporary folder) with the command
 that reproduces them.
 """
@@ -98,8 +101,8 @@ def run_one(vorlan, work, kind, data):
     try:
         result = subprocess.run(command, cwd=work, capture_output=True, timeout=RUN_TIMEOUT,
                                 stdin=subprocess.DEVNULL)
-    except subprocess.TimeoutExpired:
-        return "timed out"
+    except subprocess.TimeoutExpired as expired:
+        return None if expired.stdout else "timed out"
     stderr = result.stderr.decode("utf-8", errors="replace")
     if result.returncode < 0:
         return f"died by signal {-result.returncode}"
