@@ -85,11 +85,7 @@ uint16_t AssignAfterValue(const compiler::AssignmentStatement& record, RunContex
 // A Number or Logical datum's own cell, which a compiled word expression
 // may be stored into straight away.
 uint8_t* WordDatumCell(const ExprNode& target, const RunContext& context) {
-    if (target.eval != compiler::EvalCode::DataItem || (target.flags & compiler::kNodeByReference) ||
-        target.storage == compiler::NodeStorage::Context || !target.type || target.type->cellSize != 4 ||
-        target.type->storage != compiler::StorageClass::Plain)
-        return nullptr;
-    return DataItemCell(target, context);
+    return IsOwnCellDatum(target) && IsWordType(target.type) ? DataItemCell(target, context) : nullptr;
 }
 
 // target := value

@@ -99,13 +99,6 @@ uint16_t ExecIf(const Statement& statement, RunContext& context) {
     return record.elseBlock ? ExecuteBlock(*record.elseBlock, context) : kExecGoOn;
 }
 
-// A datum of four plain bytes in its own cell, which a word result copies.
-bool IsWordDatum(const ExprNode& node) {
-    return node.eval == compiler::EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
-           node.storage != compiler::NodeStorage::Context && node.type && node.type->cellSize == 4 &&
-           node.type->storage == compiler::StorageClass::Plain;
-}
-
 // A local of the returning routine gives its value up rather than having it
 // copied: its frame ends with the Return anyway. Parameters, Saved locals,
 // globals and anything reached through a reference still belong to someone.
@@ -136,7 +129,8 @@ uint16_t ExecReturn(const Statement& statement, RunContext& context) {
     Status status;
     uint32_t word;
     const bool wordResult = type.cellSize == 4 && type.storage == compiler::StorageClass::Plain;
-    const uint8_t* datum = wordResult && IsWordDatum(value) ? DataItemCell(value, context) : nullptr;
+    const bool wordDatum = wordResult && IsOwnCellDatum(value) && IsWordType(value.type);
+    const uint8_t* datum = wordDatum ? DataItemCell(value, context) : nullptr;
     if (datum) {
         StoreCell(result, LoadCell<uint32_t>(datum));
         status = Status::Success;

@@ -56,16 +56,9 @@ struct WordBlock {
 
 namespace {
 
-bool IsWordType(const compiler::TypeDescriptor* type) {
-    return type && type->cellSize == 4 && type->storage == compiler::StorageClass::Plain &&
-           type->kind != compiler::TypeKind::Structure && type->kind != compiler::TypeKind::Enumeration &&
-           type->kind != compiler::TypeKind::Array;
-}
-
 // A datum in its own cell in the frame or a module.
 bool PlaceOf(const ExprNode& node, Place* place) {
-    if (node.eval != EvalCode::DataItem || (node.flags & compiler::kNodeByReference)) return false;
-    if (node.storage != NodeStorage::Frame && node.storage != NodeStorage::ModuleData) return false;
+    if (!IsOwnCellDatum(node)) return false;
     *place = Place{node.storage, node.moduleNumber, node.offset};
     return true;
 }

@@ -62,27 +62,16 @@ struct WordCode {
 
 namespace {
 
-bool IsWord(const compiler::TypeDescriptor* type) {
-    return type && type->storage == compiler::StorageClass::Plain && type->cellSize == 4 &&
-           type->kind != compiler::TypeKind::Structure && type->kind != compiler::TypeKind::Enumeration &&
-           type->kind != compiler::TypeKind::Array;
-}
-
-bool IsStableDatum(const ExprNode& node) {
-    return node.eval == EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
-           (node.storage == NodeStorage::Frame || node.storage == NodeStorage::ModuleData);
-}
-
 class Compiler {
 public:
     explicit Compiler(WordCode& code) : code_(code) {}
 
     bool Node(const ExprNode& node) {
-        if (!IsWord(node.type)) return false;
+        if (!IsWordType(node.type)) return false;
         switch (node.eval) {
         case EvalCode::Literal: return Emit(Op::Literal, 0, LoadCell<uint32_t>(node.literal), +1);
         case EvalCode::DataItem:
-            if (!IsStableDatum(node)) return false;
+            if (!IsOwnCellDatum(node)) return false;
             return node.storage == NodeStorage::Frame ? Emit(Op::Frame, 0, node.offset, +1)
                                                       : Emit(Op::Module, node.moduleNumber, node.offset, +1);
         case EvalCode::ArrayElement: return Element(node);
@@ -125,7 +114,7 @@ private:
 
     // `op` is the stack form; the frame and literal forms follow it.
     bool Binary(const ExprNode& node, Op op) {
-        if (!node.left || !node.right || !IsWord(node.left->type) || !IsWord(node.right->type)) return false;
+        if (!node.left || !node.right || !IsWordType(node.left->type) || !IsWordType(node.right->type)) return false;
         const ExprNode& left = *node.left;
         const ExprNode& right = *node.right;
         const Leaf a = LeafOf(left), b = LeafOf(right);
@@ -145,7 +134,7 @@ private:
     };
     static Leaf LeafOf(const ExprNode& node) {
         if (node.eval == EvalCode::Literal) return {Leaf::Literal, LoadCell<uint32_t>(node.literal)};
-        if (IsStableDatum(node) && node.storage == NodeStorage::Frame) return {Leaf::Frame, node.offset};
+        if (IsOwnCellDatum(node) && node.storage == NodeStorage::Frame) return {Leaf::Frame, node.offset};
         return {Leaf::None, 0};
     }
 
@@ -154,7 +143,7 @@ private:
     bool Unary(const ExprNode& node, Op op) { return node.right && Node(*node.right) && Emit(op, 0, 0, 0); }
 
     bool Equality(const ExprNode& node) {
-        if (!node.left || !node.right || !IsWord(node.left->type)) return false;
+        if (!node.left || !node.right || !IsWordType(node.left->type)) return false;
         if (code_.equalType && code_.equalType != node.left->type) return false;
         code_.equalType = node.left->type;
         return Binary(node, node.op == Tok::NotEqual ? Op::NotEqual : Op::Equal);
@@ -163,7 +152,7 @@ private:
     // One index into an open or fixed array of words held in a datum.
     bool Element(const ExprNode& node) {
         const ExprNode* array = node.left.Get();
-        if (!array || !IsStableDatum(*array) || !node.list || node.list->count != 1) return false;
+        if (!array || !IsOwnCellDatum(*array) || !node.list || node.list->count != 1) return false;
         const ExprNode* index = node.list->items[0].Get();
         if (!index || !index->type || index->type->kind == compiler::TypeKind::Enumeration) return false;
         if (!Node(*index)) return false;

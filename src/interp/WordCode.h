@@ -24,6 +24,20 @@ struct WordBlock;
 constexpr uint8_t kNoWordCode = 1;
 constexpr uint8_t kMadeWordCode = 2;
 
+// A Number or Logical: four plain bytes that are the whole value.
+inline bool IsWordType(const compiler::TypeDescriptor* type) {
+    return type && type->storage == compiler::StorageClass::Plain && type->cellSize == 4 &&
+           type->kind != compiler::TypeKind::Structure && type->kind != compiler::TypeKind::Enumeration &&
+           type->kind != compiler::TypeKind::Array;
+}
+
+// A datum in a cell of its own in the frame or a module's data, not reached
+// through a reference: its cell is where the compiler placed it.
+inline bool IsOwnCellDatum(const compiler::ExprNode& node) {
+    return node.eval == compiler::EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
+           (node.storage == compiler::NodeStorage::Frame || node.storage == compiler::NodeStorage::ModuleData);
+}
+
 // The compiled forms a run has made, let go when the run ends.
 class WordCodes {
 public:
