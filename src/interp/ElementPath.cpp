@@ -18,6 +18,13 @@ size_t PathBytes(uint32_t steps) { return offsetof(ElementPath, steps) + steps *
 
 void CopyPath(ElementPath& to, const ElementPath& from) { std::memcpy(&to, &from, PathBytes(from.count)); }
 
+// Steps past the count are never read, so they are left as they are.
+void ResetPath(ElementPath* path, uint8_t* root) {
+    path->root = root;
+    path->count = 0;
+    path->tail = 0;
+}
+
 // A datum's cell, or what a reference datum refers to.
 Status DataItemPath(const ExprNode& node, RunContext& context, ElementPath* path) {
     uint8_t* cell = DataItemCell(node, context);
@@ -44,8 +51,7 @@ Status FieldPath(const ExprNode& node, RunContext& context, ElementPath* path) {
     const uint8_t* structure = FollowPath(*path);
     uint8_t* target = structure ? LoadHandle<uint8_t>(structure + node.offset) : nullptr;
     if (!target) return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
-    *path = ElementPath{};
-    path->root = target;
+    ResetPath(path, target);
     return Status::Success;
 }
 
@@ -84,7 +90,7 @@ bool AddElementStep(ElementPath& path, uint32_t elementSize, int64_t index) {
 }
 
 Status BuildPath(const ExprNode& node, RunContext& context, ElementPath* path) {
-    *path = ElementPath{};
+    ResetPath(path, nullptr);
     if (!(node.flags & compiler::kNodeComputed)) {
         switch (node.eval) {
         case compiler::EvalCode::DataItem: return DataItemPath(node, context, path);

@@ -7,6 +7,7 @@
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
 #include "interp/RunsCode.h"
+#include "interp/WordCode.h"
 #include "value/Number.h"
 #include "value/Text.h"
 
@@ -144,11 +145,6 @@ Status CharacterRange(const ExprNode& node, RunContext& context, uint16_t count,
     return Status::Success;
 }
 
-// A datum's own cell, which stays where it is while an index runs code.
-bool IsStableCell(const ExprNode& node) {
-    return node.eval == compiler::EvalCode::DataItem && !(node.flags & compiler::kNodeByReference) &&
-           node.storage != compiler::NodeStorage::Context;
-}
 
 // The element found by its path, once every index has been worked out.
 Status ElementThroughPath(const ExprNode& node, RunContext& context, void* out) {
@@ -205,7 +201,7 @@ Status EvalArrayElement(const ExprNode& node, RunContext& context, void* out) {
     const TypeDescriptor& element = *node.type;
     // Not an array held in place: the way to it is followed again after
     // each index, as program code an index runs may move it.
-    if (!(node.left->flags & compiler::kNodeComputed) && !IsStableCell(*node.left) && MayRunProgramCode(node))
+    if (!(node.left->flags & compiler::kNodeComputed) && !IsOwnCellDatum(*node.left) && MayRunProgramCode(node))
         return ElementThroughPath(node, context, out);
     OperandCell array;
     Status status = array.Obtain(*node.left, context, RunMsg::ValueError);

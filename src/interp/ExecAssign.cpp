@@ -129,21 +129,21 @@ uint16_t Assign(const compiler::AssignmentStatement& record, RunContext& context
     return kExecGoOn;
 }
 
-constexpr bool IsNumberOp(AssignOp op) {
-    return op == AssignOp::Add || op == AssignOp::Subtract || op == AssignOp::Multiply || op == AssignOp::Divide ||
-           op == AssignOp::IntegerDivide;
-}
+}  // namespace
 
-Status ApplyNumber(AssignOp op, Number current, Number operand, Number* out) {
+// The fast paths give the general routines' word and status for every pair.
+Status ApplyCompound(AssignOp op, Number current, Number operand, Number* out) {
     switch (op) {
-    case AssignOp::Add: return Arithmetic(ArithOp::Add, current, operand, out);
-    case AssignOp::Subtract: return Arithmetic(ArithOp::Subtract, current, operand, out);
-    case AssignOp::Multiply: return Arithmetic(ArithOp::Multiply, current, operand, out);
-    case AssignOp::Divide: return Arithmetic(ArithOp::Divide, current, operand, out);
-    case AssignOp::IntegerDivide: return IntegerDivide(current, operand, out);
+    case AssignOp::Add: return FastArithmetic<ArithOp::Add>(current, operand, out);
+    case AssignOp::Subtract: return FastArithmetic<ArithOp::Subtract>(current, operand, out);
+    case AssignOp::Multiply: return FastArithmetic<ArithOp::Multiply>(current, operand, out);
+    case AssignOp::Divide: return FastArithmetic<ArithOp::Divide>(current, operand, out);
+    case AssignOp::IntegerDivide: return FastIntegerDivide(current, operand, out);
     default: return Status::InternalFailure;
     }
 }
+
+namespace {
 
 // The operation a compound assignment carries out, as an expression writes it.
 const char* OperationSymbol(AssignOp op) {
@@ -165,17 +165,8 @@ bool CompoundInPlace(const compiler::AssignmentStatement& record, RunContext& co
     uint32_t operand;
     if (!cell || record.target->type->valueClass == compiler::kValueClassText || !TryWordCode(*record.value, context, &operand))
         return false;
-    const Number current = LoadCell<Number>(cell);
     Number result;
-    Status status;
-    switch (record.op) {
-    case AssignOp::Add: status = FastArithmetic<ArithOp::Add>(current, operand, &result); break;
-    case AssignOp::Subtract: status = FastArithmetic<ArithOp::Subtract>(current, operand, &result); break;
-    case AssignOp::Multiply: status = FastArithmetic<ArithOp::Multiply>(current, operand, &result); break;
-    case AssignOp::Divide: status = FastArithmetic<ArithOp::Divide>(current, operand, &result); break;
-    case AssignOp::IntegerDivide: status = FastIntegerDivide(current, operand, &result); break;
-    default: return false;
-    }
+    const Status status = ApplyCompound(record.op, LoadCell<Number>(cell), operand, &result);
     if (status != Status::Success) return false;
     StoreCell(cell, result);
     return true;
@@ -205,7 +196,7 @@ uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext&
             const Number current = LoadCell<Number>(target);
             const Number operand = LoadCell<Number>(value.Cell());
             Number result = kNullNumber;
-            status = ApplyNumber(record.op, current, operand, &result);
+            status = ApplyCompound(record.op, current, operand, &result);
             StoreCell(target, result);
             if (status != Status::Success) detail.AddOperation(current, OperationSymbol(record.op), operand);
         }
@@ -219,10 +210,7 @@ uint16_t AssignCompound(const compiler::AssignmentStatement& record, RunContext&
 bool AppendWord(const compiler::AssignmentStatement& record, RunContext& context, Status* status) {
     const ExprNode& target = *record.target;
     const compiler::TypeDescriptor* elementType = target.type ? target.type->baseType : nullptr;
-    if (target.eval != compiler::EvalCode::DataItem || (target.flags & compiler::kNodeByReference) ||
-        target.storage == compiler::NodeStorage::Context || !elementType || elementType->cellSize != 4 ||
-        elementType->storage != compiler::StorageClass::Plain)
-        return false;
+    if (!IsOwnCellDatum(target) || !IsWordType(elementType)) return false;
     uint8_t* cell = DataItemCell(target, context);
     uint32_t word;
     if (!cell || !TryWordCode(*record.value, context, &word)) return false;
@@ -261,7 +249,7 @@ uint16_t ExecAssignment(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::AssignmentStatement&>(statement);
     if (record.op == AssignOp::Assign) return Assign(record, context);
     if (record.op == AssignOp::Append) return Append(record, context);
-    if (IsNumberOp(record.op)) return AssignCompound(record, context);
+    if (IsCompoundNumberOp(record.op)) return AssignCompound(record, context);
     return Raise(context, statement, Status::InternalFailure, RunMsg::AssignmentOperation);
 }
 

@@ -76,6 +76,17 @@ using StatementHandler = uint16_t (*)(const compiler::Statement& statement, RunC
 
 uint16_t ExecuteList(const compiler::StatementList& list, RunContext& context);
 uint16_t ExecuteStatement(const compiler::Statement& statement, RunContext& context);
+
+// Section - Compound assignments
+
+// x += y and its kin on Numbers (+= on a Text and on an array is not one).
+constexpr bool IsCompoundNumberOp(compiler::AssignOp op) {
+    return op == compiler::AssignOp::Add || op == compiler::AssignOp::Subtract ||
+           op == compiler::AssignOp::Multiply || op == compiler::AssignOp::Divide ||
+           op == compiler::AssignOp::IntegerDivide;
+}
+// The new value of a Number that a compound assignment changes.
+Status ApplyCompound(compiler::AssignOp op, Number current, Number operand, Number* out);
 // The statements from `first` to the end of its list.
 uint16_t ExecuteFrom(const compiler::Statement* first, RunContext& context);
 

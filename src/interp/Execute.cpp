@@ -129,12 +129,7 @@ uint16_t ExecReturn(const Statement& statement, RunContext& context) {
     Status status;
     uint32_t word;
     const bool wordResult = type.cellSize == 4 && type.storage == compiler::StorageClass::Plain;
-    const bool wordDatum = wordResult && IsOwnCellDatum(value) && IsWordType(value.type);
-    const uint8_t* datum = wordDatum ? DataItemCell(value, context) : nullptr;
-    if (datum) {
-        StoreCell(result, LoadCell<uint32_t>(datum));
-        status = Status::Success;
-    } else if (wordResult && TryWordCode(value, context, &word)) {
+    if (wordResult && TryWordCode(value, context, &word)) {
         StoreCell(result, word);
         status = Status::Success;
     } else if (value.flags & compiler::kNodeComputed) {

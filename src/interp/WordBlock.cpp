@@ -4,7 +4,6 @@
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
 #include "value/Arrays.h"
-#include "value/NumberFast.h"
 #include "value/Value.h"
 
 namespace vorlan::runtime {
@@ -79,30 +78,10 @@ bool SourceOf(const ExprNode& value, WordCodes& codes, Step* step) {
     return step->code != nullptr;
 }
 
-bool IsNumberOp(AssignOp op) {
-    return op == AssignOp::Add || op == AssignOp::Subtract || op == AssignOp::Multiply || op == AssignOp::Divide ||
-           op == AssignOp::IntegerDivide;
-}
-
-uint8_t* CellAt(const Place& place, const RunContext& context);
 
 // A value read without its tree: a literal, a datum, a compiled expression.
 bool IsFastWord(const ExprNode& node, WordCodes& codes) {
-    Place place;
-    return IsWordType(node.type) && (node.eval == EvalCode::Literal || PlaceOf(node, &place) || codes.For(node));
-}
-
-bool ReadFastWord(const ExprNode& node, RunContext& context, uint32_t* word) {
-    if (node.eval == EvalCode::Literal) {
-        *word = LoadCell<uint32_t>(node.literal);
-        return true;
-    }
-    Place place;
-    if (PlaceOf(node, &place)) {
-        *word = LoadCell<uint32_t>(CellAt(place, context));
-        return true;
-    }
-    return TryWordCode(node, context, word);
+    return IsWordType(node.type) && (node.eval == EvalCode::Literal || IsOwnCellDatum(node) || codes.For(node));
 }
 
 bool IfStepOf(const compiler::IfStatement& record, WordCodes& codes) {
@@ -131,7 +110,7 @@ bool StepOf(const compiler::Statement& statement, WordCodes& codes, Step* step) 
     if (record.op == AssignOp::Assign) {
         step->store = Store::Assign;
         if (!IsWordType(type)) return false;
-    } else if (IsNumberOp(record.op)) {
+    } else if (IsCompoundNumberOp(record.op)) {
         step->store = Store::Compound;
         if (!IsWordType(type) || type->valueClass == compiler::kValueClassText) return false;
     } else if (record.op == AssignOp::Append) {
@@ -158,16 +137,6 @@ bool ValueOf(const Step& step, const RunContext& context, uint32_t* word) {
     return false;
 }
 
-bool Combine(AssignOp op, Number current, Number operand, Number* out) {
-    switch (op) {
-    case AssignOp::Add: return FastArithmetic<ArithOp::Add>(current, operand, out) == Status::Success;
-    case AssignOp::Subtract: return FastArithmetic<ArithOp::Subtract>(current, operand, out) == Status::Success;
-    case AssignOp::Multiply: return FastArithmetic<ArithOp::Multiply>(current, operand, out) == Status::Success;
-    case AssignOp::Divide: return FastArithmetic<ArithOp::Divide>(current, operand, out) == Status::Success;
-    case AssignOp::IntegerDivide: return FastIntegerDivide(current, operand, out) == Status::Success;
-    default: return false;
-    }
-}
 
 // The branch the conditions choose, run as a block; false when a condition
 // is out of the ordinary (a Null) and the statement must run through its
@@ -176,7 +145,7 @@ bool RunIf(const compiler::IfStatement& record, RunContext& context, uint16_t* s
     *status = kExecGoOn;
     for (const compiler::IfClause* clause = record.first; clause; clause = clause->next) {
         Logical truth;
-        if (!ReadFastWord(*clause->condition, context, &truth) || truth == kNullLogical) return false;
+        if (!TryWordCode(*clause->condition, context, &truth) || truth == kNullLogical) return false;
         if (truth != kTrue) continue;
         if (clause->block) *status = ExecuteBlock(*clause->block, context);
         return true;
@@ -202,7 +171,7 @@ bool RunStep(const Step& step, RunContext& context) {
     case Store::Assign: StoreCell(cell, word); return true;
     case Store::Compound: {
         Number result;
-        if (!Combine(step.op, LoadCell<Number>(cell), word, &result)) return false;
+        if (ApplyCompound(step.op, LoadCell<Number>(cell), word, &result) != Status::Success) return false;
         StoreCell(cell, result);
         return true;
     }

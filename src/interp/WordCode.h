@@ -10,7 +10,9 @@
 
 #include "compiler/Expression.h"
 #include "compiler/Statements.h"
+#include "interp/Evaluate.h"
 #include "interp/RunContext.h"
+#include "value/Value.h"
 
 #include <cstdint>
 
@@ -74,10 +76,20 @@ private:
 // The value of the compiled expression; false when it gives up.
 bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value);
 
-// The node's value through its compiled form; false when it has none or the
-// form gave up, and the node is to be evaluated through its tree. The value
-// is given even for a node whose evaluation gives an address (an element).
+// The node's value without its tree: a literal word, a word datum in its own
+// cell, or the compiled form's value; false when there is none or the form
+// gave up, and the node is to be evaluated through its tree. The value is
+// given even for a node whose evaluation gives an address (an element).
 inline bool TryWordCode(const compiler::ExprNode& node, const RunContext& context, uint32_t* value) {
+    if (node.eval == compiler::EvalCode::Literal && IsWordType(node.type)) {
+        *value = LoadCell<uint32_t>(node.literal);
+        return true;
+    }
+    if (IsOwnCellDatum(node) && IsWordType(node.type)) {
+        const uint8_t* cell = DataItemCell(node, context);
+        if (cell) *value = LoadCell<uint32_t>(cell);
+        return cell != nullptr;
+    }
     if (node.wordCodeState == kNoWordCode || !context.wordCodes) return false;
     const WordCode* code = context.wordCodes->For(node);
     return code && RunWordCode(*code, context, value);
