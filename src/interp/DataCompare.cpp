@@ -19,15 +19,6 @@ namespace {
 
 double ExactValue(Number n) { return IsReal(n) ? static_cast<double>(RealOf(n)) : static_cast<double>(IntegerOf(n)); }
 
-// Identical words are equal; otherwise two integers, or a Null, differ. A
-// real and anything else compare by exact value, so that an integer never
-// equals a real merely because single precision cannot tell them apart.
-bool NumbersEqual(Number a, Number b) {
-    if (a == b) return true;
-    if (IsNull(a) || IsNull(b) || (IsInteger(a) && IsInteger(b))) return false;
-    return ExactValue(a) == ExactValue(b);
-}
-
 bool TextsEqual(const void* a, const void* b) {
     if (!a || !b) return a == b;
     const uint16_t count = TextCount(a);
@@ -77,6 +68,15 @@ bool StructuresEqual(const TypeDescriptor& type, const uint8_t* a, const uint8_t
 }
 
 }  // namespace
+
+// Identical words are equal; otherwise two integers, or a Null, differ. A
+// real and anything else compare by exact value, so that an integer never
+// equals a real merely because single precision cannot tell them apart.
+bool NumbersEqual(Number a, Number b) {
+    if (a == b) return true;
+    if (IsNull(a) || IsNull(b) || (IsInteger(a) && IsInteger(b))) return false;
+    return ExactValue(a) == ExactValue(b);
+}
 
 bool DataEqual(const TypeDescriptor& type, const void* a, const void* b) {
     switch (type.kind) {

@@ -7,6 +7,7 @@
 #include "compiler/Expression.h"
 #include "base/Status.h"
 #include "interp/RunContext.h"
+#include "value/Value.h"
 
 namespace vorlan::runtime {
 
@@ -21,6 +22,8 @@ uint8_t* DataItemCell(const compiler::ExprNode& node, const RunContext& context)
 
 // Equality of two cells of `type` (DataCompare).
 bool DataEqual(const compiler::TypeDescriptor& type, const void* a, const void* b);
+// Equality of two Numbers: by value, so an integer may equal a real.
+bool NumbersEqual(Number a, Number b);
 
 // Binds a call's arguments into a new frame (parameters at their offsets).
 // A Ref argument reached through an array is bound as the way to it (see

@@ -90,6 +90,24 @@ Status ApplyCompound(compiler::AssignOp op, Number current, Number operand, Numb
 // The statements from `first` to the end of its list.
 uint16_t ExecuteFrom(const compiler::Statement* first, RunContext& context);
 
+// Section - Number loops
+
+// A For loop over Numbers as it runs: the control's next value, the end it
+// stops beyond (1 when it counts up, 2 down) and the step.
+struct NumberLoop {
+    Number value;
+    Number to;
+    Number step;
+    int beyond;
+};
+enum class NumberLoopStart : uint8_t { Runs, Skips, Invalid };
+// From the loop's bounds; `step` is nullptr when the loop has none. Invalid
+// (a zero step, bounds that do not compare) is the loop's setup error.
+NumberLoopStart StartNumberLoop(Number from, Number to, const Number* step, NumberLoop* loop);
+// Moves the loop on; *more is false once it has run its course. A failed
+// step raises its error at the loop.
+uint16_t AdvanceNumberLoop(NumberLoop& loop, const compiler::ForStatement& record, RunContext& context, bool* more);
+
 uint16_t ExecWhile(const compiler::Statement& statement, RunContext& context);
 uint16_t ExecFor(const compiler::Statement& statement, RunContext& context);
 uint16_t ExecOver(const compiler::Statement& statement, RunContext& context);

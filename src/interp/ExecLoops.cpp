@@ -65,8 +65,47 @@ uint16_t ReadBound(const compiler::ExprNode& node, const Statement& statement, R
     return kExecGoOn;
 }
 
-// Which way a loop runs, and whether it runs at all.
-enum class Direction : uint8_t { Ascending, Descending, None };
+}  // namespace
+
+NumberLoopStart StartNumberLoop(Number from, Number to, const Number* step, NumberLoop* loop) {
+    int order = 0;  // 1 from is greater, 2 to is greater
+    if (Compare(from, to, &order) != Status::Success) return NumberLoopStart::Invalid;
+    bool ascending;
+    if (!step) {
+        // Without a step the loop always runs, downwards when it must.
+        loop->step = MakeIntegerUnchecked(order == 1 ? -1 : 1);
+        ascending = order != 1;
+    } else {
+        int sign = 0;
+        if (Compare(*step, MakeIntegerUnchecked(0), &sign) != Status::Success || sign == 0)
+            return NumberLoopStart::Invalid;
+        loop->step = *step;
+        ascending = sign == 1;
+        if (ascending ? order == 1 : order == 2) return NumberLoopStart::Skips;
+    }
+    loop->value = from;
+    loop->to = to;
+    // The stop test compares against the greater or the lesser end.
+    loop->beyond = ascending ? 1 : 2;
+    return NumberLoopStart::Runs;
+}
+
+uint16_t AdvanceNumberLoop(NumberLoop& loop, const compiler::ForStatement& record, RunContext& context, bool* more) {
+    Status advanced = FastArithmetic<ArithOp::Add>(loop.value, loop.step, &loop.value);
+    if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForIncrement);
+    int compared = 0;
+    if (IsInteger(loop.value) && IsInteger(loop.to)) {
+        const int32_t x = IntegerOf(loop.value), y = IntegerOf(loop.to);
+        compared = x > y ? 1 : x < y ? 2 : 0;
+    } else {
+        advanced = Compare(loop.value, loop.to, &compared);
+        if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForCompare);
+    }
+    *more = compared != loop.beyond;
+    return kExecGoOn;
+}
+
+namespace {
 
 uint16_t ForNumbers(const compiler::ForStatement& record, RunContext& context) {
     uint8_t* control = LocalCell(*record.control, context);
@@ -79,40 +118,17 @@ uint16_t ForNumbers(const compiler::ForStatement& record, RunContext& context) {
     if (status == kExecGoOn && record.step) status = ReadBound(*record.step, record, RunMsg::ForStep, context, &step);
     if (status != kExecGoOn) return status;
 
-    int order = 0;  // 1 from is greater, 2 to is greater
-    if (Compare(from, to, &order) != Status::Success) return Raise(context, record, Status::Invalid, RunMsg::ForSetup);
-    Direction direction;
-    if (!record.step) {
-        // Without a step the loop always runs, downwards when it must.
-        step = MakeIntegerUnchecked(order == 1 ? -1 : 1);
-        direction = order == 1 ? Direction::Descending : Direction::Ascending;
-    } else {
-        int sign = 0;
-        if (Compare(step, MakeIntegerUnchecked(0), &sign) != Status::Success || sign == 0)
-            return Raise(context, record, Status::Invalid, RunMsg::ForSetup);
-        if (sign == 1) direction = order != 1 ? Direction::Ascending : Direction::None;
-        else direction = order != 2 ? Direction::Descending : Direction::None;
-    }
-    if (direction == Direction::None) return kExecGoOn;
-
-    // The stop test compares against the greater or the lesser end.
-    const int beyond = direction == Direction::Ascending ? 1 : 2;
-    for (Number value = from;;) {
-        StoreCell(control, value);
+    NumberLoop loop;
+    const NumberLoopStart start = StartNumberLoop(from, to, record.step ? &step : nullptr, &loop);
+    if (start == NumberLoopStart::Invalid) return Raise(context, record, Status::Invalid, RunMsg::ForSetup);
+    for (bool more = start == NumberLoopStart::Runs; more;) {
+        StoreCell(control, loop.value);
         uint16_t out = kExecGoOn;
         if (record.body && AfterBody(ExecuteBlock(*record.body, context), kExecFBreak, &out) == Next::Stop) return out;
-        Status advanced = FastArithmetic<ArithOp::Add>(value, step, &value);
-        if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForIncrement);
-        int compared = 0;
-        if (IsInteger(value) && IsInteger(to)) {
-            const int32_t x = IntegerOf(value), y = IntegerOf(to);
-            compared = x > y ? 1 : x < y ? 2 : 0;
-        } else {
-            advanced = Compare(value, to, &compared);
-            if (advanced != Status::Success) return Raise(context, record, advanced, RunMsg::ForCompare);
-        }
-        if (compared == beyond) return kExecGoOn;
+        status = AdvanceNumberLoop(loop, record, context, &more);
+        if (status != kExecGoOn) return status;
     }
+    return kExecGoOn;
 }
 
 // An enumeration bound: an item, never Null.

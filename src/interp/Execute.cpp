@@ -9,7 +9,6 @@
 #include "interp/Errors.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
-#include "interp/WordBlock.h"
 #include "interp/WordCode.h"
 #include "value/Text.h"
 #include "value/Value.h"
@@ -247,7 +246,7 @@ uint16_t ExecuteFrom(const Statement* first, RunContext& context) {
 
 uint16_t ExecuteBlock(const compiler::StatementBlock& block, RunContext& context) {
     if (context.wordCodes) {
-        if (const WordBlock* compiled = context.wordCodes->BlockFor(block)) return RunWordBlock(*compiled, context);
+        if (const WordCode* compiled = context.wordCodes->BlockFor(block)) return RunWordBlock(*compiled, context);
     }
     const uint16_t status = ExecuteList(block.main, context);
     // A fatal nested error ends the run: no handler runs after it.

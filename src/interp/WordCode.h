@@ -1,12 +1,22 @@
 #pragma once
-// The compiled form of a word-valued expression (Number or Logical) that runs
-// no program code: a short list of stack operations, made the first time the
-// run evaluates the node, which reads its data where the compiler placed
-// them and takes the integer fast paths. Such an expression has no effect but
-// its value, so when anything is out of the ordinary (a Null, a zero
-// divisor, an index out of bounds, a failed operation) the compiled form
-// gives up and the expression is evaluated again through its tree, which
-// gives the value, or raises the error, exactly as always.
+// The compiled forms of the run: made the first time the run evaluates a
+// word-valued expression (Number or Logical) that runs no program code, or
+// executes a block; they read data where the compiler placed them and take
+// the integer fast paths.
+//
+// Such an expression has no effect but its value, and a statement stores
+// only once its value is known. So when anything is out of the ordinary (a
+// Null, a zero divisor, an index out of bounds, a failed operation) the
+// compiled form gives up: an expression is evaluated again through its tree,
+// and a block runs that statement through its handler, which gives the
+// value or raises the error exactly as always, and then goes on. Nothing is
+// done twice.
+//
+// A block's form holds its stores (`:=`, `+=` and its kin on Numbers,
+// appends of words to open arrays, `Return` of a word), its Ifs and Whiles
+// with compiled conditions and its For loops over Numbers, with their
+// blocks, as one run of instructions; any other statement runs through its
+// handler from within it.
 
 #include "compiler/Expression.h"
 #include "compiler/Statements.h"
@@ -19,7 +29,6 @@
 namespace vorlan::runtime {
 
 struct WordCode;
-struct WordBlock;
 
 // A node's wordCodeState once it is known to have no compiled form, and
 // once it has one.
@@ -56,25 +65,25 @@ public:
         return node.wordCodeState == kNoWordCode ? nullptr : Make(node);
     }
 
-    // The block's compiled form (see WordBlock.h), made on first use; nullptr
+    // The block's compiled form, made on first use; nullptr
     // when the block has none.
-    const WordBlock* BlockFor(const compiler::StatementBlock& block) {
-        if (block.wordBlockState == kMadeWordCode) return static_cast<const WordBlock*>(block.wordBlock);
+    const WordCode* BlockFor(const compiler::StatementBlock& block) {
+        if (block.wordBlockState == kMadeWordCode) return static_cast<const WordCode*>(block.wordBlock);
         return block.wordBlockState == kNoWordCode ? nullptr : MakeBlock(block);
     }
 
 private:
     const WordCode* Make(const compiler::ExprNode& node);
-    const WordBlock* MakeBlock(const compiler::StatementBlock& block);
-    void ClearBlocks();
-
-    WordBlock* firstBlock_ = nullptr;
+    const WordCode* MakeBlock(const compiler::StatementBlock& block);
+    void Keep(WordCode* code);
 
     WordCode* first_ = nullptr;
 };
 
 // The value of the compiled expression; false when it gives up.
 bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value);
+// The block's status, as ExecuteBlock gives it.
+uint16_t RunWordBlock(const WordCode& code, RunContext& context);
 
 // The node's value without its tree: a literal word, a word datum in its own
 // cell, or the compiled form's value; false when there is none or the form

@@ -409,7 +409,10 @@ bool Checker::Check(const AssignmentStatement& record) {
 
 bool Checker::ForBounds(const ForStatement& record) {
     const DataItem* control = record.control;
-    if (!control || !Holds(routine_->frame, control) || (control->flags & kDataRef)) return false;
+    if (!control || (control->flags & kDataRef)) return false;
+    // A Saved local lives in its module's data.
+    const bool saved = (control->flags & kDataSaved) && control->module == &module_;
+    if (!(saved ? Holds(module_.dataAreas[1], control) : Holds(routine_->frame, control))) return false;
     if (record.step && !Value(record.step, IsNumber)) return false;
     switch (record.variant) {
     case ForVariant::NumberRange:

@@ -1,0 +1,444 @@
+// Making the compiled forms: an expression's, and a block's with the blocks
+// of its Ifs and loops. A statement whose form cannot be made (it is not a
+// store of a word, a condition may run program code, the form is full) is
+// rolled back and becomes a Handler instruction.
+
+#include "base/Memory.h"
+#include "interp/ExecInternal.h"
+#include "interp/RunsCode.h"
+#include "interp/WordCode.h"
+#include "interp/WordCodeForm.h"
+#include "value/Value.h"
+
+#include <cstring>
+
+namespace vorlan::runtime {
+
+using compiler::AssignOp;
+using compiler::EvalCode;
+using compiler::ExprNode;
+using compiler::NodeStorage;
+using compiler::Statement;
+using compiler::StatementKind;
+using compiler::Tok;
+using namespace word;
+
+namespace {
+
+constexpr uint32_t kTagWordCode = 22017;
+
+// Larger forms are left to the tree and the handlers.
+constexpr uint32_t kMaxInstructions = 2048;
+constexpr uint32_t kMaxStatements = 1024;
+constexpr uint32_t kMaxPointers = 64;
+constexpr uint32_t kMaxExpressionInstructions = 64;
+
+constexpr uint8_t kNone = kNoWordCode;
+constexpr uint8_t kMade = kMadeWordCode;
+
+// The form being made, in buffers of the largest size; the form kept is
+// copied out at its own size.
+struct Draft {
+    uint32_t count = 0;
+    uint32_t statementCount = 0;
+    uint32_t loopCount = 0;
+    uint32_t pointerCount = 0;
+    Instruction code[kMaxInstructions];
+    StatementRecord statements[kMaxStatements];
+    LoopRecord loops[kMaxLoops];
+    const void* pointers[kMaxPointers];
+};
+
+class Compiler {
+public:
+    Compiler(Draft& draft, uint32_t limit) : draft_(draft), limit_(limit) {}
+
+    // An expression of no effects, its value left on the stack.
+    bool Expression(const ExprNode& node) {
+        if (MayRunProgramCode(node)) return false;
+        const int depth = depth_;
+        return Node(node) && depth_ == depth + 1;
+    }
+
+    bool Emit(Op op, uint16_t module, uint32_t argument, int stack, uint32_t right = 0, uint8_t slot = 0) {
+        if (draft_.count >= limit_) return false;
+        draft_.code[draft_.count++] = Instruction{op, slot, module, statement_, argument, right};
+        depth_ += stack;
+        if (depth_ > maxDepth_) maxDepth_ = depth_;
+        return maxDepth_ <= static_cast<int>(kMaxDepth);
+    }
+
+    // Section - Blocks
+
+    // The block's statements, in loop `loop` (or none).
+    bool Block(const compiler::StatementBlock* block, uint16_t loop) {
+        if (!block) return true;
+        if (block->onErrorWritten) return false;
+        for (const Statement* statement = block->main.head; statement; statement = statement->next)
+            if (!StatementOf(*statement, loop)) return false;
+        return true;
+    }
+
+    // False only when not even a Handler fits.
+    bool StatementOf(const Statement& statement, uint16_t loop) {
+        const Counts mark = Mark();
+        const int depth = depth_;
+        uint16_t index = kNoStatement;
+        if (Record(statement, loop, &index) && Compiled(statement, index, loop)) {
+            draft_.statements[index].end = draft_.count;
+            stores_ = true;
+            return true;
+        }
+        Restore(mark);
+        depth_ = depth;
+        if (!Record(statement, loop, &index)) return false;
+        statement_ = index;
+        if (!Emit(Op::Handler, 0, 0, 0)) return false;
+        draft_.statements[index].end = draft_.count;
+        return true;
+    }
+
+    bool Stores() const { return stores_; }
+
+private:
+    // Only the counts: what lies past them is written again.
+    struct Counts {
+        uint32_t count, statementCount, loopCount, pointerCount;
+        bool stores;
+    };
+    Counts Mark() const {
+        return {draft_.count, draft_.statementCount, draft_.loopCount, draft_.pointerCount, stores_};
+    }
+    void Restore(const Counts& mark) {
+        draft_.count = mark.count;
+        draft_.statementCount = mark.statementCount;
+        draft_.loopCount = mark.loopCount;
+        draft_.pointerCount = mark.pointerCount;
+        stores_ = mark.stores;
+    }
+
+    bool Record(const Statement& statement, uint16_t loop, uint16_t* index) {
+        if (draft_.statementCount >= kMaxStatements) return false;
+        *index = static_cast<uint16_t>(draft_.statementCount++);
+        draft_.statements[*index] = StatementRecord{&statement, 0, loop};
+        return true;
+    }
+
+    bool Compiled(const Statement& statement, uint16_t index, uint16_t loop) {
+        statement_ = index;
+        switch (statement.kind) {
+        case StatementKind::Assignment:
+            return Assignment(static_cast<const compiler::AssignmentStatement&>(statement));
+        case StatementKind::Return: {
+            const auto& record = static_cast<const compiler::ReturnStatement&>(statement);
+            return record.value && IsWordType(record.value->type) && Expression(*record.value) &&
+                   Emit(Op::Return, 0, 0, -1);
+        }
+        case StatementKind::If: return If(static_cast<const compiler::IfStatement&>(statement), index, loop);
+        case StatementKind::While:
+            return While(static_cast<const compiler::WhileStatement&>(statement), index, loop);
+        case StatementKind::For: return For(static_cast<const compiler::ForStatement&>(statement), index, loop);
+        default: return false;
+        }
+    }
+
+    // A datum in its own cell: its module, or kFramePlace, and its offset.
+    static bool PlaceOf(const ExprNode& node, uint16_t* module, uint32_t* offset) {
+        if (!IsOwnCellDatum(node)) return false;
+        *module = node.storage == NodeStorage::Frame ? kFramePlace : node.moduleNumber;
+        *offset = node.offset;
+        return true;
+    }
+
+    bool Assignment(const compiler::AssignmentStatement& record) {
+        uint16_t module;
+        uint32_t offset;
+        if (!record.target || !record.value || !PlaceOf(*record.target, &module, &offset)) return false;
+        const compiler::TypeDescriptor* type = record.target->type;
+        if (!IsWordType(record.value->type)) return false;
+        if (record.op == AssignOp::Assign) {
+            if (!IsWordType(type) || !Expression(*record.value)) return false;
+            return module == kFramePlace ? Emit(Op::StoreFrame, 0, offset, -1) : Emit(Op::StoreModule, module, offset, -1);
+        }
+        if (IsCompoundNumberOp(record.op)) {
+            if (!IsWordType(type) || type->valueClass == compiler::kValueClassText) return false;
+            return Expression(*record.value) &&
+                   Emit(Op::Compound, module, offset, -1, 0, static_cast<uint8_t>(record.op));
+        }
+        if (record.op != AssignOp::Append || !type || type->kind != compiler::TypeKind::Array ||
+            !IsWordType(type->baseType) || draft_.pointerCount >= kMaxPointers)
+            return false;
+        const uint32_t pointer = draft_.pointerCount++;
+        draft_.pointers[pointer] = type->baseType;
+        return Expression(*record.value) && Emit(Op::Append, module, offset, -1, pointer);
+    }
+
+    // Each condition jumps to the next clause unless True; each branch ends
+    // with a jump past the others.
+    bool If(const compiler::IfStatement& record, uint16_t index, uint16_t loop) {
+        uint32_t ends[64];
+        uint32_t endCount = 0;
+        for (const compiler::IfClause* clause = record.first; clause; clause = clause->next) {
+            statement_ = index;
+            if (!clause->condition || !IsWordType(clause->condition->type) || !Expression(*clause->condition)) return false;
+            const uint32_t test = draft_.count;
+            if (!Emit(Op::JumpUnless, 0, 0, -1) || !Block(clause->block.Get(), loop)) return false;
+            statement_ = index;
+            if (endCount >= 64 || !Emit(Op::Jump, 0, 0, 0)) return false;
+            ends[endCount++] = draft_.count - 1;
+            draft_.code[test].argument = draft_.count;
+        }
+        if (!Block(record.elseBlock.Get(), loop)) return false;
+        for (uint32_t i = 0; i < endCount; ++i) draft_.code[ends[i]].argument = draft_.count;
+        return true;
+    }
+
+    bool While(const compiler::WhileStatement& record, uint16_t index, uint16_t loop) {
+        uint16_t own;
+        if (!record.condition || !IsWordType(record.condition->type) || !NewLoop(loop, kExecWBreak, &own)) return false;
+        const uint32_t top = draft_.count;
+        if (!Expression(*record.condition)) return false;
+        const uint32_t test = draft_.count;
+        if (!Emit(Op::JumpUnless, 0, 0, -1) || !Block(record.body.Get(), own)) return false;
+        statement_ = index;
+        if (!Emit(Op::Jump, 0, top, 0)) return false;
+        draft_.code[test].argument = draft_.count;
+        draft_.loops[own].top = top;
+        draft_.loops[own].exit = draft_.count;
+        return true;
+    }
+
+    bool Bound(const ExprNode* node) {
+        return node && IsWordType(node->type) && node->type->valueClass == compiler::kValueClassNumber &&
+               Expression(*node);
+    }
+
+    bool For(const compiler::ForStatement& record, uint16_t index, uint16_t loop) {
+        const compiler::DataItem* control = record.control;
+        if (record.variant != compiler::ForVariant::NumberRange || !control || !IsWordType(control->type)) return false;
+        uint16_t own;
+        if (!NewLoop(loop, kExecFBreak, &own)) return false;
+        LoopRecord& made = draft_.loops[own];
+        made.hasStep = record.step.Get() != nullptr;
+        const bool saved = control->flags & compiler::kDataSaved;
+        made.controlModule = saved ? static_cast<uint16_t>(control->module->number) : kFramePlace;
+        made.controlOffset = control->offset;
+        if (!Emit(Op::ForInit, 0, own, 0) || !Bound(record.from.Get()) || !Bound(record.to.Get())) return false;
+        if (made.hasStep && !Bound(record.step.Get())) return false;
+        if (!Emit(Op::ForStart, 0, own, made.hasStep ? -3 : -2)) return false;
+        made.top = draft_.count;
+        if (!Block(record.body.Get(), own)) return false;
+        statement_ = index;
+        if (!Emit(Op::ForNext, 0, own, 0)) return false;
+        made.exit = draft_.count;
+        return true;
+    }
+
+    bool NewLoop(uint16_t parent, uint16_t ownBreak, uint16_t* index) {
+        if (draft_.loopCount >= kMaxLoops) return false;
+        *index = static_cast<uint16_t>(draft_.loopCount++);
+        draft_.loops[*index] = LoopRecord{0, 0, ownBreak, parent, kFramePlace, false, 0};
+        return true;
+    }
+
+    // Section - Expressions
+
+    bool Node(const ExprNode& node) {
+        if (!IsWordType(node.type)) return false;
+        switch (node.eval) {
+        case EvalCode::Literal: return Emit(Op::Literal, 0, LoadCell<uint32_t>(node.literal), +1);
+        case EvalCode::DataItem:
+            if (!IsOwnCellDatum(node)) return false;
+            return node.storage == NodeStorage::Frame ? Emit(Op::Frame, 0, node.offset, +1)
+                                                      : Emit(Op::Module, node.moduleNumber, node.offset, +1);
+        case EvalCode::ArrayElement: return Element(node);
+        case EvalCode::Add: return Binary(node, Op::Add);
+        case EvalCode::Subtract: return Binary(node, Op::Subtract);
+        case EvalCode::Multiply: return Binary(node, Op::Multiply);
+        case EvalCode::Divide: return Binary(node, Op::Divide);
+        case EvalCode::IntegerDivide: return Binary(node, Op::IntegerDivide);
+        case EvalCode::Modulo: return Binary(node, Op::Modulo);
+        case EvalCode::Negate: return Unary(node, Op::Negate);
+        case EvalCode::CompareNumber: return Binary(node, Comparison(node.op));
+        case EvalCode::Equal: return Equality(node);
+        case EvalCode::And: return Binary(node, Op::And);
+        case EvalCode::Or: return Binary(node, Op::Or);
+        case EvalCode::Xor: return Binary(node, Op::Xor);
+        case EvalCode::Not: return Unary(node, Op::Not);
+        default: return false;
+        }
+    }
+
+    static Op Comparison(Tok op) {
+        switch (op) {
+        case Tok::Less: return Op::Less;
+        case Tok::LessEqual: return Op::LessEqual;
+        case Tok::Greater: return Op::Greater;
+        default: return Op::GreaterEqual;
+        }
+    }
+
+    // `op` is the stack form; the frame and literal forms follow it.
+    bool Binary(const ExprNode& node, Op op) {
+        if (!node.left || !node.right || !IsWordType(node.left->type) || !IsWordType(node.right->type)) return false;
+        const ExprNode& left = *node.left;
+        const ExprNode& right = *node.right;
+        const Leaf a = LeafOf(left), b = LeafOf(right);
+        if (a.kind == Leaf::Frame && b.kind == Leaf::Frame) return Emit(Shifted(op, 3), 0, a.value, +1, b.value);
+        if (a.kind == Leaf::Frame && b.kind == Leaf::Literal) return Emit(Shifted(op, 4), 0, a.value, +1, b.value);
+        if (a.kind == Leaf::Literal && b.kind == Leaf::Frame) return Emit(Shifted(op, 5), 0, a.value, +1, b.value);
+        if (!Node(left)) return false;
+        if (b.kind == Leaf::Literal) return Emit(Shifted(op, 2), 0, b.value, 0);
+        if (b.kind == Leaf::Frame) return Emit(Shifted(op, 1), 0, b.value, 0);
+        return Node(right) && Emit(op, 0, 0, -1);
+    }
+
+    // An operand the instruction can carry: a literal word or a frame cell.
+    struct Leaf {
+        enum Kind : uint8_t { None, Frame, Literal } kind;
+        uint32_t value;
+    };
+    static Leaf LeafOf(const ExprNode& node) {
+        if (node.eval == EvalCode::Literal) return {Leaf::Literal, LoadCell<uint32_t>(node.literal)};
+        if (IsOwnCellDatum(node) && node.storage == NodeStorage::Frame) return {Leaf::Frame, node.offset};
+        return {Leaf::None, 0};
+    }
+
+    static Op Shifted(Op op, int by) { return static_cast<Op>(static_cast<int>(op) + by); }
+
+    bool Unary(const ExprNode& node, Op op) { return node.right && Node(*node.right) && Emit(op, 0, 0, 0); }
+
+    // Numbers are equal by value (an integer and a real may be); Logicals
+    // by their words.
+    bool Equality(const ExprNode& node) {
+        if (!node.left || !node.right || !IsWordType(node.left->type) || node.left->type != node.right->type) return false;
+        const bool notEqual = node.op == Tok::NotEqual;
+        switch (node.left->type->valueClass) {
+        case compiler::kValueClassNumber: return Binary(node, notEqual ? Op::NotEqualNumber : Op::EqualNumber);
+        case compiler::kValueClassLogical: return Binary(node, notEqual ? Op::NotEqualWord : Op::EqualWord);
+        default: return false;
+        }
+    }
+
+    // One index into an open or fixed array of words held in a datum.
+    bool Element(const ExprNode& node) {
+        const ExprNode* array = node.left.Get();
+        if (!array || !IsOwnCellDatum(*array) || !node.list || node.list->count != 1) return false;
+        const ExprNode* index = node.list->items[0].Get();
+        if (!index || !index->type || index->type->kind == compiler::TypeKind::Enumeration) return false;
+        if (!Node(*index)) return false;
+        return array->storage == NodeStorage::Frame ? Emit(Op::FrameElement, 0, array->offset, 0)
+                                                    : Emit(Op::ModuleElement, array->moduleNumber, array->offset, 0);
+    }
+
+    Draft& draft_;
+    uint32_t limit_;
+    uint16_t statement_ = kNoStatement;
+    int depth_ = 0;
+    int maxDepth_ = 0;
+    bool stores_ = false;
+};
+
+// The draft copied out at its own size, for the node or block `owner`.
+WordCode* Keep(const Draft& draft, const void* owner, bool block) {
+    const size_t code = sizeof(Instruction) * draft.count;
+    const size_t statements = sizeof(StatementRecord) * draft.statementCount;
+    const size_t loops = sizeof(LoopRecord) * draft.loopCount;
+    const size_t pointers = sizeof(void*) * draft.pointerCount;
+    auto* made = static_cast<uint8_t*>(
+        MemAllocate(sizeof(WordCode) + code + statements + loops + pointers, kTagWordCode));
+    if (!made) return nullptr;
+    auto* form = reinterpret_cast<WordCode*>(made);
+    uint8_t* at = made + sizeof(WordCode);
+    std::memcpy(at, draft.code, code);
+    std::memcpy(at + code, draft.statements, statements);
+    std::memcpy(at + code + statements, draft.loops, loops);
+    std::memcpy(at + code + statements + loops, draft.pointers, pointers);
+    *form = WordCode{nullptr,
+                     owner,
+                     block,
+                     draft.count,
+                     static_cast<uint16_t>(draft.statementCount),
+                     static_cast<uint16_t>(draft.loopCount),
+                     reinterpret_cast<const Instruction*>(at),
+                     reinterpret_cast<const StatementRecord*>(at + code),
+                     reinterpret_cast<const LoopRecord*>(at + code + statements),
+                     reinterpret_cast<const void* const*>(at + code + statements + loops)};
+    return form;
+}
+
+// A draft of the largest size, for the making of one form.
+class DraftBuffer {
+public:
+    DraftBuffer() : draft_(static_cast<Draft*>(MemAllocate(sizeof(Draft), kTagWordCode))) {
+        if (draft_) draft_->count = draft_->statementCount = draft_->loopCount = draft_->pointerCount = 0;
+    }
+    DraftBuffer(const DraftBuffer&) = delete;
+    DraftBuffer& operator=(const DraftBuffer&) = delete;
+    ~DraftBuffer() { MemReleaseBlock(draft_); }
+    Draft* Get() const { return draft_; }
+
+private:
+    Draft* draft_;
+};
+
+}  // namespace
+
+void WordCodes::Keep(WordCode* code) {
+    code->next = first_;
+    first_ = code;
+}
+
+void WordCodes::Clear() {
+    while (first_) {
+        WordCode* code = first_;
+        first_ = code->next;
+        if (code->block) {
+            const auto* block = static_cast<const compiler::StatementBlock*>(code->owner);
+            block->wordBlock = nullptr;
+            block->wordBlockState = 0;
+        } else {
+            const auto* node = static_cast<const ExprNode*>(code->owner);
+            node->wordCode = nullptr;
+            node->wordCodeState = 0;
+        }
+        MemReleaseBlock(code);
+    }
+}
+
+const WordCode* WordCodes::Make(const ExprNode& node) {
+    node.wordCodeState = kNone;
+    // Literals and data are read as they are.
+    if (node.eval == EvalCode::Literal || node.eval == EvalCode::DataItem) return nullptr;
+    DraftBuffer buffer;
+    Draft* draft = buffer.Get();
+    if (!draft) return nullptr;
+    Compiler compiler(*draft, kMaxExpressionInstructions);
+    if (!compiler.Expression(node) || !compiler.Emit(Op::Yield, 0, 0, -1)) return nullptr;
+    WordCode* code = runtime::Keep(*draft, &node, false);
+    if (!code) return nullptr;
+    Keep(code);
+    node.wordCode = code;
+    node.wordCodeState = kMade;
+    return code;
+}
+
+const WordCode* WordCodes::MakeBlock(const compiler::StatementBlock& block) {
+    block.wordBlockState = kNone;
+    if (block.onErrorWritten || block.main.count == 0) return nullptr;
+    DraftBuffer buffer;
+    Draft* draft = buffer.Get();
+    if (!draft) return nullptr;
+    Compiler compiler(*draft, kMaxInstructions - 1);
+    // A block of handlers alone gains nothing.
+    if (!compiler.Block(&block, kNoLoop) || !compiler.Stores()) return nullptr;
+    draft->code[draft->count++] = Instruction{Op::End, 0, 0, kNoStatement, 0, 0};
+    WordCode* code = runtime::Keep(*draft, &block, true);
+    if (!code) return nullptr;
+    Keep(code);
+    block.wordBlock = code;
+    block.wordBlockState = kMade;
+    return code;
+}
+
+}  // namespace vorlan::runtime

@@ -1,0 +1,267 @@
+// Running the compiled forms. One loop runs an expression's instructions and
+// a block's, loops and all; when an instruction gives up, its statement runs
+// through its handler and the form goes on after it, or leaves its loops as
+// the statement's status says.
+
+#include "interp/Evaluate.h"
+#include "interp/ExecInternal.h"
+#include "interp/WordCode.h"
+#include "interp/WordCodeForm.h"
+#include "value/Arrays.h"
+#include "value/NumberFast.h"
+#include "value/Value.h"
+
+namespace vorlan::runtime {
+
+using namespace word;
+
+namespace {
+
+// What an expression's form gives when it gives up.
+constexpr uint16_t kGaveUp = 0;
+
+uint8_t* ModuleCell(const RunContext& context, uint16_t module, uint32_t offset) {
+    return context.globals + context.moduleBase[module] + offset;
+}
+
+uint8_t* PlaceCell(const RunContext& context, uint16_t module, uint32_t offset) {
+    return module == kFramePlace ? context.frame + offset : ModuleCell(context, module, offset);
+}
+
+bool ReadElement(const uint8_t* arrayCell, Number index, uint32_t* word) {
+    const void* block = LoadHandle<const void>(arrayCell);
+    if (!block || !IsInteger(index) || DimensionCountOf(block) != 1) return false;
+    const DimensionRecord bounds = DimensionAt(block, 1);
+    const int32_t at = IntegerOf(index);
+    if (at < bounds.low || at > bounds.high) return false;
+    *word = LoadCell<uint32_t>(ElementAddress(block, 4, static_cast<size_t>(at - bounds.low)));
+    return true;
+}
+
+// The operation on two words, a left and b right, into *out; false to give up.
+template <Op op>
+inline bool Apply(uint32_t a, uint32_t b, uint32_t* out) {
+    if constexpr (op == Op::Add) return FastArithmetic<ArithOp::Add>(a, b, out) == Status::Success;
+    if constexpr (op == Op::Subtract) return FastArithmetic<ArithOp::Subtract>(a, b, out) == Status::Success;
+    if constexpr (op == Op::Multiply) return FastArithmetic<ArithOp::Multiply>(a, b, out) == Status::Success;
+    if constexpr (op == Op::Divide) return FastArithmetic<ArithOp::Divide>(a, b, out) == Status::Success;
+    if constexpr (op == Op::IntegerDivide) return FastIntegerDivide(a, b, out) == Status::Success;
+    if constexpr (op == Op::Modulo) return FastModulo(a, b, out) == Status::Success;
+    if constexpr (op == Op::Less || op == Op::LessEqual || op == Op::Greater || op == Op::GreaterEqual) {
+        int order = 0;
+        if (FastCompare(a, b, &order) != Status::Success) return false;
+        const bool result = op == Op::Less        ? order == 2
+                            : op == Op::LessEqual ? order != 1
+                            : op == Op::Greater   ? order == 1
+                                                  : order != 2;
+        *out = result ? kTrue : kFalse;
+        return true;
+    }
+    if constexpr (op == Op::EqualNumber || op == Op::NotEqualNumber) {
+        *out = NumbersEqual(a, b) != (op == Op::NotEqualNumber) ? kTrue : kFalse;
+        return true;
+    }
+    if constexpr (op == Op::EqualWord || op == Op::NotEqualWord) {
+        *out = (a == b) != (op == Op::NotEqualWord) ? kTrue : kFalse;
+        return true;
+    }
+    if constexpr (op == Op::And || op == Op::Or || op == Op::Xor) {
+        if (a == kNullLogical || b == kNullLogical) return false;
+        const bool x = a == kTrue, y = b == kTrue;
+        const bool result = op == Op::And ? (x && y) : op == Op::Or ? (x || y) : x != y;
+        *out = result ? kTrue : kFalse;
+        return true;
+    }
+    return false;
+}
+
+// Pops a loop's bounds and starts it: false when they make no loop that
+// can start (the handler raises the error).
+bool StartLoop(const LoopRecord& record, uint32_t*& top, NumberLoop* loop, bool* runs) {
+    Number step = kNullNumber;
+    if (record.hasStep) step = *top--;
+    const Number to = *top--;
+    const Number from = *top--;
+    if (IsNull(from) || IsNull(to) || (record.hasStep && IsNull(step))) return false;
+    const NumberLoopStart start = StartNumberLoop(from, to, record.hasStep ? &step : nullptr, loop);
+    *runs = start == NumberLoopStart::Runs;
+    return start != NumberLoopStart::Invalid;
+}
+
+uint16_t Run(const WordCode& form, RunContext& context, uint32_t* value) {
+    uint32_t stack[kMaxDepth + 1];
+    uint32_t* top = stack;  // the top value is *top; stack[0] stays unused
+    NumberLoop loops[kMaxLoops];
+    const Instruction* const code = form.code;
+    const uint8_t* frame = context.frame;
+    const Instruction* in = code;
+    uint16_t status = kExecGoOn;
+    for (;;) {
+        switch (in->op) {
+        case Op::Literal: *++top = in->argument; break;
+        case Op::Frame: *++top = LoadCell<uint32_t>(frame + in->argument); break;
+        case Op::Module: *++top = LoadCell<uint32_t>(ModuleCell(context, in->module, in->argument)); break;
+        case Op::FrameElement:
+            if (!ReadElement(frame + in->argument, *top, top)) goto gaveUp;
+            break;
+        case Op::ModuleElement:
+            if (!ReadElement(ModuleCell(context, in->module, in->argument), *top, top)) goto gaveUp;
+            break;
+        case Op::Negate:
+            if (Negate(*top, top) != Status::Success) goto gaveUp;
+            break;
+        case Op::Not:
+            if (*top == kNullLogical) goto gaveUp;
+            *top = *top == kTrue ? kFalse : kTrue;
+            break;
+#define VL_WORD_CASES(name)                                                                                \
+    case Op::name:                                                                                         \
+        --top;                                                                                             \
+        if (!Apply<Op::name>(top[0], top[1], top)) goto gaveUp;                                            \
+        break;                                                                                             \
+    case Op::name##Frame:                                                                                  \
+        if (!Apply<Op::name>(*top, LoadCell<uint32_t>(frame + in->argument), top)) goto gaveUp;            \
+        break;                                                                                             \
+    case Op::name##Literal:                                                                                \
+        if (!Apply<Op::name>(*top, in->argument, top)) goto gaveUp;                                        \
+        break;                                                                                             \
+    case Op::name##FrameFrame:                                                                             \
+        if (!Apply<Op::name>(LoadCell<uint32_t>(frame + in->argument), LoadCell<uint32_t>(frame + in->right), \
+                             top + 1))                                                                     \
+            goto gaveUp;                                                                                   \
+        ++top;                                                                                             \
+        break;                                                                                             \
+    case Op::name##FrameLiteral:                                                                           \
+        if (!Apply<Op::name>(LoadCell<uint32_t>(frame + in->argument), in->right, top + 1)) goto gaveUp;   \
+        ++top;                                                                                             \
+        break;                                                                                             \
+    case Op::name##LiteralFrame:                                                                           \
+        if (!Apply<Op::name>(in->argument, LoadCell<uint32_t>(frame + in->right), top + 1)) goto gaveUp;   \
+        ++top;                                                                                             \
+        break;
+            VL_WORD_BINARY_OPS(VL_WORD_CASES)
+#undef VL_WORD_CASES
+        case Op::Yield: *value = *top; return kExecGoOn;
+        case Op::End: return kExecGoOn;
+        case Op::StoreFrame: StoreCell(context.frame + in->argument, *top--); break;
+        case Op::StoreModule: StoreCell(ModuleCell(context, in->module, in->argument), *top--); break;
+        case Op::Compound: {
+            uint8_t* cell = PlaceCell(context, in->module, in->argument);
+            Number result;
+            if (ApplyCompound(static_cast<compiler::AssignOp>(in->slot), LoadCell<Number>(cell), *top, &result) !=
+                Status::Success)
+                goto gaveUp;
+            StoreCell(cell, result);
+            --top;
+            break;
+        }
+        case Op::Append: {
+            // A failed append changes nothing, and its handler raises the failure.
+            const auto* elementType = static_cast<const compiler::TypeDescriptor*>(form.pointers[in->right]);
+            if (AppendElement(PlaceCell(context, in->module, in->argument), *elementType, top) != Status::Success)
+                goto gaveUp;
+            --top;
+            break;
+        }
+        case Op::Return: {
+            // A function of a word result; anything else goes to the handler.
+            const compiler::TypeDescriptor* result =
+                context.routine && context.routine->type ? context.routine->type->baseType : nullptr;
+            if (!context.result || !IsWordType(result)) goto gaveUp;
+            StoreCell(context.result, *top);
+            return kExecReturn;
+        }
+        case Op::Handler: goto handler;
+        case Op::Jump: in = code + in->argument; continue;
+        case Op::JumpUnless: {
+            const Logical truth = *top;
+            if (truth == kNullLogical) goto gaveUp;
+            --top;
+            if (truth != kTrue) {
+                in = code + in->argument;
+                continue;
+            }
+            break;
+        }
+        case Op::ForInit: {
+            const LoopRecord& loop = form.loops[in->argument];
+            StoreCell(PlaceCell(context, loop.controlModule, loop.controlOffset), kNullNumber);
+            break;
+        }
+        case Op::ForStart: {
+            const LoopRecord& loop = form.loops[in->argument];
+            bool runs = false;
+            if (!StartLoop(loop, top, &loops[in->argument], &runs)) goto gaveUp;
+            if (!runs) {
+                in = code + loop.exit;
+                continue;
+            }
+            StoreCell(PlaceCell(context, loop.controlModule, loop.controlOffset), loops[in->argument].value);
+            break;
+        }
+        case Op::ForNext: {
+            const LoopRecord& loop = form.loops[in->argument];
+            NumberLoop& state = loops[in->argument];
+            bool more = false;
+            if (IsInteger(state.value) && IsInteger(state.step) && IsInteger(state.to)) {
+                // Integers within the range, the common case, inline.
+                const int32_t next = IntegerOf(state.value) + IntegerOf(state.step);
+                if (next >= -kLargestInteger && next <= kLargestInteger) {
+                    state.value = MakeIntegerUnchecked(next);
+                    const int32_t to = IntegerOf(state.to);
+                    more = state.beyond == 1 ? next <= to : next >= to;
+                    goto advanced;
+                }
+            }
+            {
+                const auto& record = static_cast<const compiler::ForStatement&>(
+                    *form.statements[in->statement].statement);
+                status = AdvanceNumberLoop(state, record, context, &more);
+                if (status != kExecGoOn) goto resume;
+            }
+        advanced:
+            if (!more) break;
+            StoreCell(PlaceCell(context, loop.controlModule, loop.controlOffset), state.value);
+            in = code + loop.top;
+            continue;
+        }
+        }
+        ++in;
+        continue;
+
+    gaveUp:
+        if (in->statement == kNoStatement) return kGaveUp;
+    handler:
+        // Statements begin with an empty stack, and the handler reads the
+        // statement's values again.
+        top = stack;
+        status = ExecuteStatement(*form.statements[in->statement].statement, context);
+    resume:
+        const StatementRecord& record = form.statements[in->statement];
+        uint16_t loop = record.loop;
+        if (status == kExecGoOn) {
+            in = code + record.end;
+            continue;
+        }
+        // A loop's own break ends it; anything else ends it as well, and
+        // goes on out.
+        while (loop != kNoLoop && status != form.loops[loop].ownBreak) loop = form.loops[loop].parent;
+        if (loop == kNoLoop) return status;
+        status = kExecGoOn;
+        in = code + form.loops[loop].exit;
+    }
+}
+
+}  // namespace
+
+bool RunWordCode(const WordCode& code, const RunContext& context, uint32_t* value) {
+    // An expression's form holds no statements: it only reads the context.
+    return Run(code, const_cast<RunContext&>(context), value) == kExecGoOn;
+}
+
+uint16_t RunWordBlock(const WordCode& code, RunContext& context) {
+    uint32_t unused = 0;
+    return Run(code, context, &unused);
+}
+
+}  // namespace vorlan::runtime
