@@ -25,24 +25,32 @@ namespace vorlan::runtime::word {
     X(Add) X(Subtract) X(Multiply) X(Divide) X(IntegerDivide) X(Modulo) X(Less) X(LessEqual) X(Greater)         \
     X(GreaterEqual) X(EqualNumber) X(NotEqualNumber) X(EqualWord) X(NotEqualWord) X(And) X(Or) X(Xor)
 
+// The ops that end an expression or do a block's work:
+// - Yield: an expression's end, its value on top. End: a block's end.
+// - StoreFrame, StoreModule: pop into the frame cell `argument`, or module
+//   `module`'s.
+// - Compound: pops, and works it into the place's Number by the AssignOp in
+//   `slot`. Append: pops, and appends it to the place's array, `right`
+//   indexing the element type among the pointers. Return: pops into a word
+//   function's result.
+// - Handler: runs its statement through the statement's handler.
+// - Jump to `argument`; JumpUnless pops a condition and jumps unless True.
+// - ForInit sets loop `argument`'s control to Null before its bounds are
+//   read; ForStart pops the bounds and starts it or jumps past it; ForNext
+//   moves it on, back to its body or on past it.
+#define VL_WORD_LEAF_OPS(X) X(Literal) X(Frame) X(Module) X(FrameElement) X(ModuleElement) X(Negate) X(Not)
+#define VL_WORD_BLOCK_OPS(X)                                                                                      \
+    X(Yield) X(End) X(StoreFrame) X(StoreModule) X(Compound) X(Append) X(Return) X(Handler) X(Jump) X(JumpUnless) \
+    X(ForInit) X(ForStart) X(ForNext)
+#define VL_WORD_BINARY_FORMS(X, name) \
+    X(name) X(name##Frame) X(name##Literal) X(name##FrameFrame) X(name##FrameLiteral) X(name##LiteralFrame)
+
 enum class Op : uint8_t {
-    Literal, Frame, Module, FrameElement, ModuleElement, Negate, Not,
-#define VL_WORD_OP(name) name, name##Frame, name##Literal, name##FrameFrame, name##FrameLiteral, name##LiteralFrame,
-    VL_WORD_BINARY_OPS(VL_WORD_OP)
-#undef VL_WORD_OP
-    Yield,          // an expression's end: its value is on top
-    End,            // a block's end
-    StoreFrame,     // pops into the frame cell `argument`
-    StoreModule,    // pops into module `module`'s cell `argument`
-    Compound,       // pops, and works it into the place's Number by the AssignOp in `slot`
-    Append,         // pops, and appends it to the place's array; `right` is the element type's pointer
-    Return,         // pops into a word function's result
-    Handler,        // runs its statement through the statement's handler
-    Jump,           // to `argument`
-    JumpUnless,     // pops a condition, and jumps to `argument` unless it is True
-    ForInit,        // sets the control at the place to Null, before the bounds are read
-    ForStart,       // pops the bounds of loop `slot`, and starts it or jumps past it
-    ForNext,        // moves loop `slot` on, back to its body or on past it
+#define VL_WORD_NAME(name) name,
+#define VL_WORD_BINARY_NAMES(name) VL_WORD_BINARY_FORMS(VL_WORD_NAME, name)
+    VL_WORD_LEAF_OPS(VL_WORD_NAME) VL_WORD_BINARY_OPS(VL_WORD_BINARY_NAMES) VL_WORD_BLOCK_OPS(VL_WORD_NAME)
+#undef VL_WORD_BINARY_NAMES
+#undef VL_WORD_NAME
 };
 
 // The place of a datum a statement stores into: `module` is this for a
