@@ -9,6 +9,7 @@
 
 namespace vorlan::runtime {
 
+using compiler::EvalCode;
 using compiler::ExprNode;
 
 namespace {
@@ -18,6 +19,13 @@ using BinaryPrimitive = Status (*)(Number a, Number b, Number* out);
 // The result is stored only once both operands have been read: the output
 // may be one of their cells (x := x + 1). A failure's detail is the
 // operation as the source wrote it, with the operands' values.
+Status RaiseBinary(const ExprNode& node, RunContext& context, Number a, Number b, Status status, RunMsg message,
+                   const char* symbol) {
+    ErrorDetail detail;
+    detail.AddOperation(a, symbol, b);
+    return Raise(context, node, status, message, nullptr, &detail);
+}
+
 template <BinaryPrimitive primitive>
 Status Binary(const ExprNode& node, RunContext& context, void* out, RunMsg message, const char* symbol) {
     Number a, b, result = kNullNumber;
@@ -25,17 +33,35 @@ Status Binary(const ExprNode& node, RunContext& context, void* out, RunMsg messa
     if (status == Status::Success) status = ReadWord(*node.right, context, &b);
     if (status == Status::Success) {
         status = primitive(a, b, &result);
-        if (status != Status::Success) {
-            ErrorDetail detail;
-            detail.AddOperation(a, symbol, b);
-            status = Raise(context, node, status, message, nullptr, &detail);
-        }
+        if (status != Status::Success) status = RaiseBinary(node, context, a, b, status, message, symbol);
     }
     StoreCell(out, status == Status::Success ? result : kNullNumber);
     return status;
 }
 
 }  // namespace
+
+Status RaiseArithmetic(const ExprNode& node, RunContext& context, Number a, Number b) {
+    Number result;
+    switch (node.eval) {
+    case EvalCode::Add:
+        return RaiseBinary(node, context, a, b, FastArithmetic<ArithOp::Add>(a, b, &result), RunMsg::Addition, "+");
+    case EvalCode::Subtract:
+        return RaiseBinary(node, context, a, b, FastArithmetic<ArithOp::Subtract>(a, b, &result),
+                           RunMsg::Subtraction, "-");
+    case EvalCode::Multiply:
+        return RaiseBinary(node, context, a, b, FastArithmetic<ArithOp::Multiply>(a, b, &result),
+                           RunMsg::Multiplication, "*");
+    case EvalCode::Divide:
+        return RaiseBinary(node, context, a, b, FastArithmetic<ArithOp::Divide>(a, b, &result), RunMsg::Division,
+                           "/");
+    case EvalCode::IntegerDivide:
+        return RaiseBinary(node, context, a, b, FastIntegerDivide(a, b, &result), RunMsg::IntegerDivision, "//");
+    case EvalCode::Modulo:
+        return RaiseBinary(node, context, a, b, FastModulo(a, b, &result), RunMsg::Modulo, "Mod");
+    default: return Raise(context, node, Status::InternalFailure, RunMsg::ValueError);
+    }
+}
 
 Status EvalAdd(const ExprNode& node, RunContext& context, void* out) {
     return Binary<FastArithmetic<ArithOp::Add>>(node, context, out, RunMsg::Addition, "+");

@@ -16,15 +16,6 @@ namespace {
 
 const char16_t* RoutineName(const Routine& routine) { return routine.entry ? routine.entry->name : nullptr; }
 
-// Built-in routines have no locals and may not have their frame laid out, so
-// the parameter area of the signature bounds the frame as well.
-uint32_t CallFrameSize(const Routine& routine) {
-    const compiler::DataArea& parameters = routine.type->fields;
-    const uint32_t parameterEnd = parameters.base + parameters.size;
-    const uint32_t size = FrameSize(routine);
-    return size > parameterEnd ? size : parameterEnd;
-}
-
 // Built-in handlers report their own errors; a bare category that comes back
 // has not been recorded yet.
 Status HandlerStatus(const ExprNode& node, RunContext& context, const Routine& routine, Status status) {
@@ -45,11 +36,35 @@ Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routi
         context.builtin = outer;
         return HandlerStatus(node, context, routine, status);
     }
-    const uint16_t result = RunRoutine(routine, context, frame, context.graphics, static_cast<uint8_t*>(out));
-    return result == kExecReturn ? Status::Success : static_cast<Status>(result);
+    return RoutineStatus(RunRoutine(routine, context, frame, context.graphics, static_cast<uint8_t*>(out)));
 }
 
 }  // namespace
+
+Status RoutineStatus(uint16_t ran) { return ran == kExecReturn ? Status::Success : static_cast<Status>(ran); }
+
+uint8_t* EnterCall(const ExprNode& node, RunContext& context, const Routine& routine, Status* status) {
+    *status = Status::Success;
+    if (context.depth >= kMaxCallDepth) {
+        *status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
+    } else if (!routine.type || !node.list) {
+        *status = Raise(context, node, Status::InternalFailure, RunMsg::FunctionCall, RoutineName(routine));
+    } else {
+        uint8_t* frame = PushFrame(*context.frames, CallFrameSize(routine));
+        if (frame) return frame;
+        *status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
+    }
+    return nullptr;
+}
+
+Status LeaveCall(const ExprNode& node, RunContext& context, Status status, uint8_t* frame) {
+    PopFrame(*context.frames, frame);
+    // The routine's own error could not know where it was called from, nor
+    // could argument binding.
+    if (status == Status::NoPosition)
+        status = RecordError(context, false, &node.position, Status::NoPosition, RunMsg::FunctionCall);
+    return status;
+}
 
 // Failures before the routine runs leave the output at its type's Null; the
 // routine runner does the same for failures inside.
@@ -62,32 +77,15 @@ Status EvalCall(const ExprNode& node, RunContext& context, void* out) {
         return status;
     }
     const Routine& routine = *static_cast<const Routine*>(handle);
-    uint8_t* frame = nullptr;
-    if (context.depth >= kMaxCallDepth) {
-        status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
-    } else if (!routine.type || !node.list) {
-        status = Raise(context, node, Status::InternalFailure, RunMsg::FunctionCall, RoutineName(routine));
-    } else {
-        const uint32_t size = CallFrameSize(routine);
-        frame = PushFrame(*context.frames, size);
-        if (!frame) status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
-    }
+    uint8_t* frame = EnterCall(node, context, routine, &status);
     if (status == Status::Success) status = BindArguments(*node.list, *routine.type, context, frame, routine.builtinNumber != 0);
     if (status != Status::Success) {
-        PopFrame(*context.frames, frame);
         ResetOutput(*node.type, out);
-        // Argument binding may fail where no position is at hand.
-        if (status == Status::NoPosition)
-            status = RecordError(context, false, &node.position, Status::NoPosition, RunMsg::FunctionCall);
-        return status;
+        return LeaveCall(node, context, status, frame);
     }
     status = RunCallee(node, context, routine, frame, out);  // the routine runner counts the depth
     ReleaseArguments(*routine.type, *node.list, frame);
-    PopFrame(*context.frames, frame);
-    // The routine's own error could not know where it was called from.
-    if (status == Status::NoPosition)
-        status = RecordError(context, false, &node.position, Status::NoPosition, RunMsg::FunctionCall);
-    return status;
+    return LeaveCall(node, context, status, frame);
 }
 
 }  // namespace vorlan::runtime

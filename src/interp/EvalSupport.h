@@ -62,6 +62,7 @@ Status EvalStructureModify(const compiler::ExprNode& node, RunContext& context, 
 // EvalCall.cpp
 Status EvalCall(const compiler::ExprNode& node, RunContext& context, void* out);
 
+
 // Records a runtime error at the node, with what the node knew of the value
 // at fault when it knew anything.
 Status Raise(RunContext& context, const compiler::ExprNode& node, Status code, RunMsg message,

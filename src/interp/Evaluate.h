@@ -25,6 +25,20 @@ bool DataEqual(const compiler::TypeDescriptor& type, const void* a, const void* 
 // Equality of two Numbers: by value, so an integer may equal a real.
 bool NumbersEqual(Number a, Number b);
 
+// The error an arithmetic node (+ - * / // Mod) raises when its operation
+// on a and b fails, as its evaluation raises it.
+Status RaiseArithmetic(const compiler::ExprNode& node, RunContext& context, Number a, Number b);
+
+// What a call of a program routine does around the routine's run, as
+// EvalCall does it: the frame made, or the failure raised at the call.
+uint8_t* EnterCall(const compiler::ExprNode& node, RunContext& context, const compiler::Routine& routine,
+                   Status* status);
+// The call's status once the routine has run in `frame` (or failed to
+// start), the frame let go.
+Status LeaveCall(const compiler::ExprNode& node, RunContext& context, Status status, uint8_t* frame);
+// A program routine's run as a call's status.
+Status RoutineStatus(uint16_t ran);
+
 // Binds a call's arguments into a new frame (parameters at their offsets).
 // A Ref argument reached through an array is bound as the way to it (see
 // ElementPath), except for a `builtin` routine, which is given addresses.

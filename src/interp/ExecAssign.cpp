@@ -88,6 +88,14 @@ uint8_t* WordDatumCell(const ExprNode& target, const RunContext& context) {
     return IsOwnCellDatum(target) && IsWordType(target.type) ? DataItemCell(target, context) : nullptr;
 }
 
+}  // namespace
+
+uint16_t WordAssignmentFailed(const compiler::AssignmentStatement& record, RunContext& context, Status status) {
+    return AssignFailed(record, context, status, WordDatumCell(*record.target, context), true);
+}
+
+namespace {
+
 // target := value
 uint16_t Assign(const compiler::AssignmentStatement& record, RunContext& context) {
     uint32_t word;

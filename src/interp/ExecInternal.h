@@ -87,6 +87,11 @@ constexpr bool IsCompoundNumberOp(compiler::AssignOp op) {
 }
 // The new value of a Number that a compound assignment changes.
 Status ApplyCompound(compiler::AssignOp op, Number current, Number operand, Number* out);
+// A word store (`:=` to a datum, or `Return`) whose value failed after
+// program code had run, so that it cannot be tried again: the statement
+// fails as its handler fails it.
+uint16_t WordStoreFailed(const compiler::Statement& statement, RunContext& context, Status status);
+uint16_t WordAssignmentFailed(const compiler::AssignmentStatement& record, RunContext& context, Status status);
 // The statements from `first` to the end of its list.
 uint16_t ExecuteFrom(const compiler::Statement* first, RunContext& context);
 

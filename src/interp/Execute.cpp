@@ -159,6 +159,19 @@ uint16_t ExecReturn(const Statement& statement, RunContext& context) {
     return kExecReturn;
 }
 
+}  // namespace
+
+uint16_t WordStoreFailed(const Statement& statement, RunContext& context, Status status) {
+    if (statement.kind == compiler::StatementKind::Assignment)
+        return WordAssignmentFailed(static_cast<const compiler::AssignmentStatement&>(statement), context, status);
+    // A Return of a word: its function's result is reset, as ExecReturn resets it.
+    if (context.result && context.routine && context.routine->type && context.routine->type->baseType)
+        ResetResult(*context.routine->type->baseType, context.result);
+    return Code(status);
+}
+
+namespace {
+
 uint16_t ExecFBreak(const Statement&, RunContext&) { return kExecFBreak; }
 uint16_t ExecWBreak(const Statement&, RunContext&) { return kExecWBreak; }
 uint16_t ExecOBreak(const Statement&, RunContext&) { return kExecOBreak; }

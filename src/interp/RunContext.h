@@ -47,4 +47,13 @@ inline uint32_t FrameSize(const compiler::Routine& routine) {
     return placed > parameters ? placed : parameters;
 }
 
+// Built-in routines have no locals and may not have their frame laid out, so
+// the parameter area of the signature bounds a call's frame as well.
+inline uint32_t CallFrameSize(const compiler::Routine& routine) {
+    const compiler::DataArea& parameters = routine.type->fields;
+    const uint32_t parameterEnd = parameters.base + parameters.size;
+    const uint32_t size = FrameSize(routine);
+    return size > parameterEnd ? size : parameterEnd;
+}
+
 }  // namespace vorlan::runtime

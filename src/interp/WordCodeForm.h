@@ -38,10 +38,16 @@ namespace vorlan::runtime::word {
 // - ForInit sets loop `argument`'s control to Null before its bounds are
 //   read; ForStart pops the bounds and starts it or jumps past it; ForNext
 //   moves it on, back to its body or on past it.
+// - A call of a program routine: CallBegin makes the frame of the call node
+//   among the pointers at `argument` (the routine at `right`), as the
+//   evaluator makes it, Arg pops an argument into its parameter at offset
+//   `argument`, and Call runs the routine and pushes its result.
+// - ReturnCheck gives up unless the routine is a function of a word result,
+//   before a Return's value is worked out.
 #define VL_WORD_LEAF_OPS(X) X(Literal) X(Frame) X(Module) X(FrameElement) X(ModuleElement) X(Negate) X(Not)
 #define VL_WORD_BLOCK_OPS(X)                                                                                      \
     X(Yield) X(End) X(StoreFrame) X(StoreModule) X(Compound) X(Append) X(Return) X(Handler) X(Jump) X(JumpUnless) \
-    X(ForInit) X(ForStart) X(ForNext)
+    X(ForInit) X(ForStart) X(ForNext) X(CallBegin) X(Arg) X(Call) X(ReturnCheck)
 #define VL_WORD_BINARY_FORMS(X, name) \
     X(name) X(name##Frame) X(name##Literal) X(name##FrameFrame) X(name##FrameLiteral) X(name##LiteralFrame)
 
@@ -58,6 +64,11 @@ enum class Op : uint8_t {
 constexpr uint16_t kFramePlace = 0xFFFF;
 constexpr uint16_t kNoStatement = 0xFFFF;
 constexpr uint16_t kNoLoop = 0xFFFF;
+
+// In `slot` of an operation that comes after a call in its statement: the
+// statement cannot be run again, so a failure is raised where the
+// evaluator raises it, with the node among the pointers at `module`.
+constexpr uint8_t kAfterCall = 0x80;
 
 struct Instruction {
     Op op;
@@ -90,6 +101,8 @@ struct LoopRecord {
 
 // For loops a form may nest, and their running states.
 constexpr uint32_t kMaxLoops = 16;
+// Calls a statement may nest within each other's arguments.
+constexpr uint32_t kMaxCallNesting = 8;
 // The deepest an expression's values stack, and the most bounds a loop pushes.
 constexpr uint32_t kMaxDepth = 16;
 

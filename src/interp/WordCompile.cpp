@@ -30,7 +30,7 @@ constexpr uint32_t kTagWordCode = 22017;
 // Larger forms are left to the tree and the handlers.
 constexpr uint32_t kMaxInstructions = 2048;
 constexpr uint32_t kMaxStatements = 1024;
-constexpr uint32_t kMaxPointers = 64;
+constexpr uint32_t kMaxPointers = 256;
 constexpr uint32_t kMaxExpressionInstructions = 64;
 
 constexpr uint8_t kNone = kNoWordCode;
@@ -60,6 +60,18 @@ public:
         return Node(node) && depth_ == depth + 1;
     }
 
+    // A store's value, which may call program routines of words: their
+    // frames are made and their arguments bound as the evaluator does it.
+    bool Value(const ExprNode& node) {
+        if (!MayRunProgramCode(node)) return Expression(node);
+        if (!CallsOnly(node, 0)) return false;
+        const int depth = depth_;
+        calls_ = true;
+        const bool made = Node(node) && depth_ == depth + 1;
+        calls_ = false;
+        return made;
+    }
+
     bool Emit(Op op, uint16_t module, uint32_t argument, int stack, uint32_t right = 0, uint8_t slot = 0) {
         if (draft_.count >= limit_) return false;
         draft_.code[draft_.count++] = Instruction{op, slot, module, statement_, argument, right};
@@ -81,6 +93,7 @@ public:
 
     // False only when not even a Handler fits.
     bool StatementOf(const Statement& statement, uint16_t loop) {
+        afterCall_ = false;
         const Counts mark = Mark();
         const int depth = depth_;
         uint16_t index = kNoStatement;
@@ -131,8 +144,8 @@ private:
             return Assignment(static_cast<const compiler::AssignmentStatement&>(statement));
         case StatementKind::Return: {
             const auto& record = static_cast<const compiler::ReturnStatement&>(statement);
-            return record.value && IsWordType(record.value->type) && Expression(*record.value) &&
-                   Emit(Op::Return, 0, 0, -1);
+            return record.value && IsWordType(record.value->type) && Emit(Op::ReturnCheck, 0, 0, 0) &&
+                   Value(*record.value) && Emit(Op::Return, 0, 0, -1);
         }
         case StatementKind::If: return If(static_cast<const compiler::IfStatement&>(statement), index, loop);
         case StatementKind::While:
@@ -157,7 +170,7 @@ private:
         const compiler::TypeDescriptor* type = record.target->type;
         if (!IsWordType(record.value->type)) return false;
         if (record.op == AssignOp::Assign) {
-            if (!IsWordType(type) || !Expression(*record.value)) return false;
+            if (!IsWordType(type) || !Value(*record.value)) return false;
             return module == kFramePlace ? Emit(Op::StoreFrame, 0, offset, -1) : Emit(Op::StoreModule, module, offset, -1);
         }
         if (IsCompoundNumberOp(record.op)) {
@@ -265,8 +278,81 @@ private:
         case EvalCode::Or: return Binary(node, Op::Or);
         case EvalCode::Xor: return Binary(node, Op::Xor);
         case EvalCode::Not: return Unary(node, Op::Not);
+        case EvalCode::Call: return calls_ && Call(node);
         default: return false;
         }
+    }
+
+    // Section - Calls
+
+    // A call of a program routine whose parameters are words taken by value
+    // and whose result is a word, every argument given.
+    static const compiler::Routine* WordRoutine(const ExprNode& node) {
+        if (node.eval != EvalCode::Call || !IsWordType(node.type) || !node.left || !node.list) return nullptr;
+        if (node.left->eval != EvalCode::Literal) return nullptr;
+        const auto* routine = LoadHandle<const compiler::Routine>(node.left->literal);
+        if (!routine || routine != node.routine || routine->builtinNumber != 0 || !routine->type) return nullptr;
+        const compiler::ExprList& list = *node.list;
+        if (list.count != routine->type->fields.count || (list.count && !list.targets)) return nullptr;
+        for (uint16_t i = 0; i < list.count; ++i) {
+            const compiler::DataItem* target = list.targets[i];
+            const ExprNode* item = list.items[i].Get();
+            if (!target || (target->flags & compiler::kDataRef) || !IsWordType(target->type) || !item ||
+                !IsWordType(item->type))
+                return nullptr;
+        }
+        return routine;
+    }
+
+    static bool IsArithmetic(EvalCode code) {
+        return code == EvalCode::Add || code == EvalCode::Subtract || code == EvalCode::Multiply ||
+               code == EvalCode::Divide || code == EvalCode::IntegerDivide || code == EvalCode::Modulo;
+    }
+
+    // A value of literals, data, arithmetic and such calls: after a call,
+    // only arithmetic can fail, and it raises its error as the evaluator
+    // does (see kAfterCall).
+    static bool CallsOnly(const ExprNode& node, uint32_t nesting) {
+        if (!IsWordType(node.type)) return false;
+        if (node.eval == EvalCode::Literal || IsOwnCellDatum(node)) return true;
+        if (IsArithmetic(node.eval))
+            return node.left && node.right && CallsOnly(*node.left, nesting) && CallsOnly(*node.right, nesting);
+        if (!WordRoutine(node) || nesting >= kMaxCallNesting) return false;
+        for (uint16_t i = 0; i < node.list->count; ++i)
+            if (!CallsOnly(*node.list->items[i], nesting + 1)) return false;
+        return true;
+    }
+
+    bool Pointer(const void* pointer, uint32_t* index) {
+        if (draft_.pointerCount >= kMaxPointers) return false;
+        *index = draft_.pointerCount++;
+        draft_.pointers[*index] = pointer;
+        return true;
+    }
+
+    bool Call(const ExprNode& node) {
+        const compiler::Routine* routine = WordRoutine(node);
+        uint32_t call, callee;
+        if (!routine || !Pointer(&node, &call) || !Pointer(routine, &callee)) return false;
+        if (!Emit(Op::CallBegin, 0, call, 0, callee)) return false;
+        const compiler::ExprList& list = *node.list;
+        for (uint16_t i = 0; i < list.count; ++i)
+            if (!Node(*list.items[i]) || !Emit(Op::Arg, 0, list.targets[i]->offset, -1)) return false;
+        if (!Emit(Op::Call, 0, call, +1, callee)) return false;
+        afterCall_ = true;
+        return true;
+    }
+
+    // An arithmetic operation after a call carries its node, to raise its
+    // failure with.
+    bool MarkAfterCall(const ExprNode& node) {
+        uint32_t index;
+        if (!afterCall_) return true;
+        if (!Pointer(&node, &index)) return false;
+        Instruction& made = draft_.code[draft_.count - 1];
+        made.slot |= kAfterCall;
+        made.module = static_cast<uint16_t>(index);
+        return true;
     }
 
     static Op Comparison(Tok op) {
@@ -278,8 +364,10 @@ private:
         }
     }
 
+    bool Binary(const ExprNode& node, Op op) { return Operation(node, op) && MarkAfterCall(node); }
+
     // `op` is the stack form; the frame and literal forms follow it.
-    bool Binary(const ExprNode& node, Op op) {
+    bool Operation(const ExprNode& node, Op op) {
         if (!node.left || !node.right || !IsWordType(node.left->type) || !IsWordType(node.right->type)) return false;
         const ExprNode& left = *node.left;
         const ExprNode& right = *node.right;
@@ -334,25 +422,30 @@ private:
     Draft& draft_;
     uint32_t limit_;
     uint16_t statement_ = kNoStatement;
+    bool calls_ = false;      // the value being compiled may call routines
+    bool afterCall_ = false;  // and the statement has called one
     int depth_ = 0;
     int maxDepth_ = 0;
     bool stores_ = false;
 };
 
+// Each part of a kept form starts on an 8-byte boundary.
+constexpr size_t Aligned(size_t size) { return (size + 7) & ~size_t{7}; }
+
 // The draft copied out at its own size, for the node or block `owner`.
 WordCode* Keep(const Draft& draft, const void* owner, bool block) {
-    const size_t code = sizeof(Instruction) * draft.count;
-    const size_t statements = sizeof(StatementRecord) * draft.statementCount;
-    const size_t loops = sizeof(LoopRecord) * draft.loopCount;
+    const size_t code = Aligned(sizeof(Instruction) * draft.count);
+    const size_t statements = Aligned(sizeof(StatementRecord) * draft.statementCount);
+    const size_t loops = Aligned(sizeof(LoopRecord) * draft.loopCount);
     const size_t pointers = sizeof(void*) * draft.pointerCount;
     auto* made = static_cast<uint8_t*>(
-        MemAllocate(sizeof(WordCode) + code + statements + loops + pointers, kTagWordCode));
+        MemAllocate(Aligned(sizeof(WordCode)) + code + statements + loops + pointers, kTagWordCode));
     if (!made) return nullptr;
     auto* form = reinterpret_cast<WordCode*>(made);
-    uint8_t* at = made + sizeof(WordCode);
-    std::memcpy(at, draft.code, code);
-    std::memcpy(at + code, draft.statements, statements);
-    std::memcpy(at + code + statements, draft.loops, loops);
+    uint8_t* at = made + Aligned(sizeof(WordCode));
+    std::memcpy(at, draft.code, sizeof(Instruction) * draft.count);
+    std::memcpy(at + code, draft.statements, sizeof(StatementRecord) * draft.statementCount);
+    std::memcpy(at + code + statements, draft.loops, sizeof(LoopRecord) * draft.loopCount);
     std::memcpy(at + code + statements + loops, draft.pointers, pointers);
     *form = WordCode{nullptr,
                      owner,

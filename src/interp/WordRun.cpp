@@ -117,6 +117,10 @@ uint16_t Run(const WordCode& form, RunContext& context, uint32_t* value) {
     uint32_t stack[kMaxDepth + 1];
     uint32_t* top = stack;  // the top value is *top; stack[0] stays unused
     NumberLoop loops[kMaxLoops];
+    uint8_t* calls[kMaxCallNesting];  // the frames of calls whose arguments are being bound
+    uint32_t callCount = 0;
+    uint32_t failed[2] = {0, 0};
+    Status failure = Status::Success;
     const Instruction* const code = form.code;
     const uint8_t* frame = context.frame;
     const Instruction* in = code;
@@ -145,32 +149,42 @@ op_Not:
     if (*top == kNullLogical) goto gaveUp;
     *top = *top == kTrue ? kFalse : kTrue;
     VL_NEXT();
-#define VL_WORD_CASES(name)                                                                                    \
-    op_##name:                                                                                                 \
-    --top;                                                                                                     \
-    if (!Apply<Op::name>(top[0], top[1], top)) goto gaveUp;                                                    \
-    VL_NEXT();                                                                                                 \
-    op_##name##Frame:                                                                                          \
-    if (!Apply<Op::name>(*top, LoadCell<uint32_t>(frame + in->argument), top)) goto gaveUp;                    \
-    VL_NEXT();                                                                                                 \
-    op_##name##Literal:                                                                                        \
-    if (!Apply<Op::name>(*top, in->argument, top)) goto gaveUp;                                                \
-    VL_NEXT();                                                                                                 \
-    op_##name##FrameFrame:                                                                                     \
-    if (!Apply<Op::name>(LoadCell<uint32_t>(frame + in->argument), LoadCell<uint32_t>(frame + in->right), top + 1)) \
-        goto gaveUp;                                                                                           \
-    ++top;                                                                                                     \
-    VL_NEXT();                                                                                                 \
-    op_##name##FrameLiteral:                                                                                   \
-    if (!Apply<Op::name>(LoadCell<uint32_t>(frame + in->argument), in->right, top + 1)) goto gaveUp;           \
-    ++top;                                                                                                     \
-    VL_NEXT();                                                                                                 \
-    op_##name##LiteralFrame:                                                                                   \
-    if (!Apply<Op::name>(in->argument, LoadCell<uint32_t>(frame + in->right), top + 1)) goto gaveUp;           \
-    ++top;                                                                                                     \
+// A failed operation keeps its operands, for the error raised after a call.
+#define VL_APPLY(name, x, y, out)                   \
+    do {                                            \
+        const uint32_t a_ = (x), b_ = (y);          \
+        if (!Apply<Op::name>(a_, b_, out)) {        \
+            failed[0] = a_;                         \
+            failed[1] = b_;                         \
+            goto gaveUp;                            \
+        }                                           \
+    } while (0)
+#define VL_WORD_CASES(name)                                                                      \
+    op_##name:                                                                                   \
+    --top;                                                                                       \
+    VL_APPLY(name, top[0], top[1], top);                                                         \
+    VL_NEXT();                                                                                   \
+    op_##name##Frame:                                                                            \
+    VL_APPLY(name, *top, LoadCell<uint32_t>(frame + in->argument), top);                         \
+    VL_NEXT();                                                                                   \
+    op_##name##Literal:                                                                          \
+    VL_APPLY(name, *top, in->argument, top);                                                     \
+    VL_NEXT();                                                                                   \
+    op_##name##FrameFrame:                                                                       \
+    VL_APPLY(name, LoadCell<uint32_t>(frame + in->argument), LoadCell<uint32_t>(frame + in->right), top + 1); \
+    ++top;                                                                                       \
+    VL_NEXT();                                                                                   \
+    op_##name##FrameLiteral:                                                                     \
+    VL_APPLY(name, LoadCell<uint32_t>(frame + in->argument), in->right, top + 1);                \
+    ++top;                                                                                       \
+    VL_NEXT();                                                                                   \
+    op_##name##LiteralFrame:                                                                     \
+    VL_APPLY(name, in->argument, LoadCell<uint32_t>(frame + in->right), top + 1);                \
+    ++top;                                                                                       \
     VL_NEXT();
     VL_WORD_BINARY_OPS(VL_WORD_CASES)
 #undef VL_WORD_CASES
+#undef VL_APPLY
 
 op_Yield:
     *value = *top;
@@ -201,13 +215,37 @@ op_Append: {
     --top;
     VL_NEXT();
 }
-op_Return: {
+op_ReturnCheck: {
     // A function of a word result; anything else goes to the handler.
     const compiler::TypeDescriptor* result =
         context.routine && context.routine->type ? context.routine->type->baseType : nullptr;
     if (!context.result || !IsWordType(result)) goto gaveUp;
+    VL_NEXT();
+}
+op_Return:
     StoreCell(context.result, *top);
     return kExecReturn;
+op_CallBegin: {
+    const auto& node = *static_cast<const compiler::ExprNode*>(form.pointers[in->argument]);
+    const auto& routine = *static_cast<const compiler::Routine*>(form.pointers[in->right]);
+    uint8_t* made = EnterCall(node, context, routine, &failure);
+    if (!made) goto storeFailed;
+    calls[callCount++] = made;
+    VL_NEXT();
+}
+op_Arg:
+    StoreCell(calls[callCount - 1] + in->argument, *top--);
+    VL_NEXT();
+op_Call: {
+    const auto& node = *static_cast<const compiler::ExprNode*>(form.pointers[in->argument]);
+    const auto& routine = *static_cast<const compiler::Routine*>(form.pointers[in->right]);
+    uint8_t* called = calls[--callCount];
+    // The result starts Null, as an evaluation's output does.
+    *++top = kNullNumber;
+    const uint16_t ran = RunRoutine(routine, context, called, context.graphics, reinterpret_cast<uint8_t*>(top));
+    failure = LeaveCall(node, context, RoutineStatus(ran), called);
+    if (failure != Status::Success) goto storeFailed;
+    VL_NEXT();
 }
 op_Handler:
     goto handler;
@@ -261,11 +299,25 @@ advanced:
 
 gaveUp:
     if (in->statement == kNoStatement) return kGaveUp;
+    if (in->slot & kAfterCall) {
+        failure = RaiseArithmetic(*static_cast<const compiler::ExprNode*>(form.pointers[in->module]), context,
+                                  failed[0], failed[1]);
+        goto storeFailed;
+    }
+    // Nothing has run yet: the calls begun are let go, and the statement
+    // runs through its handler.
+    while (callCount) PopFrame(*context.frames, calls[--callCount]);
 handler:
     // Statements begin with an empty stack, and the handler reads the
     // statement's values again.
     top = stack;
     status = ExecuteStatement(*form.statements[in->statement].statement, context);
+    goto resume;
+storeFailed:
+    // A call has run: the statement fails where it is, as its handler fails it.
+    while (callCount) PopFrame(*context.frames, calls[--callCount]);
+    top = stack;
+    status = WordStoreFailed(*form.statements[in->statement].statement, context, failure);
 resume: {
     const StatementRecord& record = form.statements[in->statement];
     if (status == kExecGoOn) VL_JUMP(record.end);
