@@ -43,27 +43,16 @@ Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routi
 
 Status RoutineStatus(uint16_t ran) { return ran == kExecReturn ? Status::Success : static_cast<Status>(ran); }
 
-uint8_t* EnterCall(const ExprNode& node, RunContext& context, const Routine& routine, Status* status) {
-    *status = Status::Success;
-    if (context.depth >= kMaxCallDepth) {
-        *status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
-    } else if (!routine.type || !node.list) {
-        *status = Raise(context, node, Status::InternalFailure, RunMsg::FunctionCall, RoutineName(routine));
-    } else {
-        uint8_t* frame = PushFrame(*context.frames, CallFrameSize(routine));
-        if (frame) return frame;
-        *status = Raise(context, node, Status::OutOfMemory, RunMsg::FunctionCall, RoutineName(routine));
-    }
-    return nullptr;
+Status EnterCallFailed(const ExprNode& node, RunContext& context, const Routine& routine) {
+    const bool malformed = context.depth < kMaxCallDepth && (!routine.type || !node.list);
+    return Raise(context, node, malformed ? Status::InternalFailure : Status::OutOfMemory, RunMsg::FunctionCall,
+                 RoutineName(routine));
 }
 
-Status LeaveCall(const ExprNode& node, RunContext& context, Status status, uint8_t* frame) {
-    PopFrame(*context.frames, frame);
+Status CallWithoutPosition(const ExprNode& node, RunContext& context) {
     // The routine's own error could not know where it was called from, nor
     // could argument binding.
-    if (status == Status::NoPosition)
-        status = RecordError(context, false, &node.position, Status::NoPosition, RunMsg::FunctionCall);
-    return status;
+    return RecordError(context, false, &node.position, Status::NoPosition, RunMsg::FunctionCall);
 }
 
 // Failures before the routine runs leave the output at its type's Null; the

@@ -30,12 +30,26 @@ bool NumbersEqual(Number a, Number b);
 Status RaiseArithmetic(const compiler::ExprNode& node, RunContext& context, Number a, Number b);
 
 // What a call of a program routine does around the routine's run, as
-// EvalCall does it: the frame made, or the failure raised at the call.
-uint8_t* EnterCall(const compiler::ExprNode& node, RunContext& context, const compiler::Routine& routine,
-                   Status* status);
-// The call's status once the routine has run in `frame` (or failed to
-// start), the frame let go.
-Status LeaveCall(const compiler::ExprNode& node, RunContext& context, Status status, uint8_t* frame);
+// EvalCall does it: the frame made (nullptr, and the failure raised at the
+// call, past the depth limit or without memory), then let go once the
+// routine has run in it or failed to start, the call's status given.
+Status EnterCallFailed(const compiler::ExprNode& node, RunContext& context, const compiler::Routine& routine);
+Status CallWithoutPosition(const compiler::ExprNode& node, RunContext& context);
+inline uint8_t* EnterCall(const compiler::ExprNode& node, RunContext& context, const compiler::Routine& routine,
+                          Status* status) {
+    if (context.depth < kMaxCallDepth && routine.type && node.list) {
+        if (uint8_t* frame = PushFrame(*context.frames, CallFrameSize(routine))) {
+            *status = Status::Success;
+            return frame;
+        }
+    }
+    *status = EnterCallFailed(node, context, routine);
+    return nullptr;
+}
+inline Status LeaveCall(const compiler::ExprNode& node, RunContext& context, Status status, uint8_t* frame) {
+    PopFrame(*context.frames, frame);
+    return status == Status::NoPosition ? CallWithoutPosition(node, context) : status;
+}
 // A program routine's run as a call's status.
 Status RoutineStatus(uint16_t ran);
 

@@ -5,10 +5,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace vorlan::runtime {
 
-struct FrameChunk;
+struct FrameChunk {
+    FrameChunk* previous;
+    FrameChunk* next;  // kept after use, so deep call chains reuse it
+    size_t capacity;
+    uint64_t spare;
+    // the frames follow
+    uint8_t* Bytes() { return reinterpret_cast<uint8_t*>(this + 1); }
+};
+static_assert(sizeof(FrameChunk) % 16 == 0);
 
 struct FrameStack {
     FrameChunk* first = nullptr;
@@ -16,10 +25,49 @@ struct FrameStack {
     size_t top = 0;  // bytes used in the current chunk
 };
 
-// A zero-filled frame of `size` bytes, 16-byte aligned; nullptr when memory runs out.
-uint8_t* PushFrame(FrameStack& stack, uint32_t size);
+// Each frame is preceded by where the top stood before it.
+struct FrameHeader {
+    FrameChunk* chunk;
+    size_t top;
+};
+static_assert(sizeof(FrameHeader) == 16);
+
+// The bytes a frame of `size` takes, its header included.
+inline size_t FrameBytes(uint32_t size) { return sizeof(FrameHeader) + ((size_t{size ? size : 1} + 15) & ~size_t{15}); }
+
+// The frame at `top` of `chunk`, which has room for it, zero-filled.
+inline uint8_t* CarveFrame(FrameStack& stack, FrameChunk* chunk, size_t top, size_t need) {
+    auto* header = reinterpret_cast<FrameHeader*>(chunk->Bytes() + top);
+    header->chunk = stack.current;
+    header->top = stack.top;
+    uint8_t* frame = reinterpret_cast<uint8_t*>(header + 1);
+    std::memset(frame, 0, need - sizeof(FrameHeader));
+    stack.current = chunk;
+    stack.top = top + need;
+    return frame;
+}
+
+// A frame that needs the next chunk, or a new one.
+uint8_t* PushFrameInNextChunk(FrameStack& stack, size_t need);
+
+// A zero-filled frame of `size` bytes, 16-byte aligned; nullptr when memory
+// runs out. Calls are the engine's most frequent work: the common case is
+// inline.
+inline uint8_t* PushFrame(FrameStack& stack, uint32_t size) {
+    const size_t need = FrameBytes(size);
+    FrameChunk* chunk = stack.current;
+    if (!chunk || stack.top + need > chunk->capacity) return PushFrameInNextChunk(stack, need);
+    return CarveFrame(stack, chunk, stack.top, need);
+}
+
 // Gives back the most recent frame.
-void PopFrame(FrameStack& stack, uint8_t* frame);
+inline void PopFrame(FrameStack& stack, uint8_t* frame) {
+    if (!frame) return;
+    const auto* header = reinterpret_cast<const FrameHeader*>(frame) - 1;
+    stack.current = header->chunk;
+    stack.top = header->top;
+}
+
 void FreeFrameStack(FrameStack& stack);
 
 }  // namespace vorlan::runtime
