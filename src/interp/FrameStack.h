@@ -41,7 +41,13 @@ inline uint8_t* CarveFrame(FrameStack& stack, FrameChunk* chunk, size_t top, siz
     header->chunk = stack.current;
     header->top = stack.top;
     uint8_t* frame = reinterpret_cast<uint8_t*>(header + 1);
-    std::memset(frame, 0, need - sizeof(FrameHeader));
+    // Most frames are a few words: cleared in place rather than by a call.
+    const size_t bytes = need - sizeof(FrameHeader);
+    if (bytes <= 64) {
+        for (size_t at = 0; at < bytes; at += 16) std::memset(frame + at, 0, 16);
+    } else {
+        std::memset(frame, 0, bytes);
+    }
     stack.current = chunk;
     stack.top = top + need;
     return frame;
