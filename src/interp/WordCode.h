@@ -16,7 +16,9 @@
 // appends of words to open arrays, `Return` of a word), its Ifs and Whiles
 // with compiled conditions and its For loops over Numbers, with their
 // blocks, as one run of instructions; any other statement runs through its
-// handler from within it.
+// handler from within it. A store's value may call program routines that
+// take and give words: once one has run, the statement cannot be run
+// again, so a failure after it is raised where the evaluator raises it.
 
 #include "compiler/Expression.h"
 #include "compiler/Statements.h"
