@@ -95,6 +95,28 @@ uint16_t WordAssignmentFailed(const compiler::AssignmentStatement& record, RunCo
 // The statements from `first` to the end of its list.
 uint16_t ExecuteFrom(const compiler::Statement* first, RunContext& context);
 
+// Section - Routine runs
+
+// The two ends of RunRoutine, for a runner that runs a body itself: the
+// context the routine runs in, and its status as its caller sees it once the
+// body has run (the locals released, a failed function's result reset).
+inline RunContext CalleeContext(const RunContext& caller, const compiler::Routine& routine, uint8_t* frame,
+                                void* graphics, uint8_t* result) {
+    RunContext callee = caller;
+    callee.frame = frame;
+    callee.routine = &routine;
+    callee.result = result;
+    callee.graphics = graphics;
+    callee.depth = caller.depth + 1;
+    return callee;
+}
+uint16_t FinishRoutineRun(const compiler::Routine& routine, uint8_t* frame, uint8_t* result, uint16_t status);
+inline uint16_t FinishRoutine(const compiler::Routine& routine, uint8_t* frame, uint8_t* result, uint16_t status) {
+    // The common end, inline: the body ran its course and there are no locals.
+    if ((status == kExecReturn || status == kExecGoOn) && !routine.frame.first) return kExecGoOn;
+    return FinishRoutineRun(routine, frame, result, status);
+}
+
 // Section - Number loops
 
 // A For loop over Numbers as it runs: the control's next value, the end it

@@ -304,16 +304,7 @@ Status InitialiseLocals(const compiler::Routine& routine, RunContext& callee) {
 
 }  // namespace
 
-uint16_t RunRoutine(const compiler::Routine& routine, RunContext& caller, uint8_t* frame, void* graphics,
-                    uint8_t* result) {
-    RunContext callee = caller;
-    callee.frame = frame;
-    callee.routine = &routine;
-    callee.result = result;
-    callee.graphics = graphics;
-    callee.depth = caller.depth + 1;
-    uint16_t status = Code(InitialiseLocals(routine, callee));
-    if (status == kExecGoOn && routine.body) status = ExecuteBlock(*routine.body, callee);
+uint16_t FinishRoutineRun(const compiler::Routine& routine, uint8_t* frame, uint8_t* result, uint16_t status) {
     if (status == kExecReturn) status = kExecGoOn;
     // A handler that failed left its error pending (an Error statement's
     // replaces the one it handled); the caller meets it as an error, so its
@@ -324,6 +315,14 @@ uint16_t RunRoutine(const compiler::Routine& routine, RunContext& caller, uint8_
         routine.type->baseType)
         ResetResult(*routine.type->baseType, result);
     return status;
+}
+
+uint16_t RunRoutine(const compiler::Routine& routine, RunContext& caller, uint8_t* frame, void* graphics,
+                    uint8_t* result) {
+    RunContext callee = CalleeContext(caller, routine, frame, graphics, result);
+    uint16_t status = Code(InitialiseLocals(routine, callee));
+    if (status == kExecGoOn && routine.body) status = ExecuteBlock(*routine.body, callee);
+    return FinishRoutine(routine, frame, result, status);
 }
 
 }  // namespace vorlan::runtime

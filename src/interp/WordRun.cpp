@@ -75,6 +75,13 @@ inline bool Apply(uint32_t a, uint32_t b, uint32_t* out) {
     return false;
 }
 
+// The compiled form of a routine's body when the routine has no locals to
+// set up: what RunRoutine would run, found without it.
+const WordCode* CompiledBody(const compiler::Routine& routine) {
+    if (routine.frame.first || !routine.body || routine.body->wordBlockState != kMadeWordCode) return nullptr;
+    return static_cast<const WordCode*>(routine.body->wordBlock);
+}
+
 // Pops a loop's bounds and starts it: false when they make no loop that
 // can start (the handler raises the error).
 bool StartLoop(const LoopRecord& record, uint32_t*& top, NumberLoop* loop, bool* runs) {
@@ -242,7 +249,16 @@ op_Call: {
     uint8_t* called = calls[--callCount];
     // The result starts Null, as an evaluation's output does.
     *++top = kNullNumber;
-    const uint16_t ran = RunRoutine(routine, context, called, context.graphics, reinterpret_cast<uint8_t*>(top));
+    auto* result = reinterpret_cast<uint8_t*>(top);
+    uint16_t ran;
+    if (const WordCode* body = CompiledBody(routine)) {
+        // Nothing to set up: the body's form runs straight from here.
+        RunContext callee = CalleeContext(context, routine, called, context.graphics, result);
+        uint32_t unused;
+        ran = FinishRoutine(routine, called, result, Run(*body, callee, &unused));
+    } else {
+        ran = RunRoutine(routine, context, called, context.graphics, result);
+    }
     failure = LeaveCall(node, context, RoutineStatus(ran), called);
     if (failure != Status::Success) goto storeFailed;
     VL_NEXT();
