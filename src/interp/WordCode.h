@@ -77,9 +77,12 @@ public:
 private:
     const WordCode* Make(const compiler::ExprNode& node);
     const WordCode* MakeBlock(const compiler::StatementBlock& block);
-    void Keep(WordCode* code);
+    // The draft copied out and kept with the run's forms; nullptr without memory.
+    WordCode* Keep(const void* draft, const void* owner, bool block);
+    void* EmptyDraft();
 
     WordCode* first_ = nullptr;
+    void* draft_ = nullptr;  // where forms are made, reused
 };
 
 // The value of the compiled expression; false when it gives up.

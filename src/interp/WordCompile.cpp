@@ -433,7 +433,7 @@ private:
 constexpr size_t Aligned(size_t size) { return (size + 7) & ~size_t{7}; }
 
 // The draft copied out at its own size, for the node or block `owner`.
-WordCode* Keep(const Draft& draft, const void* owner, bool block) {
+WordCode* CopyOut(const Draft& draft, const void* owner, bool block) {
     const size_t code = Aligned(sizeof(Instruction) * draft.count);
     const size_t statements = Aligned(sizeof(StatementRecord) * draft.statementCount);
     const size_t loops = Aligned(sizeof(LoopRecord) * draft.loopCount);
@@ -460,29 +460,28 @@ WordCode* Keep(const Draft& draft, const void* owner, bool block) {
     return form;
 }
 
-// A draft of the largest size, for the making of one form.
-class DraftBuffer {
-public:
-    DraftBuffer() : draft_(static_cast<Draft*>(MemAllocate(sizeof(Draft), kTagWordCode))) {
-        if (draft_) draft_->count = draft_->statementCount = draft_->loopCount = draft_->pointerCount = 0;
-    }
-    DraftBuffer(const DraftBuffer&) = delete;
-    DraftBuffer& operator=(const DraftBuffer&) = delete;
-    ~DraftBuffer() { MemReleaseBlock(draft_); }
-    Draft* Get() const { return draft_; }
-
-private:
-    Draft* draft_;
-};
-
 }  // namespace
 
-void WordCodes::Keep(WordCode* code) {
+WordCode* WordCodes::Keep(const void* draft, const void* owner, bool block) {
+    WordCode* code = CopyOut(*static_cast<const Draft*>(draft), owner, block);
+    if (!code) return nullptr;
     code->next = first_;
     first_ = code;
+    return code;
+}
+
+// One draft of the largest size serves every form the run makes, one at a
+// time.
+void* WordCodes::EmptyDraft() {
+    if (!draft_) draft_ = MemAllocate(sizeof(Draft), kTagWordCode);
+    auto* draft = static_cast<Draft*>(draft_);
+    if (draft) draft->count = draft->statementCount = draft->loopCount = draft->pointerCount = 0;
+    return draft;
 }
 
 void WordCodes::Clear() {
+    MemReleaseBlock(draft_);
+    draft_ = nullptr;
     while (first_) {
         WordCode* code = first_;
         first_ = code->next;
@@ -503,14 +502,12 @@ const WordCode* WordCodes::Make(const ExprNode& node) {
     node.wordCodeState = kNone;
     // Literals and data are read as they are.
     if (node.eval == EvalCode::Literal || node.eval == EvalCode::DataItem) return nullptr;
-    DraftBuffer buffer;
-    Draft* draft = buffer.Get();
+    auto* draft = static_cast<Draft*>(EmptyDraft());
     if (!draft) return nullptr;
     Compiler compiler(*draft, kMaxExpressionInstructions);
     if (!compiler.Expression(node) || !compiler.Emit(Op::Yield, 0, 0, -1)) return nullptr;
-    WordCode* code = runtime::Keep(*draft, &node, false);
+    WordCode* code = Keep(draft, &node, false);
     if (!code) return nullptr;
-    Keep(code);
     node.wordCode = code;
     node.wordCodeState = kMade;
     return code;
@@ -519,16 +516,14 @@ const WordCode* WordCodes::Make(const ExprNode& node) {
 const WordCode* WordCodes::MakeBlock(const compiler::StatementBlock& block) {
     block.wordBlockState = kNone;
     if (block.onErrorWritten || block.main.count == 0) return nullptr;
-    DraftBuffer buffer;
-    Draft* draft = buffer.Get();
+    auto* draft = static_cast<Draft*>(EmptyDraft());
     if (!draft) return nullptr;
     Compiler compiler(*draft, kMaxInstructions - 1);
     // A block of handlers alone gains nothing.
     if (!compiler.Block(&block, kNoLoop) || !compiler.Stores()) return nullptr;
     draft->code[draft->count++] = Instruction{Op::End, 0, 0, kNoStatement, 0, 0};
-    WordCode* code = runtime::Keep(*draft, &block, true);
+    WordCode* code = Keep(draft, &block, true);
     if (!code) return nullptr;
-    Keep(code);
     block.wordBlock = code;
     block.wordBlockState = kMade;
     return code;
