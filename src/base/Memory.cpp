@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <sys/mman.h>
+
 namespace vorlan {
 namespace {
 
@@ -170,6 +172,18 @@ void MemReleaseBlock(void* block) {
     gReleasedNext = (gReleasedNext + 1) % kReleasedRing;
     --gLiveCount;
     std::free(header);
+}
+
+void MemPrefault(void* block) {
+    // Below this a block is a few pages at most, already mapped as often as not.
+    constexpr size_t kWorthIt = 256 * 1024;
+    constexpr uintptr_t kPage = 4096;
+    constexpr int kPopulateWrite = 23;  // MADV_POPULATE_WRITE, which older headers lack
+    if (!block || HeaderOf(block)->size < kWorthIt) return;
+    const auto start = (reinterpret_cast<uintptr_t>(block) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(block) + HeaderOf(block)->size) & ~(kPage - 1);
+    // Older kernels refuse the advice; the pages then come as they are written.
+    (void)madvise(reinterpret_cast<void*>(start), end - start, kPopulateWrite);
 }
 
 uint32_t MemLiveCount() { return gLiveCount; }

@@ -25,6 +25,10 @@ void* MemDuplicate(const void* block);
 // Releases a block given by its address; nullptr is harmless. A second release
 // is reported and otherwise ignored.
 void MemReleaseBlock(void* block);
+// Maps every page of a large block at once, where the system can, instead
+// of one page fault at a time as it is first written: for a block about to
+// be written whole, such as an image being cleared. Small blocks are left.
+void MemPrefault(void* block);
 // Releases the block a reference holds and clears the reference.
 template <class T>
 void MemRelease(T*& ref) {
