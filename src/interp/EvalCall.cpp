@@ -41,8 +41,6 @@ Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routi
 
 }  // namespace
 
-Status RoutineStatus(uint16_t ran) { return ran == kExecReturn ? Status::Success : static_cast<Status>(ran); }
-
 Status EnterCallFailed(const ExprNode& node, RunContext& context, const Routine& routine) {
     const bool malformed = context.depth < kMaxCallDepth && (!routine.type || !node.list);
     return Raise(context, node, malformed ? Status::InternalFailure : Status::OutOfMemory, RunMsg::FunctionCall,

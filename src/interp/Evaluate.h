@@ -6,6 +6,7 @@
 
 #include "compiler/Expression.h"
 #include "base/Status.h"
+#include "interp/Execute.h"
 #include "interp/RunContext.h"
 #include "value/Value.h"
 
@@ -51,7 +52,7 @@ inline Status LeaveCall(const compiler::ExprNode& node, RunContext& context, Sta
     return status == Status::NoPosition ? CallWithoutPosition(node, context) : status;
 }
 // A program routine's run as a call's status.
-Status RoutineStatus(uint16_t ran);
+inline Status RoutineStatus(uint16_t ran) { return ran == kExecReturn ? Status::Success : static_cast<Status>(ran); }
 
 // Binds a call's arguments into a new frame (parameters at their offsets).
 // A Ref argument reached through an array is bound as the way to it (see
