@@ -23,7 +23,7 @@ namespace {
 
 constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr uint32_t kChunkBytes = 8192;  // the compressed bytes of one IDAT
-constexpr int32_t kMostPixelsAcross = 1000000;  // the widest and tallest picture written
+constexpr int32_t kMostPixelsAcross = 1000000;  // PNG files were never written beyond this a side
 constexpr uint32_t kSmallStream = 16384;  // up to here the window narrows to the data
 constexpr uint32_t kTagPngRows = 61008;
 
@@ -108,6 +108,8 @@ public:
             }
             if (result == Z_STREAM_END) return Flush(kChunkBytes - stream_.avail_out);
             if (stream_.avail_in == 0 && !last) return true;
+            // Room to write and nothing written: the stream is stuck.
+            if (result == Z_BUF_ERROR) return false;
         }
     }
 
