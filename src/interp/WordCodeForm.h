@@ -43,18 +43,30 @@ namespace vorlan::runtime::word {
 //   evaluator makes it, Arg pops an argument into its parameter at offset
 //   `argument`, and Call runs the routine and pushes its result.
 // - ReturnCheck gives up unless the routine is a function of a word result,
-//   before a Return's value is worked out.
+//   before a Return's value that calls routines is worked out; a value that
+//   calls none is checked by ReturnChecked, which then returns it.
 #define VL_WORD_LEAF_OPS(X) X(Literal) X(Frame) X(Module) X(FrameElement) X(ModuleElement) X(Negate) X(Not)
 #define VL_WORD_BLOCK_OPS(X)                                                                                      \
     X(Yield) X(End) X(StoreFrame) X(StoreModule) X(Compound) X(Append) X(Return) X(Handler) X(Jump) X(JumpUnless) \
-    X(ForInit) X(ForStart) X(ForNext) X(CallBegin) X(Arg) X(Call) X(ReturnCheck)
+    X(ForInit) X(ForStart) X(ForNext) X(CallBegin) X(Arg) X(Call) X(ReturnCheck) X(ReturnChecked)
 #define VL_WORD_BINARY_FORMS(X, name) \
     X(name) X(name##Frame) X(name##Literal) X(name##FrameFrame) X(name##FrameLiteral) X(name##LiteralFrame)
+
+// A comparison that an If or a While tests comes fused with its jump, in
+// the same six ways: JumpUnlessLess and its kin compare, go on to the next
+// instruction when the comparison holds and jump to `module` when it does
+// not. Conditions never call routines, so `module` is free to hold the
+// target, and a form has fewer instructions than it can count.
+#define VL_WORD_JUMP_OPS(X) X(Less) X(LessEqual) X(Greater) X(GreaterEqual) X(EqualNumber) X(NotEqualNumber)
+#define VL_WORD_JUMP_FORMS(X, name) VL_WORD_BINARY_FORMS(X, JumpUnless##name)
 
 enum class Op : uint8_t {
 #define VL_WORD_NAME(name) name,
 #define VL_WORD_BINARY_NAMES(name) VL_WORD_BINARY_FORMS(VL_WORD_NAME, name)
+#define VL_WORD_JUMP_NAMES(name) VL_WORD_JUMP_FORMS(VL_WORD_NAME, name)
     VL_WORD_LEAF_OPS(VL_WORD_NAME) VL_WORD_BINARY_OPS(VL_WORD_BINARY_NAMES) VL_WORD_BLOCK_OPS(VL_WORD_NAME)
+        VL_WORD_JUMP_OPS(VL_WORD_JUMP_NAMES)
+#undef VL_WORD_JUMP_NAMES
 #undef VL_WORD_BINARY_NAMES
 #undef VL_WORD_NAME
 };

@@ -29,6 +29,7 @@ constexpr uint32_t kTagWordCode = 22017;
 
 // Larger forms are left to the tree and the handlers.
 constexpr uint32_t kMaxInstructions = 2048;
+static_assert(kMaxInstructions <= 0xFFFF, "a fused jump's target fits its 16 bits");
 constexpr uint32_t kMaxStatements = 1024;
 constexpr uint32_t kMaxPointers = 256;
 constexpr uint32_t kMaxExpressionInstructions = 64;
@@ -144,8 +145,11 @@ private:
             return Assignment(static_cast<const compiler::AssignmentStatement&>(statement));
         case StatementKind::Return: {
             const auto& record = static_cast<const compiler::ReturnStatement&>(statement);
-            return record.value && IsWordType(record.value->type) && Emit(Op::ReturnCheck, 0, 0, 0) &&
-                   Value(*record.value) && Emit(Op::Return, 0, 0, -1);
+            if (!record.value || !IsWordType(record.value->type)) return false;
+            // Once a call has run the statement cannot be handed over, so
+            // such a value is checked before it is worked out.
+            if (!MayRunProgramCode(*record.value)) return Value(*record.value) && Emit(Op::ReturnChecked, 0, 0, -1);
+            return Emit(Op::ReturnCheck, 0, 0, 0) && Value(*record.value) && Emit(Op::Return, 0, 0, -1);
         }
         case StatementKind::If: return If(static_cast<const compiler::IfStatement&>(statement), index, loop);
         case StatementKind::While:
@@ -186,6 +190,41 @@ private:
         return Expression(*record.value) && Emit(Op::Append, module, offset, -1, pointer);
     }
 
+    // After a condition's value: on unless it is True. A comparison just
+    // made for it takes the jump itself; *test is the instruction to aim.
+    bool JumpUnless(uint32_t conditionStart, uint32_t* test) {
+        if (draft_.count > conditionStart) {
+            Instruction& last = draft_.code[draft_.count - 1];
+            const Op fused = FusedJump(last.op);
+            if (fused != last.op) {
+                last.op = fused;
+                --depth_;
+                *test = draft_.count - 1;
+                return true;
+            }
+        }
+        *test = draft_.count;
+        return Emit(Op::JumpUnless, 0, 0, -1);
+    }
+
+    static Op FusedJump(Op op) {
+        switch (op) {
+#define VL_FUSE_FORM(name) \
+    case Op::name: return Op::JumpUnless##name;
+#define VL_FUSE(name) VL_WORD_BINARY_FORMS(VL_FUSE_FORM, name)
+            VL_WORD_JUMP_OPS(VL_FUSE)
+#undef VL_FUSE
+#undef VL_FUSE_FORM
+        default: return op;
+        }
+    }
+
+    void AimJump(uint32_t test, uint32_t target) {
+        Instruction& jump = draft_.code[test];
+        if (jump.op == Op::JumpUnless) jump.argument = target;
+        else jump.module = static_cast<uint16_t>(target);
+    }
+
     // Each condition jumps to the next clause unless True; each branch ends
     // with a jump past the others.
     bool If(const compiler::IfStatement& record, uint16_t index, uint16_t loop) {
@@ -193,13 +232,14 @@ private:
         uint32_t endCount = 0;
         for (const compiler::IfClause* clause = record.first; clause; clause = clause->next) {
             statement_ = index;
+            const uint32_t start = draft_.count;
             if (!clause->condition || !IsWordType(clause->condition->type) || !Expression(*clause->condition)) return false;
-            const uint32_t test = draft_.count;
-            if (!Emit(Op::JumpUnless, 0, 0, -1) || !Block(clause->block.Get(), loop)) return false;
+            uint32_t test;
+            if (!JumpUnless(start, &test) || !Block(clause->block.Get(), loop)) return false;
             statement_ = index;
             if (endCount >= 64 || !Emit(Op::Jump, 0, 0, 0)) return false;
             ends[endCount++] = draft_.count - 1;
-            draft_.code[test].argument = draft_.count;
+            AimJump(test, draft_.count);
         }
         if (!Block(record.elseBlock.Get(), loop)) return false;
         for (uint32_t i = 0; i < endCount; ++i) draft_.code[ends[i]].argument = draft_.count;
@@ -211,11 +251,11 @@ private:
         if (!record.condition || !IsWordType(record.condition->type) || !NewLoop(loop, kExecWBreak, &own)) return false;
         const uint32_t top = draft_.count;
         if (!Expression(*record.condition)) return false;
-        const uint32_t test = draft_.count;
-        if (!Emit(Op::JumpUnless, 0, 0, -1) || !Block(record.body.Get(), own)) return false;
+        uint32_t test;
+        if (!JumpUnless(top, &test) || !Block(record.body.Get(), own)) return false;
         statement_ = index;
         if (!Emit(Op::Jump, 0, top, 0)) return false;
-        draft_.code[test].argument = draft_.count;
+        AimJump(test, draft_.count);
         draft_.loops[own].top = top;
         draft_.loops[own].exit = draft_.count;
         return true;

@@ -75,6 +75,13 @@ inline bool Apply(uint32_t a, uint32_t b, uint32_t* out) {
     return false;
 }
 
+// Whether the running routine is a function whose result is a word.
+inline bool ReturnsWord(const RunContext& context) {
+    const compiler::TypeDescriptor* result =
+        context.routine && context.routine->type ? context.routine->type->baseType : nullptr;
+    return context.result && IsWordType(result);
+}
+
 // The compiled form of a routine's body when the routine has no locals to
 // set up: what RunRoutine would run, found without it.
 const WordCode* CompiledBody(const compiler::Routine& routine) {
@@ -105,7 +112,10 @@ uint16_t Run(const WordCode& form, RunContext& context, uint32_t* value) {
     static const void* const kTargets[] = {
 #define VL_WORD_LABEL(name) &&op_##name,
 #define VL_WORD_BINARY_LABELS(name) VL_WORD_BINARY_FORMS(VL_WORD_LABEL, name)
+#define VL_WORD_JUMP_LABELS(name) VL_WORD_JUMP_FORMS(VL_WORD_LABEL, name)
         VL_WORD_LEAF_OPS(VL_WORD_LABEL) VL_WORD_BINARY_OPS(VL_WORD_BINARY_LABELS) VL_WORD_BLOCK_OPS(VL_WORD_LABEL)
+            VL_WORD_JUMP_OPS(VL_WORD_JUMP_LABELS)
+#undef VL_WORD_JUMP_LABELS
 #undef VL_WORD_BINARY_LABELS
 #undef VL_WORD_LABEL
     };
@@ -191,6 +201,33 @@ op_Not:
     VL_NEXT();
     VL_WORD_BINARY_OPS(VL_WORD_CASES)
 #undef VL_WORD_CASES
+// A fused comparison goes on when it holds and jumps when it does not.
+#define VL_TEST(name, x, y)                      \
+    do {                                         \
+        uint32_t holds_;                         \
+        VL_APPLY(name, x, y, &holds_);           \
+        if (holds_ == kTrue) VL_NEXT();          \
+        VL_JUMP(in->module);                     \
+    } while (0)
+#define VL_JUMP_CASES(name)                                                                         \
+    op_JumpUnless##name:                                                                            \
+    top -= 2;                                                                                       \
+    VL_TEST(name, top[1], top[2]);                                                                  \
+    op_JumpUnless##name##Frame:                                                                     \
+    --top;                                                                                          \
+    VL_TEST(name, top[1], LoadCell<uint32_t>(frame + in->argument));                                \
+    op_JumpUnless##name##Literal:                                                                   \
+    --top;                                                                                          \
+    VL_TEST(name, top[1], in->argument);                                                            \
+    op_JumpUnless##name##FrameFrame:                                                                \
+    VL_TEST(name, LoadCell<uint32_t>(frame + in->argument), LoadCell<uint32_t>(frame + in->right)); \
+    op_JumpUnless##name##FrameLiteral:                                                              \
+    VL_TEST(name, LoadCell<uint32_t>(frame + in->argument), in->right);                             \
+    op_JumpUnless##name##LiteralFrame:                                                              \
+    VL_TEST(name, in->argument, LoadCell<uint32_t>(frame + in->right));
+    VL_WORD_JUMP_OPS(VL_JUMP_CASES)
+#undef VL_JUMP_CASES
+#undef VL_TEST
 #undef VL_APPLY
 
 op_Yield:
@@ -222,13 +259,14 @@ op_Append: {
     --top;
     VL_NEXT();
 }
-op_ReturnCheck: {
+op_ReturnCheck:
     // A function of a word result; anything else goes to the handler.
-    const compiler::TypeDescriptor* result =
-        context.routine && context.routine->type ? context.routine->type->baseType : nullptr;
-    if (!context.result || !IsWordType(result)) goto gaveUp;
+    if (!ReturnsWord(context)) goto gaveUp;
     VL_NEXT();
-}
+op_ReturnChecked:
+    if (!ReturnsWord(context)) goto gaveUp;
+    StoreCell(context.result, *top);
+    return kExecReturn;
 op_Return:
     StoreCell(context.result, *top);
     return kExecReturn;
