@@ -6,6 +6,7 @@
 #include "interp/ElementPath.h"
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
+#include "interp/TemporaryCells.h"
 #include "value/ValueOps.h"
 
 #include <cstring>
@@ -119,13 +120,6 @@ Status ConstructStructure(const ExprNode& node, RunContext& context, uint8_t* ce
     return Raise(context, node, category ? status : Status::Invalid, RunMsg::StructureCall);
 }
 
-// The finished temporary's bytes become the output's value.
-void MoveInto(const TypeDescriptor& type, HeldValue& temporary, void* out) {
-    if (type.ops.release) (void)type.ops.release(type, out);
-    const OwnedBlock<void> bytes(temporary.Take());
-    std::memcpy(out, bytes, type.cellSize);
-}
-
 // Section - Array literals
 
 // The counts of the open dimensions, taken from the first list of each level.
@@ -208,17 +202,17 @@ Status EvalStructureValue(const ExprNode& node, RunContext& context, void* out) 
     const TypeDescriptor& type = *node.type;
     if (type.kind != compiler::TypeKind::Structure || !node.list)
         return Raise(context, node, Status::InternalFailure, RunMsg::StructureCall);
-    HeldValue held(&type, MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
-    auto* temporary = static_cast<uint8_t*>(held.Get());
+    TemporaryValue held(context.temporaries, type, kTagTemporary);
+    uint8_t* temporary = held.Get();
     if (!temporary) return Raise(context, node, Status::OutOfMemory, RunMsg::StructureCall);
     Status status = BindSlots(*node.list, context, &node.position, temporary, false, false);
     if (status == Status::Success) status = ConstructStructure(node, context, temporary);
     if (status != Status::Success) {
-        held = HeldValue();
+        held.Reset();
         ResetOutput(type, out);
         return status;
     }
-    MoveInto(type, held, out);
+    held.MoveTo(out);
     return Status::Success;
 }
 
@@ -226,8 +220,8 @@ Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out)
     const TypeDescriptor& type = *node.type;
     if (type.kind != compiler::TypeKind::Structure || !node.list)
         return Raise(context, node, Status::InternalFailure, RunMsg::StructureCall);
-    HeldValue held(&type, MemAllocate(type.cellSize ? type.cellSize : 1, kTagTemporary));
-    auto* temporary = static_cast<uint8_t*>(held.Get());
+    TemporaryValue held(context.temporaries, type, kTagTemporary);
+    uint8_t* temporary = held.Get();
     if (!temporary) return Raise(context, node, Status::OutOfMemory, RunMsg::StructureCall);
     Status status;
     if (IsComputed(*node.left)) {
@@ -243,11 +237,11 @@ Status EvalStructureModify(const ExprNode& node, RunContext& context, void* out)
     if (status == Status::Success) status = BindSlots(*node.list, context, &node.position, temporary, false, true);
     if (status == Status::Success) status = ConstructStructure(node, context, temporary);
     if (status != Status::Success) {
-        held = HeldValue();
+        held.Reset();
         ResetOutput(type, out);
         return status;
     }
-    MoveInto(type, held, out);
+    held.MoveTo(out);
     return Status::Success;
 }
 

@@ -114,7 +114,8 @@ private:
     const compiler::TypeDescriptor* type_ = nullptr;
     uint8_t* cell_ = nullptr;
     bool temporary_ = false;
-    HeldValue held_;  // a temporary too large for local_
+    void* heap_ = nullptr;  // a temporary cell too large for local_, given back to keep_
+    TemporaryCells* keep_ = nullptr;
     alignas(8) uint8_t local_[8] = {};
 };
 

@@ -2,6 +2,7 @@
 
 #include "interp/Errors.h"
 #include "interp/EvalSupport.h"
+#include "interp/TemporaryCells.h"
 #include "interp/ElementPath.h"
 #include "interp/WordCode.h"
 #include "value/Text.h"
@@ -210,8 +211,9 @@ Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg fai
     } else {
         // Zero bytes are a valid value of every type (Null handles, integer
         // zeros), which the evaluation may then replace.
-        held_ = HeldValue(type_, MemAllocate(type_->cellSize, kTagTemporary));
-        cell_ = static_cast<uint8_t*>(held_.Get());
+        keep_ = context.temporaries;
+        heap_ = TakeTemporaryCell(keep_, type_->cellSize, kTagTemporary);
+        cell_ = static_cast<uint8_t*>(heap_);
         if (!cell_) return Raise(context, node, Status::OutOfMemory, failure);
     }
     temporary_ = true;
@@ -221,10 +223,9 @@ Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg fai
 // Every operand of every operation comes through here: a plain scalar has
 // nothing to let go, so it pays for two tests and nothing else.
 void OperandCell::Release() {
-    if (temporary_) {
-        if (held_) held_ = HeldValue();
-        else if (type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
-    }
+    if (temporary_ && type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
+    if (heap_) GiveTemporaryCell(keep_, heap_);
+    heap_ = nullptr;
     cell_ = nullptr;
     temporary_ = false;
     type_ = nullptr;

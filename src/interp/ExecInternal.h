@@ -60,7 +60,8 @@ public:
 private:
     const compiler::TypeDescriptor* type_ = nullptr;
     uint8_t* cell_ = nullptr;
-    OwnedBlock<void> heap_;
+    void* heap_ = nullptr;  // a temporary cell, given back to keep_
+    TemporaryCells* keep_ = nullptr;
     bool owned_ = false;
     bool allocationFailed_ = false;
     alignas(16) uint8_t local_[16] = {};

@@ -9,6 +9,7 @@
 #include "interp/Errors.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
+#include "interp/TemporaryCells.h"
 #include "interp/WordCode.h"
 #include "value/Text.h"
 #include "value/Value.h"
@@ -50,12 +51,13 @@ Status Operand::Read(const ExprNode& node, RunContext& context) {
         std::memset(local_, 0, type->cellSize);
         cell_ = local_;
     } else {
-        heap_.Adopt(MemAllocate(type->cellSize, kTagExecTemporary));
+        keep_ = context.temporaries;
+        heap_ = TakeTemporaryCell(keep_, type->cellSize, kTagExecTemporary);
         if (!heap_) {
             allocationFailed_ = true;
             return Status::OutOfMemory;
         }
-        cell_ = static_cast<uint8_t*>(heap_.Get());
+        cell_ = static_cast<uint8_t*>(heap_);
     }
     type_ = type;
     owned_ = true;
@@ -69,6 +71,7 @@ void Operand::Release() {
     owned_ = false;
     type_ = nullptr;
     cell_ = nullptr;
+    if (heap_) GiveTemporaryCell(keep_, heap_);
     heap_ = nullptr;
 }
 

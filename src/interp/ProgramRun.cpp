@@ -12,6 +12,7 @@
 #include "interp/Evaluate.h"
 #include "interp/Execute.h"
 #include "interp/ProgramArguments.h"
+#include "interp/TemporaryCells.h"
 #include "interp/WordCode.h"
 #include "value/Text.h"
 #include "value/Value.h"
@@ -186,8 +187,10 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     RunContext context;
     FrameStack frames;
     WordCodes wordCodes;
+    TemporaryCells temporaries;
     context.frames = &frames;
     context.wordCodes = &wordCodes;
+    context.temporaries = &temporaries;
     context.program = &program;
     context.graphics = graphics::CreateContext(program, SetupFor(settings));
     if (!context.graphics) return CloseRunVideo(settings, kSetUpFailed);
@@ -197,6 +200,7 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     graphics::FreeContext(program, context.graphics);
     FreeFrameStack(frames);
     wordCodes.Clear();  // before the account is taken
+    temporaries.Release();
     std::fflush(stdout);
     *leftBehind = MemLiveCount() - start;
     return result;

@@ -18,6 +18,7 @@
 namespace vorlan::runtime {
 
 class ErrorDetailSlot;
+class TemporaryCells;
 class WordCodes;
 
 // Calls nested deeper than this raise OutOfMemory at the call instead of
@@ -37,6 +38,7 @@ struct RunContext {
     ErrorDetailSlot* errorDetail = nullptr;  // the pending error's detail, beside the Status record
     const compiler::Routine* builtin = nullptr;  // the built-in function being run, for its reports
     WordCodes* wordCodes = nullptr;          // compiled word expressions, when the run makes them
+    TemporaryCells* temporaries = nullptr;   // the run's spare temporary cells, when it keeps them
 };
 
 // The size of a routine's frame: parameters, then locals. Built-in routines
