@@ -364,6 +364,26 @@ TEST_F(ImageFilesTest, PatternCanvasIsWrittenUnreducedAtItsOwnScale) {
     EXPECT_EQ(Bytes(file.begin() + 24, file.end()), (Bytes{0x24, 0x44, 0x04, 0x04}));
 }
 
+// A file is rewritten in place and cut as it closes, so what was there
+// before never shows past the new end, whichever writer writes it.
+TEST_F(ImageFilesTest, AFileWrittenAgainHoldsOnlyTheNewBytes) {
+    TempDir dir;
+    OwnedImage small(Picture(2, 2, 1, kRed));
+    OwnedImage large(Picture(40, 30, 1, kBlue));
+    ASSERT_NE(small.Get(), nullptr);
+    ASSERT_NE(large.Get(), nullptr);
+    using Writer = Status (*)(const char*, const SysImage&);
+    for (const Writer write : {Writer{&WriteImagePNG}, Writer{&WriteImageBMP}}) {
+        const std::string fresh = dir.File("fresh"), again = dir.File("again");
+        ASSERT_EQ(write(fresh.c_str(), *small), Status::Success);
+        ASSERT_EQ(write(again.c_str(), *large), Status::Success);
+        ASSERT_EQ(write(again.c_str(), *small), Status::Success);
+        EXPECT_EQ(ReadBytes(again), ReadBytes(fresh));
+        ASSERT_EQ(write(again.c_str(), *large), Status::Success);
+        EXPECT_GT(ReadBytes(again).size(), ReadBytes(fresh).size());
+    }
+}
+
 TEST_F(ImageFilesTest, PngKeepsEveryChannelIncludingOpacity) {
     TempDir dir;
     OwnedImage image(Picture(2, 1, 1, kRed));
