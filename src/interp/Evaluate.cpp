@@ -221,7 +221,7 @@ Status OperandCell::Obtain(const ExprNode& node, RunContext& context, RunMsg fai
 }
 
 // Every operand of every operation comes through here: a plain scalar has
-// nothing to let go, so it pays for two tests and nothing else.
+// nothing to let go, so it pays for a few tests and nothing else.
 void OperandCell::Release() {
     if (temporary_ && type_ && type_->ops.release) (void)type_->ops.release(*type_, cell_);
     if (heap_) GiveTemporaryCell(keep_, heap_);

@@ -56,7 +56,7 @@ namespace vorlan::runtime::word {
 // the same six ways: JumpUnlessLess and its kin compare, go on to the next
 // instruction when the comparison holds and jump to `module` when it does
 // not. Conditions never call routines, so `module` is free to hold the
-// target, and a form has fewer instructions than it can count.
+// target, since a form numbers its instructions in 16 bits.
 #define VL_WORD_JUMP_OPS(X) X(Less) X(LessEqual) X(Greater) X(GreaterEqual) X(EqualNumber) X(NotEqualNumber)
 #define VL_WORD_JUMP_FORMS(X, name) VL_WORD_BINARY_FORMS(X, JumpUnless##name)
 

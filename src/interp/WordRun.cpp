@@ -265,8 +265,7 @@ op_ReturnCheck:
     VL_NEXT();
 op_ReturnChecked:
     if (!ReturnsWord(context)) goto gaveUp;
-    StoreCell(context.result, *top);
-    return kExecReturn;
+    // On into Return.
 op_Return:
     StoreCell(context.result, *top);
     return kExecReturn;
