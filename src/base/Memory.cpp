@@ -122,6 +122,51 @@ void AllocationFailed() {
     PrintReportLine(ReportLine::AllocationFailed);
 }
 
+// Section - Large blocks
+//
+// Canvases and big images are mapped on their own, aligned to the system's
+// large pages and advised to use them. A first write to a fresh page is
+// costly on virtual machines, and a canvas is written whole as it is
+// cleared: one fault per 2 MB instead of one per 4 KB can make a
+// super-sampled canvas ready ten times sooner. Whether a block is large is
+// decided by its size alone, so its release knows how it was made. Under
+// the address sanitizer every block comes from the heap, which it watches.
+
+constexpr size_t kLargePage = size_t{2} << 20;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kLargeBlock = SIZE_MAX;
+#else
+constexpr size_t kLargeBlock = size_t{1} << 20;
+#endif
+constexpr int kAdviseLargePages = 14;  // MADV_HUGEPAGE
+
+size_t LargeMapping(size_t bytes) { return (bytes + kLargePage - 1) & ~(kLargePage - 1); }
+
+// Zero-filled, as fresh pages are; nullptr when the system has no room.
+void* MapLarge(size_t bytes) {
+    const size_t length = LargeMapping(bytes);
+    void* raw = mmap(nullptr, length + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) return nullptr;
+    const auto start = reinterpret_cast<uintptr_t>(raw);
+    const uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
+    // The slack on either side goes back at once.
+    if (aligned > start) munmap(raw, aligned - start);
+    const uintptr_t end = start + length + kLargePage;
+    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
+    // Systems without large pages refuse the advice and map small ones.
+    (void)madvise(reinterpret_cast<void*>(aligned), length, kAdviseLargePages);
+    return reinterpret_cast<void*>(aligned);
+}
+
+void* AllocateHeader(size_t bytes) {
+    return bytes >= kLargeBlock ? MapLarge(bytes) : std::calloc(1, bytes);
+}
+
+void ReleaseHeader(void* header, size_t bytes) {
+    if (bytes >= kLargeBlock) munmap(header, LargeMapping(bytes));
+    else std::free(header);
+}
+
 }  // namespace
 
 void* MemAllocate(size_t size, uint32_t tag) {
@@ -133,9 +178,14 @@ void* MemAllocate(size_t size, uint32_t tag) {
         AllocationFailed();
         return nullptr;
     }
-    auto* header = static_cast<BlockHeader*>(std::calloc(1, sizeof(BlockHeader) + size));
-    if (!header || !LiveSetInsert(reinterpret_cast<uintptr_t>(header))) {
-        std::free(header);
+    const size_t bytes = sizeof(BlockHeader) + size;
+    auto* header = static_cast<BlockHeader*>(AllocateHeader(bytes));
+    if (!header) {
+        AllocationFailed();
+        return nullptr;
+    }
+    if (!LiveSetInsert(reinterpret_cast<uintptr_t>(header))) {
+        ReleaseHeader(header, bytes);
         AllocationFailed();
         return nullptr;
     }
@@ -171,7 +221,7 @@ void MemReleaseBlock(void* block) {
     gReleased[gReleasedNext] = {key, header->tag};
     gReleasedNext = (gReleasedNext + 1) % kReleasedRing;
     --gLiveCount;
-    std::free(header);
+    ReleaseHeader(header, sizeof(BlockHeader) + header->size);
 }
 
 void MemPrefault(void* block) {

@@ -71,6 +71,31 @@ TEST(Memory, SecondReleaseThroughStaleCopyIsReportedAndIgnored) {
     EXPECT_EQ(MemLiveCount(), start);
 }
 
+// Blocks of a megabyte and more are mapped on their own; they must behave as
+// every other block does, on both sides of the size where that starts.
+TEST(Memory, LargeBlocksAreZeroedWholeAndReleasedOnce) {
+    const uint32_t start = MemLiveCount();
+    for (const size_t size : {size_t{1} << 20, (size_t{1} << 20) - 40, (size_t{3} << 20) + 1, size_t{4} << 20}) {
+        auto* block = static_cast<unsigned char*>(MemAllocate(size, 77));
+        ASSERT_NE(block, nullptr) << size;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 16, 0u);
+        EXPECT_EQ(block[0] | block[size / 2] | block[size - 1], 0) << size;
+        block[0] = 1;
+        block[size - 1] = 2;
+        auto* copy = static_cast<unsigned char*>(MemDuplicate(block));
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(MemBlockSize(copy), size);
+        EXPECT_EQ(copy[size - 1], 2);
+        void* stale = block;
+        MemRelease(block);
+        testing::internal::CaptureStdout();
+        MemReleaseBlock(stale);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "FATAL: Memory error delete twice: 77\n");
+        MemRelease(copy);
+        EXPECT_EQ(MemLiveCount(), start);
+    }
+}
+
 TEST(Memory, ReleasingNothingIsHarmless) {
     const uint32_t start = MemLiveCount();
     void* none = nullptr;
