@@ -43,7 +43,7 @@ def parse_expect(path):
             expect["stdout"] = "".join(text + "\n" for text in body)
             break
         if key in ("file-exists", "file-absent", "file-size", "image-size", "pixel", "ink-box", "ink-in",
-                   "no-ink", "video", "video-pixel", "video-match"):
+                   "no-ink", "video", "video-pixel", "video-match", "reference"):
             expect["checks"].append((key, value))
         elif key == "stderr-contains":
             expect["stderr"].append(value)
@@ -265,12 +265,43 @@ def match_video(path, executable, work, source, bitmap, args):
     return []
 
 
-def check_files(work, checks, executable, source):
+def same_as_reference(work, test_dir, executable, source, value):
+    """The failure of one reference check, or None. With VORLAN_WRITE_REFERENCES
+    set the written file replaces the reference in the test's folder instead,
+    which is how the reference pictures are made."""
+    written, reference, *given = shlex.split(value)
+    folder = work
+    args = given
+    if given:
+        # A run of its own, into a folder of its own, so that it cannot
+        # overwrite the main run's files or the references copied beside them.
+        folder = tempfile.mkdtemp(prefix="reference-", dir=work)
+        args = ["-OUT", folder] + [a.replace("{file}", source) for a in args]
+        code, stdout, stderr = run(executable, args, work)
+        if code != 0:
+            return f"the reference run '{value}' ended with exit code {code}:\n{stdout}{stderr}"
+    path = os.path.join(folder, written)
+    if not os.path.isfile(path):
+        return f"{written} was not written for reference {reference}"
+    if os.environ.get("VORLAN_WRITE_REFERENCES"):
+        shutil.copy(path, os.path.join(test_dir, reference))
+        return None
+    with open(path, "rb") as made, open(os.path.join(work, reference), "rb") as kept:
+        if made.read() != kept.read():
+            return f"{written} differs from reference {reference}" + (f" (made with {' '.join(given)})" if given else "")
+    return None
+
+
+def check_files(work, checks, executable, source, test_dir):
     """The failures of the file checks; `source` is the test's .vrs name,
-    which video-match runs to draw the frames it compares."""
+    which video-match and reference runs run."""
     failures = []
     for kind, value in checks:
-        if kind == "file-exists" and not os.path.isfile(os.path.join(work, value)):
+        if kind == "reference":
+            problem = same_as_reference(work, test_dir, executable, source, value)
+            if problem:
+                failures.append(problem)
+        elif kind == "file-exists" and not os.path.isfile(os.path.join(work, value)):
             failures.append(f"expected file {value} was not written")
         elif kind == "file-absent" and os.path.exists(os.path.join(work, value)):
             failures.append(f"file {value} should not exist")
@@ -438,7 +469,7 @@ def main():
                     failures.append(f"standard error lacks '{text}'")
             if "Sanitizer" in stderr or "runtime error:" in stderr:
                 failures.append("sanitizer report:\n" + stderr)
-            failures += check_files(work, expect["checks"], executable, name)
+            failures += check_files(work, expect["checks"], executable, name, os.path.dirname(test))
     if failures:
         print(f"FAIL {test}" + (" (compiled)" if compiled else ""))
         for failure in failures:
