@@ -114,7 +114,7 @@ Status DrawDot(SysImage& canvas, SysPen& pen, PointF point) {
     const int32_t x = ToSubPixel(point.x, canvas.scale);
     const int32_t y = ToSubPixel(point.y, canvas.scale);
     if (canvas.mode == ImageMode::Picture) return RenderMask(canvas, &pen.paint, nullptr, *pen.tip, x, y, point);
-    if (canvas.mode == ImageMode::Pattern) return StampTip(*pen.tip, canvas, x, y);
+    if (canvas.mode == ImageMode::Pattern) return StampPenTip(pen, canvas, CellPoint{x, y});
     return Status::Invalid;
 }
 

@@ -3,7 +3,9 @@
 #include "value/Arrays.h"
 #include "value/Number.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace vorlan::graphics {
@@ -30,6 +32,33 @@ SysImage* CreateTip(uint32_t diameter, uint16_t scale) {
     tip->originX = -k;
     tip->originY = -k;
     return tip;
+}
+
+// The run of pen cells in each row of the tip.
+bool BuildTipSpans(SysPen& pen) {
+    const SysImage& tip = *pen.tip;
+    if (!pen.tipSpans.Allocate(static_cast<size_t>(tip.rows), kTagTipSpans)) return false;
+    for (int32_t row = 0; row < tip.rows; ++row) {
+        const uint8_t* cells = tip.PatternRow(row);
+        int32_t first = 0;
+        while (first < tip.columns && cells[first] != kCellPen) ++first;
+        int32_t end = first;
+        while (end < tip.columns && cells[end] == kCellPen) ++end;
+        pen.tipSpans[row] = TipSpan{first, end};
+    }
+    return true;
+}
+
+// Sets `count` cells to pen. A tip's rows are a few cells long, where a call
+// to memset costs more than the stores themselves.
+inline void SetPenCells(uint8_t* to, size_t count) {
+    constexpr uint64_t kEight = 0x0101010101010101ull * kCellPen;
+    if (count < 8) {
+        for (size_t i = 0; i < count; ++i) to[i] = kCellPen;
+        return;
+    }
+    for (size_t i = 0; i + 8 <= count; i += 8) std::memcpy(to + i, &kEight, 8);
+    std::memcpy(to + count - 8, &kEight, 8);
 }
 
 // The pen's own dash control. Lengths are in pixels: each element counts at
@@ -92,8 +121,34 @@ SysPen* CreatePen(uint16_t width, ColourWord colour, Overwrite overwrite, DashMo
     pen->dashMode = dashMode;
     pen->dashList = dashList;
     pen->tip.Adopt(CreateTip(diameter, scale));
-    if (!pen->tip || !BuildDashControl(*pen)) return nullptr;
+    if (!pen->tip || !BuildTipSpans(*pen) || !BuildDashControl(*pen)) return nullptr;
     return pen.Take();
+}
+
+Status StampPenTip(const SysPen& pen, SysImage& destination, CellPoint at) {
+    const SysImage& tip = *pen.tip;
+    if (tip.scale != destination.scale) return Status::InternalFailure;
+    if (destination.mode != ImageMode::Pattern) return Status::Invalid;
+    const Placement place = ClipPlacement(destination, tip, at.x, at.y);
+    // Where the tip's column 0 lands; three int32 terms stay well within 64 bits.
+    const int64_t left = int64_t{at.x} - destination.originX + tip.originX;
+    const TipSpan* spans = pen.tipSpans + place.sourceRow;
+    if (left >= 0 && left + tip.columns <= destination.columns) {
+        // The tip fits across, as it always does in a shape's work image:
+        // each row is its span, unclipped.
+        for (int32_t row = 0; row < place.rows; ++row) {
+            uint8_t* cells = destination.PatternRow(place.targetRow + row) + left;
+            SetPenCells(cells + spans[row].first, static_cast<size_t>(spans[row].end - spans[row].first));
+        }
+        return Status::Success;
+    }
+    for (int32_t row = 0; row < place.rows; ++row) {
+        const int64_t first = std::max<int64_t>(left + spans[row].first, 0);
+        const int64_t end = std::min<int64_t>(left + spans[row].end, destination.columns);
+        if (first < end)
+            SetPenCells(destination.PatternRow(place.targetRow + row) + first, static_cast<size_t>(end - first));
+    }
+    return Status::Success;
 }
 
 void SysPenDump(const SysPen* pen) {

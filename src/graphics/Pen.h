@@ -28,6 +28,16 @@ struct DashCtrl {
     uint32_t on;
 };
 
+// One row of a round tip: its pen cells are the columns from `first` up to
+// but not including `end`. A round tip's pen cells in a row are always one
+// run, so a stamp is a few runs of cells set rather than a test per cell.
+struct TipSpan {
+    int32_t first;
+    int32_t end;
+};
+
+constexpr uint32_t kTagTipSpans = 22026;
+
 struct SysPen : Tagged<kTagPen> {
     uint16_t width;
     PenPaint paint;
@@ -35,6 +45,7 @@ struct SysPen : Tagged<kTagPen> {
     const void* dashList;  // the NumberArray block given as dashlist; not owned
     DashCtrl dash;
     Owned<SysImage> tip;
+    OwnedBlock<TipSpan> tipSpans;  // one per row of the tip
     OwnedBlock<double> dashLengths;
 };
 
@@ -43,5 +54,15 @@ struct SysPen : Tagged<kTagPen> {
 SysPen* CreatePen(uint16_t width, ColourWord colour, Overwrite overwrite, DashMode dashMode, const void* dashList,
                   uint16_t scale);
 void SysPenDump(const SysPen* pen);
+
+// A cell of an image, as stamps are placed.
+struct CellPoint {
+    int32_t x;
+    int32_t y;
+};
+
+// Stamps the pen's tip on a Pattern image at cell `at`, as StampTip would
+// stamp pen.tip.
+Status StampPenTip(const SysPen& pen, SysImage& destination, CellPoint at);
 
 }  // namespace vorlan::graphics

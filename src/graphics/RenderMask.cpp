@@ -2,6 +2,10 @@
 #include "graphics/Combine.h"
 #include "graphics/Raster.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
 namespace vorlan::graphics {
 namespace {
 
@@ -58,37 +62,43 @@ Status SettleBrush(const SysBrush* brush, const SysImage& canvas, PointF referen
     return Status::Success;
 }
 
-// One row of the overlap. Brush source and brush mode are template
-// parameters so that the cell loop tests neither; pen cells are few and
-// combine by the general function.
-template <BrushSource kSource, Overwrite kMode>
-void RenderRow(ColourWord* to, const uint8_t* cell, int32_t count, const PenPaint* pen, const BrushPaint& paint,
-               const uint8_t* patternRow, const ColourWord* pictureRow, int32_t imageColumn, uint16_t mix) {
-    // Locals, so that stores to the canvas cannot be taken to change them.
-    const int32_t imageColumns = paint.image ? paint.image->columns : 0;
-    const ColourWord colour = paint.colour;
-    const ColourWord background = paint.background;
-    for (int32_t column = 0; column < count; ++column) {
-        const uint8_t value = cell[column];
-        if (value == kCellPen) {
-            if (pen) to[column] = detail::Combine(pen->colour, to[column], pen->overwrite, mix);
-        } else if (value == kCellBrush) {
-            if constexpr (kSource == BrushSource::Colour) {
-                to[column] = detail::CombineAs<kMode>(colour, to[column], mix);
-            } else if constexpr (kSource == BrushSource::Picture) {
-                to[column] = detail::CombineAs<kMode>(pictureRow[imageColumn], to[column], mix);
-            } else if constexpr (kSource == BrushSource::Pattern) {
-                // A Pattern brush image is a two-colour stencil: its empty
-                // cells let the canvas show through.
-                const uint8_t stencil = patternRow[imageColumn];
-                if (stencil == kCellPen) to[column] = detail::CombineAs<kMode>(colour, to[column], mix);
-                else if (stencil == kCellBrush) to[column] = detail::CombineAs<kMode>(background, to[column], mix);
-            }
-        }
-        if constexpr (kSource == BrushSource::Picture || kSource == BrushSource::Pattern) {
-            if (++imageColumn == imageColumns) imageColumn = 0;
+// How many cells from `cells` on hold the value of the first, up to `count`
+// (at least 1). Eight cells are compared at a time: shapes leave long runs
+// of one value, empty around an outline and brush inside it.
+inline int32_t RunLength(const uint8_t* cells, int32_t count) {
+    const uint64_t repeated = uint64_t{cells[0]} * 0x0101010101010101ull;
+    int32_t length = 1;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (length + 8 <= count) {
+            uint64_t eight;
+            std::memcpy(&eight, cells + length, 8);
+            const uint64_t differs = eight ^ repeated;
+            if (differs) return length + std::countr_zero(differs) / 8;
+            length += 8;
         }
     }
+    while (length < count && cells[length] == cells[0]) ++length;
+    return length;
+}
+
+// `count` canvas cells from `to` combined with one colour in one mode.
+template <Overwrite kMode>
+void CombineRun(ColourWord colour, ColourWord* to, int32_t count, uint16_t mix) {
+    if constexpr (kMode == Overwrite::Direct) {
+        std::fill(to, to + count, colour);
+    } else {
+        for (int32_t i = 0; i < count; ++i) to[i] = detail::CombineAs<kMode>(colour, to[i], mix);
+    }
+}
+
+void PenRun(const PenPaint& pen, ColourWord* to, int32_t count, uint16_t mix) {
+    switch (pen.overwrite) {
+        case Overwrite::Direct: return CombineRun<Overwrite::Direct>(pen.colour, to, count, mix);
+        case Overwrite::Add: return CombineRun<Overwrite::Add>(pen.colour, to, count, mix);
+        case Overwrite::Merge: return CombineRun<Overwrite::Merge>(pen.colour, to, count, mix);
+        case Overwrite::Invert: return CombineRun<Overwrite::Invert>(pen.colour, to, count, mix);
+    }
+    CombineRun<detail::kUnknownOverwrite>(pen.colour, to, count, mix);
 }
 
 // Where the brush image row starts for one canvas row.
@@ -97,6 +107,54 @@ struct RowStart {
     const ColourWord* pictureRow = nullptr;
     int32_t imageColumn = 0;
 };
+
+// A run of brush cells. An image brush is walked alongside the run from
+// `imageColumn`, the image column under the run's first cell.
+template <BrushSource kSource, Overwrite kMode>
+void BrushRun(ColourWord* to, int32_t count, const BrushPaint& paint, const RowStart& start, int32_t imageColumn,
+              uint16_t mix) {
+    if constexpr (kSource == BrushSource::Colour) {
+        CombineRun<kMode>(paint.colour, to, count, mix);
+    } else if constexpr (kSource == BrushSource::Picture || kSource == BrushSource::Pattern) {
+        // Locals, so that stores to the canvas cannot be taken to change them.
+        const int32_t imageColumns = paint.image->columns;
+        const ColourWord colour = paint.colour;
+        const ColourWord background = paint.background;
+        for (int32_t i = 0; i < count; ++i) {
+            if constexpr (kSource == BrushSource::Picture) {
+                to[i] = detail::CombineAs<kMode>(start.pictureRow[imageColumn], to[i], mix);
+            } else {
+                // A Pattern brush image is a two-colour stencil: its empty
+                // cells let the canvas show through.
+                const uint8_t stencil = start.patternRow[imageColumn];
+                if (stencil == kCellPen) to[i] = detail::CombineAs<kMode>(colour, to[i], mix);
+                else if (stencil == kCellBrush) to[i] = detail::CombineAs<kMode>(background, to[i], mix);
+            }
+            if (++imageColumn == imageColumns) imageColumn = 0;
+        }
+    }
+}
+
+// One row of the overlap, run by run: each run of pen or brush cells is
+// combined in one go, and empty runs are passed over. Brush source and mode
+// are template parameters, so no run tests them.
+template <BrushSource kSource, Overwrite kMode>
+void RenderRow(ColourWord* to, const uint8_t* cell, int32_t count, const PenPaint* pen, const BrushPaint& paint,
+               const RowStart& start, uint16_t mix) {
+    for (int32_t column = 0; column < count;) {
+        const uint8_t value = cell[column];
+        const int32_t length = RunLength(cell + column, count - column);
+        if (value == kCellPen) {
+            if (pen) PenRun(*pen, to + column, length, mix);
+        } else if (value == kCellBrush && kSource != BrushSource::None) {
+            int32_t imageColumn = 0;
+            if constexpr (kSource == BrushSource::Picture || kSource == BrushSource::Pattern)
+                imageColumn = static_cast<int32_t>((int64_t{start.imageColumn} + column) % paint.image->columns);
+            BrushRun<kSource, kMode>(to + column, length, paint, start, imageColumn, mix);
+        }
+        column += length;
+    }
+}
 
 template <BrushSource kSource, Overwrite kMode>
 void RenderRows(SysImage& canvas, const PenPaint* pen, const BrushPaint& paint, const SysImage& mask,
@@ -118,8 +176,7 @@ void RenderRows(SysImage& canvas, const PenPaint* pen, const BrushPaint& paint, 
             if constexpr (kSource == BrushSource::Picture) start.pictureRow = image->PictureRow(imageRow);
             else start.patternRow = image->PatternRow(imageRow);
         }
-        RenderRow<kSource, kMode>(to, cell, place.columns, pen, paint, start.patternRow, start.pictureRow,
-                                  start.imageColumn, mix);
+        RenderRow<kSource, kMode>(to, cell, place.columns, pen, paint, start, mix);
     }
 }
 

@@ -9,10 +9,9 @@ namespace vorlan::graphics {
 Status Stamper::Stamp(PointF point) {
     const int32_t x = ToSubPixel(point.x, target_.scale);
     const int32_t y = ToSubPixel(point.y, target_.scale);
-    if (stamped_ && x == lastX_ && y == lastY_) return Status::Success;
-    VL_PROPAGATE(StampTip(*pen_.tip, target_, x, y));
-    lastX_ = x;
-    lastY_ = y;
+    if (stamped_ && x == last_.x && y == last_.y) return Status::Success;
+    VL_PROPAGATE(StampPenTip(pen_, target_, CellPoint{x, y}));
+    last_ = CellPoint{x, y};
     stamped_ = true;
     return Status::Success;
 }

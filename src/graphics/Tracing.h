@@ -57,8 +57,7 @@ public:
 private:
     SysImage& target_;
     SysPen& pen_;
-    int32_t lastX_ = 0;
-    int32_t lastY_ = 0;
+    CellPoint last_{0, 0};  // where the tip went down last, once stamped_
     bool stamped_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace vorlan::graphics::test {
 namespace {
@@ -104,6 +105,35 @@ TEST_F(ImageTest, CoordinatesRoundHalfAwayFromZero) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.coordinate << " at scale " << row.scale);
         EXPECT_EQ(ToSubPixel(row.coordinate, row.scale), row.expected);
+    }
+}
+
+// The rounding is done without std::round where it can be; it must agree
+// with it everywhere: halves, the float just below a half, the ends of the
+// cell range and beyond them, infinities and random coordinates.
+TEST_F(ImageTest, CoordinatesRoundAsTheLibraryRounds) {
+    auto reference = [](float coordinate, uint16_t scale) {
+        const double cell = std::round(static_cast<double>(coordinate) * scale);
+        if (std::isnan(cell) || cell <= kIntMin) return kIntMin;
+        if (cell >= kIntMax) return kIntMax;
+        return static_cast<int32_t>(cell);
+    };
+    std::vector<float> coordinates = {0.0f, -0.0f, 2.5f, -2.5f, 0.49999997f, -0.49999997f, 0.50000006f,
+                                      1073741823.5f, -1073741824.0f, 536870911.75f, -536870912.25f,
+                                      2147483520.0f, -2147483648.0f, 2147483648.0f, 3e9f, -3e9f,
+                                      std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                                      std::numeric_limits<float>::denorm_min(), -std::numeric_limits<float>::max()};
+    uint32_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const float wide = static_cast<float>(static_cast<int32_t>(seed)) / 1024.0f;  // about ±2^21, in 1/1024 steps
+        coordinates.push_back(i % 2 ? wide : wide / 4096.0f);
+    }
+    for (const float coordinate : coordinates) {
+        for (const uint16_t scale : {1, 2, 4, 65535}) {
+            SCOPED_TRACE(testing::Message() << coordinate << " at scale " << scale);
+            ASSERT_EQ(ToSubPixel(coordinate, scale), reference(coordinate, scale));
+        }
     }
 }
 
