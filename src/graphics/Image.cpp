@@ -79,26 +79,7 @@ void CopyOverlap(SysImage& target, const SysImage& source) {
     for (int32_t row = 0; row < rows; ++row, to += targetStride, from += sourceStride) std::memcpy(to, from, rowBytes);
 }
 
-// The one place where pixel coordinates meet cells. A coordinate c (a float,
-// in output pixels) at scale s is the cell index round(c × s): the product is
-// formed in double precision, where it is exact for every float and every
-// scale, and rounded with halves away from zero (2.5 → 3, −2.5 → −3). Results
-// beyond the int32 range saturate at its ends and NaN becomes INT32_MIN, so a
-// wild coordinate lands far outside every image instead of wrapping into it.
-int32_t ToSubPixel(float coordinate, uint16_t scale) {
-    const double exact = static_cast<double>(coordinate) * scale;
-    // Every traced point comes through here, so the common case rounds
-    // without a library call: the whole part of a double below 2^31 and
-    // what is left over are both exact, which makes this std::round.
-    constexpr double kReach = 2147483648.0;
-    if (exact > -kReach && exact < kReach) {
-        auto whole = static_cast<int64_t>(exact);
-        const double rest = exact - static_cast<double>(whole);
-        // Without branches: which way a traced point rounds is anybody's guess.
-        whole += static_cast<int64_t>(rest >= 0.5) - static_cast<int64_t>(rest <= -0.5);
-        if (whole > std::numeric_limits<int32_t>::min() && whole < std::numeric_limits<int32_t>::max())
-            return static_cast<int32_t>(whole);
-    }
+int32_t ToSubPixelFar(double exact) {
     const double cell = std::round(exact);
     if (std::isnan(cell) || cell <= std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
     if (cell >= std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();

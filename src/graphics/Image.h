@@ -80,9 +80,30 @@ SysImage* DuplicateImage(const SysImage& image);
 // Copies the overlapping top-left part of `source` into `target` (same mode).
 void CopyOverlap(SysImage& target, const SysImage& source);
 
-// A pixel coordinate as a cell index at `scale`: round(c × scale), halves
-// away from zero, computed in double precision.
-int32_t ToSubPixel(float coordinate, uint16_t scale);
+// The one place where pixel coordinates meet cells. A coordinate c (a float,
+// in output pixels) at scale s is the cell index round(c × s): the product is
+// formed in double precision, where it is exact for every float and every
+// scale, and rounded with halves away from zero (2.5 → 3, −2.5 → −3). Results
+// beyond the int32 range saturate at its ends and NaN becomes INT32_MIN, so a
+// wild coordinate lands far outside every image instead of wrapping into it.
+int32_t ToSubPixelFar(double exact);  // the rounding of products beyond ±2^31, and NaN
+inline int32_t ToSubPixel(float coordinate, uint16_t scale) {
+    const double exact = static_cast<double>(coordinate) * scale;
+    // Every traced point comes through here, so the common case is inline
+    // and rounds without a library call: the whole part of a double below
+    // 2^31 and what is left over are both exact, which makes this std::round.
+    constexpr double kReach = 2147483647.0;
+    if (exact > -kReach && exact < kReach) {
+        auto whole = static_cast<int64_t>(exact);
+        const double rest = exact - static_cast<double>(whole);
+        // Without branches: which way a traced point rounds is anybody's guess.
+        whole += static_cast<int64_t>(rest >= 0.5) - static_cast<int64_t>(rest <= -0.5);
+        // Within ±2^31 − 1 here, so the narrowing is exact; the ends
+        // themselves are where the saturation lands anyway.
+        return static_cast<int32_t>(whole);
+    }
+    return ToSubPixelFar(exact);
+}
 
 // A percentage channel (0..100) as a colour byte: above 99.9 is 255, below 0.1
 // is 0, otherwise floor(p / 100 × 255 + 0.5).

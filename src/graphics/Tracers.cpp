@@ -10,7 +10,8 @@ Status Stamper::Stamp(PointF point) {
     const int32_t x = ToSubPixel(point.x, target_.scale);
     const int32_t y = ToSubPixel(point.y, target_.scale);
     if (stamped_ && x == last_.x && y == last_.y) return Status::Success;
-    VL_PROPAGATE(StampPenTip(pen_, target_, CellPoint{x, y}));
+    VL_PROPAGATE(stamped_ ? StampPenTipAfter(pen_, target_, CellPoint{x, y}, last_)
+                          : StampPenTip(pen_, target_, CellPoint{x, y}));
     last_ = CellPoint{x, y};
     stamped_ = true;
     return Status::Success;

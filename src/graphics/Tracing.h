@@ -44,9 +44,10 @@ float SegmentLength(PointF p0, PointF p1);
 
 // Section - Stamping
 
-// Puts the tracing pen's tip down on one target. Consecutive stamps on the
-// same cell are dropped: a stamp only ever sets cells, so repeating it cannot
-// change the target.
+// Puts the tracing pen's tip down on one target. A stamp only ever sets
+// cells, and nothing else draws on the target while a path is traced, so
+// consecutive stamps on the same cell are dropped and each stamp after the
+// first writes only what the one before it did not.
 class Stamper {
 public:
     Stamper(SysImage& target, SysPen& pen) : target_(target), pen_(pen) {}
