@@ -122,6 +122,10 @@ struct Compilation : Tagged<kTagCompilation> {
     Module* systemModule;
     Routine* entryRoutine;  // the Program routine; none means "No Program entry"
     uint32_t globalDataTotal;
+    // System types by type code as FindSystemType finds them: every `=>`
+    // list and shape call asks for a few, and the system module's types
+    // never change once it is built.
+    mutable TypeDescriptor* systemTypes[64];
 };
 
 enum class LookupResult : uint8_t { NotFound = 1, Found = 2, Ambiguous = 3 };

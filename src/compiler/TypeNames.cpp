@@ -2,6 +2,8 @@
 
 #include "base/WideText.h"
 
+#include <iterator>
+
 namespace vorlan::compiler {
 namespace {
 
@@ -153,9 +155,13 @@ const char16_t* TypeName(const TypeDescriptor& type) { return type.entry ? type.
 
 TypeDescriptor* FindSystemType(const Compilation& compilation, uint16_t typeCode) {
     if (!compilation.systemModule) return nullptr;
+    constexpr size_t kKept = std::size(decltype(compilation.systemTypes){});
+    if (typeCode < kKept && compilation.systemTypes[typeCode]) return compilation.systemTypes[typeCode];
     for (const TypeTable& table : compilation.systemModule->typeTables) {
         for (TypeDescriptor* type = table.first; type; type = type->next) {
-            if (type->typeCode == typeCode) return type;
+            if (type->typeCode != typeCode) continue;
+            if (typeCode < kKept) compilation.systemTypes[typeCode] = type;
+            return type;
         }
     }
     return nullptr;
