@@ -145,7 +145,9 @@ void RenderRow(ColourWord* to, const uint8_t* cell, int32_t count, const PenPain
         const uint8_t value = cell[column];
         const int32_t length = RunLength(cell + column, count - column);
         if (value == kCellPen) {
-            if (pen) PenRun(*pen, to + column, length, mix);
+            // Most pens paint Direct: their runs are filled here, without a call.
+            if (pen && pen->overwrite == Overwrite::Direct) std::fill(to + column, to + column + length, pen->colour);
+            else if (pen) PenRun(*pen, to + column, length, mix);
         } else if (value == kCellBrush && kSource != BrushSource::None) {
             int32_t imageColumn = 0;
             if constexpr (kSource == BrushSource::Picture || kSource == BrushSource::Pattern)

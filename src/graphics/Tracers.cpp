@@ -6,17 +6,6 @@
 
 namespace vorlan::graphics {
 
-Status Stamper::Stamp(PointF point) {
-    const int32_t x = ToSubPixel(point.x, target_.scale);
-    const int32_t y = ToSubPixel(point.y, target_.scale);
-    if (stamped_ && x == last_.x && y == last_.y) return Status::Success;
-    VL_PROPAGATE(stamped_ ? StampPenTipAfter(pen_, target_, CellPoint{x, y}, last_)
-                          : StampPenTip(pen_, target_, CellPoint{x, y}));
-    last_ = CellPoint{x, y};
-    stamped_ = true;
-    return Status::Success;
-}
-
 namespace {
 
 double Radians(double degrees) { return degrees * kPi / 180.0; }

@@ -51,7 +51,15 @@ float SegmentLength(PointF p0, PointF p1);
 class Stamper {
 public:
     Stamper(SysImage& target, SysPen& pen) : target_(target), pen_(pen) {}
-    Status Stamp(PointF point);
+    // Inline: the tracers call it for every point of every outline.
+    Status Stamp(PointF point) {
+        const CellPoint at{ToSubPixel(point.x, target_.scale), ToSubPixel(point.y, target_.scale)};
+        if (stamped_ && at.x == last_.x && at.y == last_.y) return Status::Success;
+        VL_PROPAGATE(stamped_ ? StampPenTipAfter(pen_, target_, at, last_) : StampPenTip(pen_, target_, at));
+        last_ = at;
+        stamped_ = true;
+        return Status::Success;
+    }
     SysPen& Pen() const { return pen_; }
     uint16_t Scale() const { return target_.scale; }
 
