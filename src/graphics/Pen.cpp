@@ -50,52 +50,55 @@ bool BuildTipSpans(SysPen& pen) {
     return true;
 }
 
-// Tips up to this many cells across keep the pairs of their steps; wider
-// ones are rare, and their pairs would take more memory than they save.
+// Tips up to this many cells across keep the cells of their steps; wider
+// ones are rare, and their cells would take more memory than they save.
 constexpr int32_t kMostSteppedTip = 64;
 
-// The cells from `first` up to `end` of a tip row as pairs.
-void AddPairs(int32_t row, int32_t first, int32_t end, TipPair* pairs, uint32_t* count) {
-    for (; first < end; first += 2) pairs[(*count)++] = TipPair{row, first, std::min(first + 1, end - 1)};
+// Counts the cells, and keeps them too when there is room for them.
+void AddCells(int32_t row, int32_t first, int32_t end, TipCell* cells, uint32_t* count) {
+    for (int32_t column = first; column < end; ++column) {
+        if (cells) cells[*count] = TipCell{row, column};
+        ++*count;
+    }
 }
 
 // A row's span minus what the stamp one step before set in the same canvas
 // row: at most a part on either side.
-void AddStepPairs(const SysPen& pen, int32_t row, int32_t dx, int32_t dy, TipPair* pairs, uint32_t* count) {
+void AddStepCells(const SysPen& pen, int32_t row, int32_t dx, int32_t dy, TipCell* cells, uint32_t* count) {
     const TipSpan span = pen.tipSpans[row];
     const int32_t before = row + dy;  // the same canvas row in the last stamp's tip
     if (before < 0 || before >= pen.tip->rows || pen.tipSpans[before].first >= pen.tipSpans[before].end) {
-        AddPairs(row, span.first, span.end, pairs, count);
+        AddCells(row, span.first, span.end, cells, count);
         return;
     }
     const int32_t setFirst = pen.tipSpans[before].first - dx;
     const int32_t setEnd = pen.tipSpans[before].end - dx;
-    AddPairs(row, span.first, std::min(span.end, setFirst), pairs, count);
-    AddPairs(row, std::max(span.first, setEnd), span.end, pairs, count);
+    AddCells(row, span.first, std::min(span.end, setFirst), cells, count);
+    AddCells(row, std::max(span.first, setEnd), span.end, cells, count);
 }
 
-bool BuildStepPairs(SysPen& pen) {
+bool BuildStepCells(SysPen& pen) {
     const int32_t rows = pen.tip->rows;
     std::fill(std::begin(pen.stepFirst), std::end(pen.stepFirst), 0u);
     if (rows > kMostSteppedTip) return true;
-    // A row gives at most two parts, of n cells in all: (n + 2) / 2 pairs.
-    const auto most = static_cast<size_t>(kTipSteps) * static_cast<size_t>(rows) * static_cast<size_t>(rows / 2 + 2);
-    if (!pen.stepPairs.Allocate(most, kTagTipPairs)) return false;
-    uint32_t count = 0;
-    for (int step = 0; step < kTipSteps; ++step) {
-        pen.stepFirst[step] = count;
-        if (step != 4) {
+    // Counted first, then kept: a few cells a row for each step.
+    for (const bool keep : {false, true}) {
+        if (keep && !pen.stepCells.Allocate(pen.stepFirst[kTipSteps], kTagTipCells)) return false;
+        uint32_t count = 0;
+        for (int step = 0; step < kTipSteps; ++step) {
+            pen.stepFirst[step] = count;
+            if (step == 4) continue;
             for (int32_t row = 0; row < rows; ++row)
-                AddStepPairs(pen, row, step % 3 - 1, step / 3 - 1, pen.stepPairs, &count);
+                AddStepCells(pen, row, step % 3 - 1, step / 3 - 1, keep ? pen.stepCells.Get() : nullptr, &count);
         }
+        pen.stepFirst[kTipSteps] = count;
     }
-    pen.stepFirst[kTipSteps] = count;
     return true;
 }
 
-// Sets `count` cells to pen. A tip's rows are a few cells long, and a step
-// adds one or two: two overlapping stores of the widest size that fits do
-// any count, where a call to memset would cost more than the stores.
+// Sets `count` cells to pen. A tip's rows are a few cells long: two
+// overlapping stores of the widest size that fits do any count, where a call
+// to memset would cost more than the stores.
 inline void SetPenCells(uint8_t* to, size_t count) {
     constexpr uint64_t kEight = 0x0101010101010101ull * kCellPen;
     constexpr uint32_t kFour = 0x01010101u * kCellPen;
@@ -174,7 +177,7 @@ SysPen* CreatePen(uint16_t width, ColourWord colour, Overwrite overwrite, DashMo
     pen->dashMode = dashMode;
     pen->dashList = dashList;
     pen->tip.Adopt(CreateTip(diameter, scale));
-    if (!pen->tip || !BuildTipSpans(*pen) || !BuildStepPairs(*pen) || !BuildDashControl(*pen)) return nullptr;
+    if (!pen->tip || !BuildTipSpans(*pen) || !BuildStepCells(*pen) || !BuildDashControl(*pen)) return nullptr;
     return pen.Take();
 }
 
@@ -200,35 +203,6 @@ Status StampPenTip(const SysPen& pen, SysImage& destination, CellPoint at) {
         const int64_t end = std::min<int64_t>(left + spans[row].end, destination.columns);
         if (first < end)
             SetPenCells(destination.PatternRow(place.targetRow + row) + first, static_cast<size_t>(end - first));
-    }
-    return Status::Success;
-}
-
-Status StampPenTipAfter(const SysPen& pen, SysImage& destination, CellPoint at, CellPoint previous) {
-    const SysImage& tip = *pen.tip;
-    const int64_t dx = int64_t{at.x} - previous.x;
-    const int64_t dy = int64_t{at.y} - previous.y;
-    const int64_t left = int64_t{at.x} - destination.originX + tip.originX;
-    const int64_t top = int64_t{at.y} - destination.originY + tip.originY;
-    // Only a step to a neighbour with the whole tip on the image: the last
-    // stamp's cells in reach of this one are then all on it too.
-    const bool inside = left >= 0 && top >= 0 && left + tip.columns <= destination.columns &&
-                        top + tip.rows <= destination.rows;
-    if (!pen.stepPairs || dx < -1 || dx > 1 || dy < -1 || dy > 1 || !inside || tip.scale != destination.scale ||
-        destination.mode != ImageMode::Pattern)
-        return StampPenTip(pen, destination, at);
-    const auto step = static_cast<int>((dy + 1) * 3 + (dx + 1));
-    uint8_t* corner = destination.PatternRow(static_cast<int32_t>(top)) + left;
-    const auto columns = static_cast<size_t>(destination.columns);
-    // Locals, so that the stores to cells cannot be taken to change them.
-    // Two byte stores a pair and no loads: the cells of the last stamp are
-    // still on their way to memory, and reading them back would wait.
-    const TipPair* pair = pen.stepPairs + pen.stepFirst[step];
-    const TipPair* const end = pen.stepPairs + pen.stepFirst[step + 1];
-    for (; pair != end; ++pair) {
-        uint8_t* row = corner + static_cast<size_t>(pair->row) * columns;
-        row[pair->first] = kCellPen;
-        row[pair->second] = kCellPen;
     }
     return Status::Success;
 }

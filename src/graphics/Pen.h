@@ -36,21 +36,18 @@ struct TipSpan {
     int32_t end;
 };
 
-// Cells a stamp adds to the stamp one cell before it, two at a time: in tip
-// row `row`, the cells in columns `first` and `second` (the same column for
-// a lone cell).
-struct TipPair {
+// A cell of the tip, by row and column.
+struct TipCell {
     int32_t row;
-    int32_t first;
-    int32_t second;
+    int32_t column;
 };
 
 // The eight steps to a neighbouring cell, by (dy + 1) · 3 + (dx + 1); 4,
-// no step at all, has no pairs.
+// no step at all, adds nothing.
 constexpr int kTipSteps = 9;
 
 constexpr uint32_t kTagTipSpans = 22026;
-constexpr uint32_t kTagTipPairs = 22027;
+constexpr uint32_t kTagTipCells = 22027;
 
 struct SysPen : Tagged<kTagPen> {
     uint16_t width;
@@ -60,10 +57,10 @@ struct SysPen : Tagged<kTagPen> {
     DashCtrl dash;
     Owned<SysImage> tip;
     OwnedBlock<TipSpan> tipSpans;  // one per row of the tip
-    // The pairs of the steps, step after step: step k's run from
-    // stepFirst[k] up to stepFirst[k + 1]. None for tips too wide to be
-    // worth it, which are always stamped whole.
-    OwnedBlock<TipPair> stepPairs;
+    // The cells a stamp adds to the one a step before it, step after step:
+    // step k's run from stepFirst[k] up to stepFirst[k + 1]. None for tips
+    // too wide to be worth it, which are always stamped whole.
+    OwnedBlock<TipCell> stepCells;
     uint32_t stepFirst[kTipSteps + 1];
     OwnedBlock<double> dashLengths;
 };
@@ -83,10 +80,5 @@ struct CellPoint {
 // Stamps the pen's tip on a Pattern image at cell `at`, as StampTip would
 // stamp pen.tip.
 Status StampPenTip(const SysPen& pen, SysImage& destination, CellPoint at);
-// The same stamp when the tip's last stamp on `destination` was at
-// `previous` and nothing has drawn there since, as along a traced path: a
-// step to a neighbouring cell then writes only the cells the last stamp did
-// not, a cell or two a row.
-Status StampPenTipAfter(const SysPen& pen, SysImage& destination, CellPoint at, CellPoint previous);
 
 }  // namespace vorlan::graphics

@@ -6,6 +6,33 @@
 
 namespace vorlan::graphics {
 
+Stamper::Stamper(SysImage& target, SysPen& pen) : target_(target), pen_(pen) {
+    const SysImage& tip = *pen.tip;
+    const uint32_t cells = pen.stepFirst[kTipSteps];
+    if (!pen.stepCells || cells > kMostStepCells || tip.scale != target.scale ||
+        target.mode != ImageMode::Pattern || tip.columns > target.columns || tip.rows > target.rows)
+        return;
+    // A stamp at (x, y) puts the tip's top left cell on x − originX + tip.originX;
+    // the whole tip is on the target from there up to columns − tip.columns.
+    const int64_t lowX = int64_t{target.originX} - tip.originX;
+    const int64_t lowY = int64_t{target.originY} - tip.originY;
+    const int64_t highX = lowX + target.columns - tip.columns;
+    const int64_t highY = lowY + target.rows - tip.rows;
+    auto fits = [](int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
+    if (!fits(lowX) || !fits(lowY) || !fits(highX) || !fits(highY)) return;
+    low_ = CellPoint{static_cast<int32_t>(lowX), static_cast<int32_t>(lowY)};
+    high_ = CellPoint{static_cast<int32_t>(highX), static_cast<int32_t>(highY)};
+    columns_ = static_cast<size_t>(target.columns);
+    // A tip of at most 64 rows on a row of under 2^31 cells: offsets below 2^37
+    // would not fit, so a target that wide steps no tips.
+    for (uint32_t i = 0; i < cells; ++i) {
+        const uint64_t offset = uint64_t(pen.stepCells[i].row) * columns_ + uint64_t(pen.stepCells[i].column);
+        if (offset > UINT32_MAX) return;
+        offsets_[i] = static_cast<uint32_t>(offset);
+    }
+    stepping_ = true;
+}
+
 namespace {
 
 double Radians(double degrees) { return degrees * kPi / 180.0; }

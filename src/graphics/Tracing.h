@@ -46,16 +46,27 @@ float SegmentLength(PointF p0, PointF p1);
 
 // Puts the tracing pen's tip down on one target. A stamp only ever sets
 // cells, and nothing else draws on the target while a path is traced, so
-// consecutive stamps on the same cell are dropped and each stamp after the
-// first writes only what the one before it did not.
+// consecutive stamps on the same cell are dropped, and a stamp one step from
+// the last, with the whole tip on the target, sets only the cells the step
+// adds: the pen's step cells, whose places in the target are worked out once
+// for the path.
 class Stamper {
 public:
-    Stamper(SysImage& target, SysPen& pen) : target_(target), pen_(pen) {}
+    Stamper(SysImage& target, SysPen& pen);
     // Inline: the tracers call it for every point of every outline.
     Status Stamp(PointF point) {
         const CellPoint at{ToSubPixel(point.x, target_.scale), ToSubPixel(point.y, target_.scale)};
-        if (stamped_ && at.x == last_.x && at.y == last_.y) return Status::Success;
-        VL_PROPAGATE(stamped_ ? StampPenTipAfter(pen_, target_, at, last_) : StampPenTip(pen_, target_, at));
+        if (stamped_) {
+            if (at.x == last_.x && at.y == last_.y) return Status::Success;
+            const int64_t dx = int64_t{at.x} - last_.x;
+            const int64_t dy = int64_t{at.y} - last_.y;
+            if (stepping_ && dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1 && at.x >= low_.x && at.x <= high_.x &&
+                at.y >= low_.y && at.y <= high_.y) {
+                Step(at, static_cast<int>((dy + 1) * 3 + (dx + 1)));
+                return Status::Success;
+            }
+        }
+        VL_PROPAGATE(StampPenTip(pen_, target_, at));
         last_ = at;
         stamped_ = true;
         return Status::Success;
@@ -64,10 +75,27 @@ public:
     uint16_t Scale() const { return target_.scale; }
 
 private:
+    // Tips whose steps add more cells than this are stamped whole.
+    static constexpr uint32_t kMostStepCells = 1024;
+
+    void Step(CellPoint at, int step) {
+        // The tip's top left cell on the target; within it, by low_.
+        uint8_t* corner = target_.cells + static_cast<size_t>(int64_t{at.y} - low_.y) * columns_ +
+                          static_cast<size_t>(int64_t{at.x} - low_.x);
+        for (uint32_t i = pen_.stepFirst[step], end = pen_.stepFirst[step + 1]; i < end; ++i)
+            corner[offsets_[i]] = kCellPen;
+        last_ = at;
+    }
+
     SysImage& target_;
     SysPen& pen_;
     CellPoint last_{0, 0};  // where the tip went down last, once stamped_
     bool stamped_ = false;
+    bool stepping_ = false;  // whether offsets_ holds the pen's step cells
+    CellPoint low_{0, 0};    // the stamps whose whole tip is on the target, low_ to high_
+    CellPoint high_{0, 0};
+    size_t columns_ = 0;
+    uint32_t offsets_[kMostStepCells];  // each step cell's place from the tip's top left cell
 };
 
 // Section - Tracers
