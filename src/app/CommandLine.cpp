@@ -46,7 +46,7 @@ bool SetOutput(ArgumentCursor& cursor, Settings& settings, FileType type, bool s
         }
     }
     run.picture.fileType = type;
-    if (type == FileType::Avi) run.picture.flags |= kFlagVideo;
+    if (IsVideo(type)) run.picture.flags |= kFlagVideo;
     else run.picture.flags &= ~kFlagVideo;
     run.runMode = RunMode::Nothing;
     return true;
@@ -57,6 +57,8 @@ bool OptionPat(ArgumentCursor& c, Settings& s) { return SetOutput(c, s, FileType
 bool OptionPng(ArgumentCursor& c, Settings& s) { return SetOutput(c, s, FileType::Png, false); }
 bool OptionJpg(ArgumentCursor& c, Settings& s) { return SetOutput(c, s, FileType::Jpg, false); }
 bool OptionAvi(ArgumentCursor& c, Settings& s) { return SetOutput(c, s, FileType::Avi, true); }
+bool OptionMp4(ArgumentCursor& c, Settings& s) { return SetOutput(c, s, FileType::Mp4, true); }
+bool OptionGif(ArgumentCursor& c, Settings& s) { return SetOutput(c, s, FileType::Gif, true); }
 
 bool OptionLanguage(ArgumentCursor& cursor, Settings& settings) {
     const char16_t* name = TakeArgument(cursor);
@@ -138,7 +140,9 @@ constexpr OptionRow kOptions[] = {
     {u"PAT", &OptionPat,      "-PAT [WxH]       write a pattern file"},
     {u"PNG", &OptionPng,      "-PNG [WxH]       write a PNG picture"},
     {u"JPG", &OptionJpg,      "-JPG [WxH]       write a JPEG picture"},
-    {u"AVI", &OptionAvi,      "-AVI WxH[LRPS]   write a video of that frame size"},
+    {u"AVI", &OptionAvi,      "-AVI WxH[LRPS]   write an AVI video of that frame size"},
+    {u"MP4", &OptionMp4,      "-MP4 WxH[LRPS]   write an MP4 video (H.264) of that frame size"},
+    {u"GIF", &OptionGif,      "-GIF WxH[LRPS]   write an animated GIF of that frame size"},
     {u"INI", &OptionIni,      "-INI path        read a further configuration file"},
     {u"OUT", &OptionOut,      "-OUT place       the output folder, or the file itself: out/card.png"},
     {u"LIB", &OptionLib,      "-LIB             build a library file (.vrl)"},
@@ -149,7 +153,7 @@ constexpr OptionRow kOptions[] = {
     {u"HLP", &OptionHelp,     "-HLP             print this text (also -h, -? and --help)"},
 };
 // clang-format on
-static_assert(std::size(kOptions) == 14);
+static_assert(std::size(kOptions) == 16);
 
 // The spellings of help that people type first, besides -HLP.
 constexpr const char16_t* kHelpSpellings[] = {u"h", u"?", u"-help"};
@@ -183,6 +187,8 @@ OutputExtensions ExtensionsFor(const RunSettings& run) {
     case FileType::Avi: return {u"avi", nullptr};
     case FileType::Pat: return {u"pat", nullptr};
     case FileType::Jpg: return {u"jpg", u"jpeg"};
+    case FileType::Mp4: return {u"mp4", nullptr};
+    case FileType::Gif: return {u"gif", nullptr};
     }
     return {nullptr, nullptr};
 }

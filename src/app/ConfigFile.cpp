@@ -25,13 +25,14 @@ struct FileTypeName {
 constexpr FileTypeName kFileTypeNames[] = {
     {u"BMP", FileType::Bmp}, {u"JPG", FileType::Jpg}, {u"JPEG", FileType::Jpg},
     {u"PNG", FileType::Png}, {u"PAT", FileType::Pat}, {u"AVI", FileType::Avi},
+    {u"MP4", FileType::Mp4}, {u"GIF", FileType::Gif},
 };
 
 bool SetFileType(Settings& settings, const char16_t* value) {
     for (const FileTypeName& row : kFileTypeNames) {
         if (!WideEqualNoCase(value, row.name)) continue;
         settings.picture.fileType = row.type;
-        if (row.type == FileType::Avi) settings.picture.flags |= kFlagVideo;
+        if (IsVideo(row.type)) settings.picture.flags |= kFlagVideo;
         else settings.picture.flags &= ~kFlagVideo;
         return true;
     }

@@ -16,7 +16,7 @@ bool WritesAtTheEnd(const RunSettings& run) {
     case RunMode::BuildProgram:
     case RunMode::BuildLibrary: return true;
     case RunMode::RunSource:
-    case RunMode::RunProgram: return run.picture.fileType != FileType::Avi;
+    case RunMode::RunProgram: return !IsVideo(run.picture.fileType);
     case RunMode::Nothing: return false;
     }
     return false;

@@ -10,7 +10,9 @@
 
 namespace vorlan {
 
-enum class FileType : uint16_t { Bmp = 1, Png = 2, Avi = 3, Pat = 4, Jpg = 5 };
+enum class FileType : uint16_t { Bmp = 1, Png = 2, Avi = 3, Pat = 4, Jpg = 5, Mp4 = 6, Gif = 7 };
+// The kinds written frame by frame as the run draws, by the Frame shape.
+constexpr bool IsVideo(FileType type) { return type == FileType::Avi || type == FileType::Mp4 || type == FileType::Gif; }
 enum class RunMode : uint16_t { Nothing = 1, BuildProgram = 2, RunSource = 3, RunProgram = 4, BuildLibrary = 5 };
 constexpr uint32_t kFlagVideo = 1;
 

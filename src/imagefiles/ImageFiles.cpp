@@ -25,7 +25,9 @@ Status WriteByType(const SysImage& image, const PictureSettings& picture, const 
         case FileType::Png: return WriteImagePNG(path, image);
         case FileType::Pat: return WriteImagePAT(path, image);
         case FileType::Jpg: return WriteImageJPG(path, image, picture.quality);
-        case FileType::Avi: break;
+        case FileType::Avi:
+        case FileType::Mp4:
+        case FileType::Gif: break;
     }
     return Status::Success;
 }
@@ -53,7 +55,7 @@ Status WriteOutputFile(const SysImage& canvas, const Settings& settings, const c
     const PictureSettings& picture = settings.run.picture;
     const auto type = static_cast<uint16_t>(picture.fileType);
     // Videos are written frame by frame elsewhere; unknown types have nothing to write.
-    if (picture.fileType == FileType::Avi || type < 1 || type > 5) return Status::Success;
+    if (IsVideo(picture.fileType) || type < 1 || type > 5) return Status::Success;
 
     char utf8Path[kUtf8PathCapacity];
     Owned<SysImage> owned;

@@ -38,7 +38,9 @@ Status ReadByType(uint16_t type, const char* path, SysImage** image) {
         case FileType::Png: return ReadImagePNG(path, image);
         case FileType::Pat: return ReadImagePAT(path, image);
         case FileType::Jpg: return ReadImageJPG(path, image);
-        case FileType::Avi: break;
+        case FileType::Avi:
+        case FileType::Mp4:
+        case FileType::Gif: break;
     }
     return Status::Invalid;
 }

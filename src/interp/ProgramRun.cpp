@@ -105,7 +105,7 @@ graphics::ContextSetup SetupFor(const Settings& settings) {
         .mode = picture.fileType == FileType::Pat ? graphics::ImageMode::Pattern : graphics::ImageMode::Picture,
         .colourMix = picture.colourMix,
         .scale = settings.run.scale ? settings.run.scale : uint16_t{1},
-        .video = picture.fileType == FileType::Avi,
+        .video = IsVideo(picture.fileType),
     };
 }
 
@@ -155,7 +155,7 @@ int RunWithContext(RunContext& context, const compiler::Routine& entry, Settings
 // A completed run hands its canvas to the output file; a picture that cannot
 // be written is a failed run, never a success.
 bool WritePicture(const RunContext& context, const Settings& settings) {
-    if (settings.run.picture.fileType == FileType::Avi) return true;  // frames went out as they were drawn
+    if (IsVideo(settings.run.picture.fileType)) return true;  // frames went out as they were drawn
     const auto* canvas = static_cast<const graphics::SysCanvas*>(
         graphics::DrawingCanvas(context.graphics));
     if (!canvas || !canvas->image) return false;
@@ -171,7 +171,7 @@ bool WritePicture(const RunContext& context, const Settings& settings) {
 // frames written so far play. A file whose end cannot be written fails a
 // run that otherwise completed, as a picture that cannot be written does.
 int CloseRunVideo(const Settings& settings, int result) {
-    if (settings.run.picture.fileType != FileType::Avi) return result;
+    if (!IsVideo(settings.run.picture.fileType)) return result;
     if (output::CloseVideo() || result != kCompleted) return result;
     PrintReportLineWith(ReportLine::CouldNotWrite, settings.run.outputPath);
     return kWriteFailed;

@@ -1,7 +1,7 @@
 #pragma once
 // The pieces the video writer is made of, apart so each can be tested and
-// read on its own: the pixel layouts of the two streams, the Video 1 coder,
-// the header fields
+// read on its own: the pixel layouts of the streams, the Video 1 coder, the
+// GIF coder, the header fields
 // set after the muxer, the progress line, and the watch that finishes a video
 // when the run is interrupted.
 
@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace vorlan::output::video {
 
@@ -50,6 +51,28 @@ size_t VideoOneFrameCapacity(int32_t width, int32_t height);
 // they show already, and is a key frame all the same when it skips none:
 // `isKey` tells. The first frame must be a key frame.
 size_t CodeVideoOneFrame(VideoOneCoder& coder, const uint16_t* pixels, bool keyFrame, uint8_t* out, bool* isKey);
+
+// Section - Animated GIF
+
+// What the frames so far have left on a GIF's screen; each new frame is the
+// rectangle that changed, drawn over it.
+struct GifCoder {
+    int32_t width = 0;
+    int32_t height = 0;
+    int64_t frames = 0;
+    std::vector<uint32_t> last;  // width × height colours 0x00BBGGRR, top row first
+};
+
+// The file's start for frames of width × height: the header, a screen with no
+// colour table of its own, and the extension that makes it loop for ever.
+std::vector<uint8_t> GifHeader(int32_t width, int32_t height);
+// Frame `frame` (from 0) of a run at `rate` frames a second lasts this many
+// hundredths of a second: frames start at round(100 n / rate) hundredths, so
+// 25 a second gives 4 each and 30 a second 3, 3, 4, 3, 3, 4, ...
+uint32_t GifDelay(int64_t frame, uint32_t rate);
+// Appends one frame of a scale-1 Picture, shown for `delay` hundredths of a
+// second, to `out`. Opacity is dropped. The file ends with the byte 0x3B.
+void CodeGifFrame(GifCoder& coder, const graphics::SysImage& frame, uint32_t delay, std::vector<uint8_t>& out);
 
 // Section - Header fields
 

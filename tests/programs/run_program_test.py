@@ -13,6 +13,7 @@ not compile and run a source program exits with SKIPPED.
 """
 
 import json
+import math
 import os
 import shlex
 import shutil
@@ -43,7 +44,8 @@ def parse_expect(path):
             expect["stdout"] = "".join(text + "\n" for text in body)
             break
         if key in ("file-exists", "file-absent", "file-size", "image-size", "pixel", "ink-box", "ink-in",
-                   "no-ink", "video", "video-pixel", "video-match", "reference"):
+                   "no-ink", "video", "video-pixel", "video-match", "reference", "video-exact", "video-psnr",
+                   "index-first", "repeatable"):
             expect["checks"].append((key, value))
         elif key == "stderr-contains":
             expect["stderr"].append(value)
@@ -174,7 +176,7 @@ def probe_video(path):
     return json.loads(result.stdout).get("streams", []), None
 
 
-def check_video(path, width, height, rate, frames, codec):
+def check_video(path, width, height, rate, frames, codec, pixels=None):
     streams, problem = probe_video(path)
     if problem:
         return [problem]
@@ -182,8 +184,11 @@ def check_video(path, width, height, rate, frames, codec):
         return [f"holds {len(streams)} streams, expected one video stream"]
     stream = streams[0]
     found = {"size": f"{stream.get('width')} x {stream.get('height')}", "frame rate": stream.get("r_frame_rate"),
-             "frames": stream.get("nb_read_frames"), "codec": stream.get("codec_name")}
+             "frames": stream.get("nb_read_frames"), "codec": stream.get("codec_name"),
+             "pixel format": stream.get("pix_fmt")}
     wanted = {"size": f"{width} x {height}", "frame rate": f"{rate}/1", "frames": frames, "codec": codec}
+    if pixels:
+        wanted["pixel format"] = pixels
     return [f"{what} is {found[what]}, expected {wanted[what]}" for what in wanted if str(found[what]) != wanted[what]]
 
 
@@ -237,19 +242,45 @@ def frame_problem(decoded, drawn, width, height):
     return None
 
 
-def match_video(path, executable, work, source, bitmap, args):
-    """Every frame of a video against the bitmap that a run with `args` draws
-    of it ({frame} its number); the failures."""
+def exact_problem(decoded, drawn, width, height):
+    """The first pixel of a decoded frame that is not exactly the drawn one."""
+    for y in range(height):
+        for x in range(width):
+            start = 3 * (y * width + x)
+            if decoded[start:start + 3].hex().upper() != drawn(x, y):
+                return f"pixel ({x}, {y}) is {decoded[start:start + 3].hex().upper()}, drawn {drawn(x, y)}"
+    return None
+
+
+def psnr(decoded, drawn, width, height):
+    """The peak signal-to-noise ratio of a decoded frame against the drawn
+    one, over the three channels, in dB (infinite when they are the same)."""
+    total = 0
+    for y in range(height):
+        for x in range(width):
+            start = 3 * (y * width + x)
+            for channel, level in enumerate(bytes.fromhex(drawn(x, y))):
+                total += (decoded[start + channel] - level) ** 2
+    mean = total / (3 * width * height)
+    return float("inf") if mean == 0 else 10 * math.log10(255 * 255 / mean)
+
+
+def match_video(path, executable, work, source, bitmap, args, compare=frame_problem, frames=None):
+    """Frames of a video (every one, or those listed; -1 is the last) against
+    the bitmap that a run with `args` draws of each ({frame} its number), by
+    `compare`; the failures."""
     streams, problem = probe_video(path)
     if problem:
         return [problem]
     width, height = streams[0]["width"], streams[0]["height"]
-    result = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"],
-                            capture_output=True, timeout=TIMEOUT_SECONDS)
+    # Every decoded frame once, whatever the frame rate ffmpeg would make of them.
+    result = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-vsync", "passthrough", "-f", "rawvideo",
+                             "-pix_fmt", "rgb24", "-"], capture_output=True, timeout=TIMEOUT_SECONDS)
     data, size = result.stdout, 3 * width * height
     if result.returncode != 0 or not data or len(data) % size:
         return ["cannot be decoded by ffmpeg"]
-    for frame in range(len(data) // size):
+    count = len(data) // size
+    for frame in range(count) if frames is None else [f % count for f in frames]:
         run_args = [a.replace("{file}", source).replace("{frame}", str(frame)).replace("{work}", work) for a in args]
         code, stdout, stderr = run(executable, run_args, work)
         if code != 0:
@@ -259,10 +290,36 @@ def match_video(path, executable, work, source, bitmap, args):
             return [f"the bitmap of frame {frame} {problem}"]
         if image[:2] != (width, height):
             return [f"the bitmap of frame {frame} is {image[0]} x {image[1]}, the video {width} x {height}"]
-        problem = frame_problem(data[frame * size:(frame + 1) * size], image[2], width, height)
+        problem = compare(data[frame * size:(frame + 1) * size], image[2], width, height)
         if problem:
             return [f"frame {frame}: {problem}"]
     return []
+
+
+def psnr_problem(least):
+    def compare(decoded, drawn, width, height):
+        found = psnr(decoded, drawn, width, height)
+        return None if found >= least else f"{found:.1f} dB from the drawn frame, expected {least} dB or more"
+    return compare
+
+
+def index_first(path):
+    """An MP4 file's index (moov) must come before its frames (mdat)."""
+    with open(path, "rb") as handle:
+        data = handle.read()
+    moov, mdat = data.find(b"moov"), data.find(b"mdat")
+    return [] if 0 <= moov < mdat else [f"the index is at byte {moov}, the frames at {mdat}"]
+
+
+def repeatable(work, executable, source, name, args):
+    """A second run with `args`, into a folder of its own, writes `name` with
+    the bytes the test's run wrote."""
+    folder = tempfile.mkdtemp(prefix="again-", dir=work)
+    code, stdout, stderr = run(executable, ["-OUT", folder] + [a.replace("{file}", source) for a in args], work)
+    if code != 0:
+        return [f"the second run ended with exit code {code}:\n{stdout}{stderr}"]
+    with open(os.path.join(work, name), "rb") as first, open(os.path.join(folder, name), "rb") as second:
+        return [] if first.read() == second.read() else [f"a second run wrote other bytes to {name}"]
 
 
 def same_as_reference(work, test_dir, executable, source, value):
@@ -352,6 +409,23 @@ def check_files(work, checks, executable, source, test_dir):
                                        else f"expected within ({left}, {top}) to ({right}, {bottom})"))
             if problem:
                 failures.append(f"image {name} {problem}")
+        elif kind in ("video-exact", "video-psnr", "index-first", "repeatable"):
+            video, *rest = shlex.split(value)
+            path = os.path.join(work, video)
+            if not os.path.isfile(path):
+                failures.append(f"video {video} was not written")
+            elif kind == "video-exact":
+                failures += [f"video {video}: {problem}" for problem in
+                             match_video(path, executable, work, source, rest[0], rest[1:], exact_problem)]
+            elif kind == "video-psnr":
+                least, bitmap, *args = rest
+                failures += [f"video {video}: {problem}" for problem in
+                             match_video(path, executable, work, source, bitmap, args, psnr_problem(float(least)),
+                                         frames=[-1])]
+            elif kind == "index-first":
+                failures += [f"video {video}: {problem}" for problem in index_first(path)]
+            else:
+                failures += [f"video {video}: {problem}" for problem in repeatable(work, executable, source, video, rest)]
         elif kind in ("video", "video-pixel", "video-match"):
             video, *rest = value.split()
             path = os.path.join(work, video)
