@@ -68,7 +68,7 @@ struct GifCoder {
 std::vector<uint8_t> GifHeader(int32_t width, int32_t height);
 // Frame `frame` (from 0) of a run at `rate` frames a second lasts this many
 // hundredths of a second: frames start at round(100 n / rate) hundredths, so
-// 25 a second gives 4 each and 30 a second 3, 3, 4, 3, 3, 4, ...
+// 25 a second gives 4 each and 30 a second 3, 4, 3, 3, 4, 3, ...
 uint32_t GifDelay(int64_t frame, uint32_t rate);
 // Appends one frame of a scale-1 Picture, shown for `delay` hundredths of a
 // second, to `out`. Opacity is dropped. The file ends with the byte 0x3B.
