@@ -13,7 +13,7 @@ vorlan=$(realpath "${VORLAN:-../../build/release/vorlan}")
 runs=${RUNS:-10}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-frames="-f lavfi -i testsrc=size=320x240:rate=25 -frames:v 200"
+frames="-f lavfi -i testsrc=size=320x240:rate=25:duration=8"
 declare -A theirs=(
   [AVI]="ffmpeg -v error -y $frames -c:v msvideo1 $out/ffmpeg.avi"
   [MP4]="ffmpeg -v error -y $frames -c:v libx264 -crf 14 -preset fast -threads 1 -pix_fmt yuv420p $out/ffmpeg.mp4"
