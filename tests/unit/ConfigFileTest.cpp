@@ -85,7 +85,7 @@ TEST_F(ConfigFileTest, Statements) {
          [](S s) { EXPECT_EQ(Text(s.outputDirectory), u"ROOT:/out"); EXPECT_EQ(Text(s.language), u"francai"); }},
         // Reports on a statement point at its tag.
         {"[my_section]\nfiletype = bmp;", false, Ini("151", "1,4", "Bad character in section header"), nullptr},
-        {"[defaults]\nfiletype = GIF;\n", false, Ini("164", "2,1", "Bad value - GIF"), nullptr},
+        {"[defaults]\nfiletype = TIFF;\n", false, Ini("164", "2,1", "Bad value - TIFF"), nullptr},
         {"[defaults]\n\nquality = 0;\n", false, Ini("164", "3,1", "Bad value - 0"), nullptr},
         {"[defaults]\n  framerate = 0;", false, Ini("164", "2,3", "Bad value - 0"), nullptr},
         {"[defaults]\nsize = 40000x10;", false, Ini("164", "2,1", "Bad value - 40000x10"), nullptr},
