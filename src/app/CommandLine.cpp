@@ -114,6 +114,16 @@ bool ReadOptionNumber(ArgumentCursor& cursor, uint16_t low, uint16_t high, uint1
 bool OptionFps(ArgumentCursor& c, Settings& s) { return ReadOptionNumber(c, 1, 100, &s.run.picture.frameRate); }
 bool OptionQty(ArgumentCursor& c, Settings& s) { return ReadOptionNumber(c, 1, 3, &s.run.picture.quality); }
 
+bool OptionRnd(ArgumentCursor& cursor, Settings& settings) {
+    const char16_t* text = TakeArgument(cursor);
+    if (!text) return false;
+    if (!ReadRandomSeed(text, &settings.run.randomSeed)) {
+        CommandLineReport(Msg::BadProgramParameter, text);
+        return false;
+    }
+    return true;
+}
+
 bool OptionVersion(ArgumentCursor&, Settings& settings) {
     std::printf("Vorlan version %s\n", kVersion);
     settings.run.versionFlag = 1;
@@ -149,11 +159,12 @@ constexpr OptionRow kOptions[] = {
     {u"PRG", &OptionPrg,      "-PRG             build a compiled program file (.vrx)"},
     {u"FPS", &OptionFps,      "-FPS n           video frames per second, 1..100"},
     {u"QTY", &OptionQty,      "-QTY n           quality 1..3 (super-sampling 1, 2 or 4)"},
+    {u"RND", &OptionRnd,      "-RND n           where random numbers start: 1..1073741823, 0 from the clock"},
     {u"VER", &OptionVersion,  "-VER             print the version"},
     {u"HLP", &OptionHelp,     "-HLP             print this text (also -h, -? and --help)"},
 };
 // clang-format on
-static_assert(std::size(kOptions) == 16);
+static_assert(std::size(kOptions) == 17);
 
 // The spellings of help that people type first, besides -HLP.
 constexpr const char16_t* kHelpSpellings[] = {u"h", u"?", u"-help"};

@@ -66,6 +66,8 @@ bool SetQuality(Settings& settings, const char16_t* value) {
     return ReadInRange(value, 1, 3, &settings.picture.quality);
 }
 
+bool SetRandomSeed(Settings& settings, const char16_t* value) { return ReadRandomSeed(value, &settings.randomSeed); }
+
 struct DefaultsTag {
     const char16_t* name;
     bool (*apply)(Settings&, const char16_t*);
@@ -79,6 +81,7 @@ constexpr DefaultsTag kDefaultsTags[] = {
     {u"outdir",    &SetOutputDirectory},
     {u"framerate", &SetFrameRate},
     {u"quality",   &SetQuality},
+    {u"seed",      &SetRandomSeed},
 };
 // clang-format on
 

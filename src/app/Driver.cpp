@@ -18,6 +18,7 @@
 #include "interp/ProgramRun.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace vorlan {
 namespace {
@@ -73,6 +74,18 @@ int LoadProgramFile(RunState& state, Settings& settings) {
     return status == Status::InternalFailure ? kExitInternal : kExitCommandLine;
 }
 
+// A seed of 0 asks for a new sequence each run: the clock's nanoseconds
+// choose one, and standard error says which, so that -RND can make the same
+// picture again.
+void ChooseRandomSeed(RunSettings& run) {
+    if (run.randomSeed != 0) return;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const auto mixed = static_cast<uint64_t>(now.tv_sec) * 1000000007ull + static_cast<uint64_t>(now.tv_nsec);
+    run.randomSeed = static_cast<int64_t>(mixed % 1073741823ull) + 1;
+    std::fprintf(stderr, "Random seed: %lld\n", static_cast<long long>(run.randomSeed));
+}
+
 int DoRunMode(RunState& state, Settings& settings) {
     RunSettings& run = settings.run;
     switch (run.runMode) {
@@ -87,10 +100,12 @@ int DoRunMode(RunState& state, Settings& settings) {
             return CompileFailure(status);
         if (run.runMode == RunMode::BuildProgram) return WriteOutput(state, settings, FileKind::Program);
         if (run.runMode == RunMode::BuildLibrary) return WriteOutput(state, settings, FileKind::Library);
+        ChooseRandomSeed(run);
         return runtime::RunProgram(*state.program, settings, &state.leftBehind);
     }
     case RunMode::RunProgram:
         if (const int code = LoadProgramFile(state, settings); code != kExitSuccess) return code;
+        ChooseRandomSeed(run);
         return runtime::RunProgram(*state.program, settings, &state.leftBehind);
     case RunMode::Nothing: break;
     }

@@ -27,6 +27,18 @@ bool ReadLeadingNumber(const char16_t* text, uint16_t* value) {
     return ReadNumberAt(cursor, value);
 }
 
+bool ReadRandomSeed(const char16_t* text, int64_t* value) {
+    int64_t seed = 0;
+    if (!*text) return false;
+    for (const char16_t* c = text; *c; ++c) {
+        if (*c < u'0' || *c > u'9') return false;
+        seed = seed * 10 + (*c - u'0');
+        if (seed > 1073741823) return false;
+    }
+    *value = seed;
+    return true;
+}
+
 bool ReadPictureSize(const char16_t* text, PictureSettings& picture) {
     const char16_t* cursor = text;
     uint16_t width, height;

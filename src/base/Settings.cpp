@@ -21,6 +21,7 @@ void FillDefaultSettings(Settings& settings) {
     WideCopy(settings.outputDirectory, u".", kPathMax);
     settings.language[0] = 0;
     settings.nodes = nullptr;
+    settings.randomSeed = 1;
 }
 
 void CopyRunSettings(Settings& settings) {
@@ -33,6 +34,7 @@ void CopyRunSettings(Settings& settings) {
     run.filePath[0] = 0;
     run.outputPath[0] = 0;
     run.programArguments = nullptr;
+    run.randomSeed = settings.randomSeed;
 }
 
 uint16_t ScaleFactor(const PictureSettings& picture) {

@@ -39,6 +39,7 @@ struct RunSettings {
     char16_t outputDirectory[kPathMax + 1];
     char16_t outputPath[kPathMax + 1];
     const char16_t* const* programArguments;  // null-terminated list, or nullptr
+    int64_t randomSeed;  // where the run's random numbers start; 0 until the clock chose one
 };
 
 struct Settings {
@@ -47,6 +48,7 @@ struct Settings {
     char16_t language[8];
     Owned<DirectoryNode> nodes;  // ROOT is always the first defined
     LanguageTables languages;
+    int64_t randomSeed;  // 1 unless the configuration says; 0 asks for the clock
     RunSettings run;
 };
 

@@ -168,10 +168,15 @@ void AddIdentifier(Unit& unit, IdentifierEntry* entry) {
     else unit.module->publicList.Add(entry);
 }
 
+bool SystemNameTaken(const Compilation& compilation, const char16_t* name) {
+    if (!compilation.systemModule) return false;
+    const IdentifierEntry* entry = compilation.systemModule->publicList.Find(name);
+    return entry && !entry->yields;
+}
+
 uint16_t CheckUnitName(const Unit& unit, const char16_t* name, Scope scope) {
     const Compilation& compilation = *unit.module->compilation;
-    if (compilation.systemModule && compilation.systemModule->publicList.Find(name))
-        return static_cast<uint16_t>(Msg::AlreadyInSystem);
+    if (SystemNameTaken(compilation, name)) return static_cast<uint16_t>(Msg::AlreadyInSystem);
     if (unit.privateList.Find(name)) return static_cast<uint16_t>(Msg::AlreadyPrivateHere);
     if (const IdentifierEntry* entry = unit.module->publicList.Find(name)) {
         if (entry->unitNumber == unit.number) return static_cast<uint16_t>(Msg::AlreadyPublicHere);
@@ -183,9 +188,21 @@ uint16_t CheckUnitName(const Unit& unit, const char16_t* name, Scope scope) {
 LookupResult LookupName(const Unit& unit, const Routine* routine, const char16_t* name, IdentifierEntry** found) {
     const Compilation& compilation = *unit.module->compilation;
     *found = nullptr;
-    if (compilation.systemModule) {
-        if ((*found = compilation.systemModule->publicList.Find(name))) return LookupResult::Found;
+    IdentifierEntry* system = compilation.systemModule ? compilation.systemModule->publicList.Find(name) : nullptr;
+    if (system && !system->yields) {
+        *found = system;
+        return LookupResult::Found;
     }
+    const LookupResult own = LookupProgramName(unit, routine, name, found);
+    if (own != LookupResult::NotFound || !system) return own;
+    *found = system;
+    return LookupResult::Found;
+}
+
+LookupResult LookupProgramName(const Unit& unit, const Routine* routine, const char16_t* name,
+                               IdentifierEntry** found) {
+    const Compilation& compilation = *unit.module->compilation;
+    *found = nullptr;
     if (routine) {
         for (DataItem* parameter = routine->type ? routine->type->fields.first : nullptr; parameter;
              parameter = parameter->next) {

@@ -188,6 +188,12 @@ void AddIdentifier(Unit& unit, IdentifierEntry* entry);
 uint16_t CheckUnitName(const Unit& unit, const char16_t* name, Scope scope);
 // Looks a name up from a place in the source (routine may be nullptr).
 LookupResult LookupName(const Unit& unit, const Routine* routine, const char16_t* name, IdentifierEntry** found);
+// The same among the program's own names alone: the routine's, the unit's
+// and those of the modules it imports, leaving out the system module's.
+LookupResult LookupProgramName(const Unit& unit, const Routine* routine, const char16_t* name,
+                               IdentifierEntry** found);
+// Whether the system module holds `name` and keeps it from every program.
+bool SystemNameTaken(const Compilation& compilation, const char16_t* name);
 
 bool IsBuildingProgram(const Compilation& compilation);
 

@@ -50,7 +50,7 @@ bool DeclareLocal(Parser& parser, TypeDescriptor* type, bool saved, bool isConst
     const Compilation& compilation = *parser.unit->module->compilation;
     bool clash = false;
     for (const DataItem* p = routine.type->fields.first; p; p = p->next) clash |= WideEqual(p->entry->name, name.text);
-    if (compilation.systemModule->publicList.Find(name.text)) {
+    if (SystemNameTaken(compilation, name.text)) {
         parser.ReportAt(name.position, Msg::AlreadyInSystem);
         return true;
     }

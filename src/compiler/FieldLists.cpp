@@ -78,7 +78,7 @@ bool ReadItem(Parser& parser, TypeDescriptor& owner, ListMode mode, bool declari
     DataItem* item = nullptr;
     if (declaring) {
         const Compilation& compilation = *parser.unit->module->compilation;
-        if (compilation.systemModule->publicList.Find(name.text)) {
+        if (SystemNameTaken(compilation, name.text)) {
             parser.Report(Msg::AlreadyInSystem, name.text);
         } else if (FindItem(owner, name.text)) {
             parser.Report(Msg::NameAlreadyUsed, name.text);

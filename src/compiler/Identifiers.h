@@ -44,6 +44,9 @@ struct IdentifierEntry : Tagged<kTagIdentifier> {
     Scope scope;
     void* object;  // the type, data item, routine or field it names
     uint32_t listed;
+    // A system name added after programs were already written with it: a
+    // declaration of the program's own may take it, and wins in its scope.
+    bool yields;
     IdentifierEntry* next;
 };
 

@@ -99,7 +99,7 @@ DataItem* DeclareAlias(BodyCompiler& body, const Token& name, TypeDescriptor* el
         return nullptr;
     }
     // A system name would hide the alias from every lookup.
-    if (compilation.systemModule && compilation.systemModule->publicList.Find(name.text)) {
+    if (SystemNameTaken(compilation, name.text)) {
         parser.ReportAt(name.position, Msg::AlreadyInSystem);
         return nullptr;
     }

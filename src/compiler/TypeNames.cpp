@@ -12,12 +12,21 @@ namespace {
 LookupResult FindAtUnitLevel(const Unit& unit, const char16_t* name, IdentifierEntry** found) {
     if ((*found = unit.privateList.Find(name))) return LookupResult::Found;
     LookupResult result = LookupResult::NotFound;
+    IdentifierEntry* yielding = nullptr;  // a system name that the program's own names come before
     for (const Module* module = unit.module->compilation->firstModule; module; module = module->next) {
         if (!module->imported) continue;
         IdentifierEntry* entry = module->publicList.Find(name);
         if (!entry) continue;
+        if (entry->yields) {
+            yielding = entry;
+            continue;
+        }
         if (result == LookupResult::Found) return LookupResult::Ambiguous;
         *found = entry;
+        result = LookupResult::Found;
+    }
+    if (result == LookupResult::NotFound && yielding) {
+        *found = yielding;
         result = LookupResult::Found;
     }
     return result;

@@ -17,7 +17,10 @@ enum class CompiledKind : uint16_t {
     Library = 2,
 };
 
-constexpr uint16_t kCompiledVersion = 1;
+// Raised whenever the system module changes, since compiled files refer to
+// its routines and types by number: 2 added the random, range and colour
+// functions.
+constexpr uint16_t kCompiledVersion = 2;
 
 Status WriteCompiledHeader(CompiledWriter& writer, CompiledKind kind);
 // Fails when the magic or the kind is not that of `expected`; a version other

@@ -191,7 +191,7 @@ TEST_F(CompiledFileTest, DoctoredFilesAreRefusedWithTheirReasonAndOffset) {
         {"another mark", [](Bytes& b) { b[0] = 'W'; }, Refusal::WrongMagic, 0},
         {"the mark's terminator spoilt", [](Bytes& b) { b[6] = 1; }, Refusal::WrongMagic, 6},
         {"a library's kind", [](Bytes& b) { b[8] = 2; }, Refusal::WrongKind, 8},
-        {"another format version", [](Bytes& b) { b[10] = 2; }, Refusal::OtherVersion, 10},
+        {"another format version", [](Bytes& b) { b[10] ^= 1; }, Refusal::OtherVersion, 10},
         {"another system module", [](Bytes& b) { b[13] ^= 1; }, Refusal::OtherSystemModule, 12},
         {"the module headers' tag", [](Bytes& b) { b[16] ^= 1; }, Refusal::UnexpectedTag, 16},
         {"no module headers", [](Bytes& b) { b[18] = b[19] = 0; }, Refusal::NoMainModule, 18},

@@ -266,8 +266,8 @@ TEST(CompiledStream, AFullDiskIsAFailure) {
 TEST(CompiledHeader, KindsVersionAndMagic) {
     const Bytes program = Written([](CompiledWriter& w) { EXPECT_EQ(WriteCompiledHeader(w, CompiledKind::Program), Status::Success); });
     const Bytes library = Written([](CompiledWriter& w) { EXPECT_EQ(WriteCompiledHeader(w, CompiledKind::Library), Status::Success); });
-    EXPECT_EQ(program, Shorts({u'V', u'R', u'X', 0, 1, 1}));
-    EXPECT_EQ(library, Shorts({u'V', u'R', u'L', 0, 2, 1}));
+    EXPECT_EQ(program, Shorts({u'V', u'R', u'X', 0, 1, kCompiledVersion}));
+    EXPECT_EQ(library, Shorts({u'V', u'R', u'L', 0, 2, kCompiledVersion}));
 
     // A refusal names the first item at fault: the magic's units are at
     // offsets 0, 2, 4 and 6, the kind at 8, the version at 10.
@@ -290,8 +290,10 @@ TEST(CompiledHeader, KindsVersionAndMagic) {
          Status::Invalid, "", Refusal::WrongMagic, 6},
         {"program mark, library kind", Shorts({u'V', u'R', u'X', 0, 2, 1}), CompiledKind::Program, Status::Invalid,
          "", Refusal::WrongKind, 8},
-        {"version 2", Shorts({u'V', u'R', u'X', 0, 1, 2}), CompiledKind::Program, Status::Invalid,
-         "Library/program version error\n", Refusal::OtherVersion, 10},
+        {"the version before", Shorts({u'V', u'R', u'X', 0, 1, kCompiledVersion - 1}), CompiledKind::Program,
+         Status::Invalid, "Library/program version error\n", Refusal::OtherVersion, 10},
+        {"a later version", Shorts({u'V', u'R', u'X', 0, 1, kCompiledVersion + 1}), CompiledKind::Program,
+         Status::Invalid, "Library/program version error\n", Refusal::OtherVersion, 10},
         {"version 0", Shorts({u'V', u'R', u'L', 0, 2, 0}), CompiledKind::Library, Status::Invalid,
          "Library/program version error\n", Refusal::OtherVersion, 10},
         {"no version", Shorts({u'V', u'R', u'X', 0, 1}), CompiledKind::Program, Status::Invalid, "",

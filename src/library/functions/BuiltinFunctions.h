@@ -73,4 +73,19 @@ Status Char(void* context, void* parameters, void* result);
 Status CharCode(void* context, void* parameters, void* result);
 Status ToNumber(void* context, void* parameters, void* result);
 
+// Random numbers (RandomFunctions.cpp); RandomSeed is a shape.
+Status Random(void* context, void* parameters, void* result);
+Status RandomWhole(void* context, void* parameters, void* result);
+Status RandomSeed(void* context, void* parameters, void* block);
+
+// The smaller, the larger, a Number held in a range, and π (NumericFunctions.cpp).
+Status Min(void* context, void* parameters, void* result);
+Status Max(void* context, void* parameters, void* result);
+Status Clamp(void* context, void* parameters, void* result);
+Status Pi(void* context, void* parameters, void* result);
+
+// Colours from hue, saturation and value, and from web names (ColourFunctions.cpp).
+Status HSV(void* context, void* parameters, void* result);
+Status ColourOf(void* context, void* parameters, void* result);
+
 }  // namespace vorlan::library

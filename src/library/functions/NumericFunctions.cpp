@@ -150,4 +150,52 @@ Status Round(void* context, void* parameters, void* result) {
     return Status::Success;
 }
 
+namespace {
+
+// The smaller or larger of two Numbers, as it was given (whole or real); Null
+// in either gives Null, as the arithmetic does.
+Status Pick(void* context, void* parameters, void* result, int keep) {
+    FunctionCall call(context, parameters);
+    runtime::StoreCell(result, runtime::kNullNumber);
+    const Number a = call.Number(kFirst);
+    const Number b = call.Number(kSecond);
+    if (runtime::IsNull(a) || runtime::IsNull(b)) return Status::Success;
+    int order = 0;
+    VL_PROPAGATE(call.ResultError(runtime::Compare(a, b, &order), false));
+    runtime::StoreCell(result, order == keep ? b : a);
+    return Status::Success;
+}
+
+}  // namespace
+
+Status Min(void* context, void* parameters, void* result) { return Pick(context, parameters, result, 1); }
+Status Max(void* context, void* parameters, void* result) { return Pick(context, parameters, result, 2); }
+
+// x held within low to high; Null in any gives Null. A range whose high is
+// below its low holds nothing, and is OutOfRange on high.
+Status Clamp(void* context, void* parameters, void* result) {
+    FunctionCall call(context, parameters);
+    runtime::StoreCell(result, runtime::kNullNumber);
+    const Number x = call.Number(0), low = call.Number(4), high = call.Number(8);
+    if (runtime::IsNull(x) || runtime::IsNull(low) || runtime::IsNull(high)) return Status::Success;
+    int order = 0;
+    VL_PROPAGATE(call.ResultError(runtime::Compare(low, high, &order), false));
+    if (order == 1) return call.ArgumentError(u"high", Status::OutOfRange);
+    Number kept = x;
+    VL_PROPAGATE(call.ResultError(runtime::Compare(x, low, &order), false));
+    if (order == 2) kept = low;
+    VL_PROPAGATE(call.ResultError(runtime::Compare(x, high, &order), false));
+    if (order == 1) kept = high;
+    runtime::StoreCell(result, kept);
+    return Status::Success;
+}
+
+// π as single precision holds it.
+Status Pi(void*, void*, void* result) {
+    Number word = runtime::kNullNumber;
+    (void)runtime::MakeReal(3.14159265358979f, &word);
+    runtime::StoreCell(result, word);
+    return Status::Success;
+}
+
 }  // namespace vorlan::library

@@ -234,6 +234,7 @@ void Builder::AddRoutine(const RoutineRow& row, bool shape) {
     module_.typeTables[1].Add(type);
     module_.routines.Add(routine);
     if (!Declare(row.name, compiler::kCategoryRoutine, routine)) return;
+    routine->entry->yields = row.yields;
     type->entry = routine->entry;
     for (const MemberRow& parameter : row.parameters) {
         if (!parameter.name) break;

@@ -97,7 +97,7 @@ const std::array<StructRow, 6> kContextStructs = {{
     }}},
 }};
 
-const std::array<RoutineRow, 50> kBuiltinFunctions = {{
+const std::array<RoutineRow, 58> kBuiltinFunctions = {{
     {u"Angle",      100, kNumber, {{{u"x", kNumber, kConst, 0}, {u"y", kNumber, kConst, 4}}}, &Angle},
     {u"Antilog10",  101, kNumber, {{{u"x", kNumber, kConst, 0}}}, &Antilog10},
     {u"Cos",        102, kNumber, {{{u"angle", kNumber, kConst, 0}}}, &Cos},
@@ -166,9 +166,22 @@ const std::array<RoutineRow, 50> kBuiltinFunctions = {{
     {u"Now",        145, kTime,   {{{u"gmt", kLogical, kConst, 0, kNum, NumberDefault(0)}}}, &Now},
     {u"Abs",        146, kNumber, {{{u"value", kNumber, kConst, 0}}}, &Abs},
     {u"ToNumber",   147, kNumber, {{{u"text", kText, kConst, 0}}}, &ToNumber},
+    // Added later: a program's own Min, Random or Pi wins over these.
+    {u"Random",     150, kNumber, {{{u"low", kNumber, kConst, 0, kNum, NumberDefault(0)},
+                                    {u"high", kNumber, kConst, 4, kNum, NumberDefault(1)}}}, &Random, nullptr, true},
+    {u"RandomWhole", 151, kNumber, {{{u"low", kNumber, kConst, 0}, {u"high", kNumber, kConst, 4}}}, &RandomWhole, nullptr, true},
+    {u"Min",        152, kNumber, {{{u"a", kNumber, kConst, 0}, {u"b", kNumber, kConst, 4}}}, &Min, nullptr, true},
+    {u"Max",        153, kNumber, {{{u"a", kNumber, kConst, 0}, {u"b", kNumber, kConst, 4}}}, &Max, nullptr, true},
+    {u"Clamp",      154, kNumber, {{{u"x", kNumber, kConst, 0}, {u"low", kNumber, kConst, 4},
+                                    {u"high", kNumber, kConst, 8}}}, &Clamp, nullptr, true},
+    {u"Pi",         155, kNumber, {{}}, &Pi, nullptr, true},
+    {u"HSV",        156, kColour, {{{u"hue", kNumber, kConst, 0}, {u"saturation", kNumber, kConst, 4},
+                                    {u"value", kNumber, kConst, 8},
+                                    {u"opacity", kNumber, kConst, 12, kNum, NumberDefault(100)}}}, &HSV, nullptr, true},
+    {u"ColourOf",   157, kColour, {{{u"name", kText, kConst, 0}}}, &ColourOf, nullptr, true},
 }};
 
-const std::array<RoutineRow, 21> kBuiltinShapes = {{
+const std::array<RoutineRow, 22> kBuiltinShapes = {{
     {u"Arc",           1001, kShape, {{{u"radius", kNumber, kConst, 0}, {u"from", kNumber, kConst, 4},
                                        {u"to", kNumber, kConst, 8}}}, &graphics::shapes::Arc},
     {u"Circle",        1003, kShape, {{{u"radius", kNumber, kConst, 0}, {u"fill", kFillMode, kConst, 4, kEnum, 1}}}, &graphics::shapes::Circle},
@@ -206,6 +219,7 @@ const std::array<RoutineRow, 21> kBuiltinShapes = {{
                                        {u"rotate", kNumber, kConst, 16, kNum, NumberDefault(0)},
                                        {u"fill", kFillMode, kConst, 20, kEnum, 1}}}, &graphics::shapes::EllipseSector},
     {u"Fill",          1023, kShape, {}, &graphics::shapes::Fill},
+    {u"RandomSeed",    1024, kShape, {{{u"seed", kNumber, kConst, 0}}}, &RandomSeed, nullptr, true},
 }};
 // clang-format on
 

@@ -58,13 +58,16 @@ struct RoutineRow {
     std::array<MemberRow, 6> parameters;
     compiler::BuiltinHandler handler;
     compiler::ArgumentChecker checker = nullptr;
+    // Added after programs were written: a program's own declaration of the
+    // name takes it (IdentifierEntry::yields).
+    bool yields = false;
 };
 
 extern const std::array<EnumRow, 11> kSystemEnums;
 extern const std::array<StructRow, 2> kPlainStructs;     // Colour, Point
 extern const std::array<StructRow, 6> kContextStructs;   // TStatus, TImage, TBrush, TCanvas, TFont, TPen
-extern const std::array<RoutineRow, 50> kBuiltinFunctions;
-extern const std::array<RoutineRow, 21> kBuiltinShapes;
+extern const std::array<RoutineRow, 58> kBuiltinFunctions;
+extern const std::array<RoutineRow, 22> kBuiltinShapes;
 
 constexpr uint32_t NumberDefault(int32_t n) { return runtime::MakeIntegerUnchecked(n); }
 
