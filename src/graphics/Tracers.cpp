@@ -23,8 +23,8 @@ Stamper::Stamper(SysImage& target, SysPen& pen) : target_(target), pen_(pen) {
     low_ = CellPoint{static_cast<int32_t>(lowX), static_cast<int32_t>(lowY)};
     high_ = CellPoint{static_cast<int32_t>(highX), static_cast<int32_t>(highY)};
     columns_ = static_cast<size_t>(target.columns);
-    // A tip of at most 64 rows on a row of under 2^31 cells: offsets below 2^37
-    // would not fit, so a target that wide steps no tips.
+    // Offsets are kept in 32 bits: on a target so wide that a tip's lower
+    // rows lie beyond them, every stamp is a whole one.
     for (uint32_t i = 0; i < cells; ++i) {
         const uint64_t offset = uint64_t(pen.stepCells[i].row) * columns_ + uint64_t(pen.stepCells[i].column);
         if (offset > UINT32_MAX) return;

@@ -4,10 +4,12 @@
 // appends the canvas one or more times, and the end of the run closes it.
 //
 // Frames are W × H pixels, W = columns ÷ scale and H = rows ÷ scale; a scale
-// above 1 is first reduced to one colour per pixel. The quality Q chooses the
-// stream: Q ≠ 0 compresses with Microsoft Video 1 (FFmpeg's msvideo1 encoder,
-// 15-bit colour), Q = 0 stores 24-bit frames as they are. Frames are numbered
-// from 0 across the whole run and last 1 / frame rate seconds each.
+// above 1 is first reduced to one colour per pixel. The run's output type
+// chooses the file: AVI, MP4 (H.264) or an animated GIF. For AVI the quality
+// Q chooses the stream: Q ≠ 0 compresses with Microsoft Video 1 (15-bit
+// colour), Q = 0 stores 24-bit frames as they are. Frames are numbered from 0
+// across the whole run and last 1 / frame rate seconds each (to the nearest
+// hundredth in a GIF). Frames are coded on a thread beside the run.
 //
 // Nothing here prints on standard output; while a video is open and standard
 // error is a terminal, one line there shows the frames written so far.
@@ -32,8 +34,8 @@ uint16_t VideoQuality(uint16_t scale, int32_t width, int32_t height);
 Status OpenVideo(const RunSettings& run, const graphics::SysImage& canvas, const char16_t* path);
 
 // Appends the canvas `count` times. Invalid when no video is open, the canvas
-// no longer has the frame size, or a frame cannot be written; frames written
-// before the failure stay.
+// no longer has the frame size, or an earlier frame could not be written;
+// frames written before the failure stay.
 Status WriteFrames(const graphics::SysImage& canvas, int32_t count);
 
 // Finishes the file so that it plays, and releases everything. Safe when
