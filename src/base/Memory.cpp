@@ -124,13 +124,14 @@ void AllocationFailed() {
 
 // Section - Large blocks
 //
-// Canvases and big images are mapped on their own, aligned to the system's
-// large pages and advised to use them. A first write to a fresh page is
-// costly on virtual machines, and a canvas is written whole as it is
-// cleared: one fault per 2 MB instead of one per 4 KB can make a
-// super-sampled canvas ready ten times sooner. Whether a block is large is
-// decided by its size alone, so its release knows how it was made. Under
-// the address sanitizer every block comes from the heap, which it watches.
+// Blocks written whole as soon as they are made (canvases and images) are
+// mapped on their own from a megabyte on, aligned to the system's large
+// pages and advised to use them. A first write to a fresh page is costly on
+// virtual machines: one fault per 2 MB instead of one per 4 KB makes a
+// super-sampled canvas ready ten times sooner. Other blocks stay on the
+// heap, where a large page could hold much that is never written. The
+// header's spare word marks a mapped block for its release. Under the
+// address sanitizer every block comes from the heap, which it watches.
 
 constexpr size_t kLargePage = size_t{2} << 20;
 #if defined(__SANITIZE_ADDRESS__)
@@ -158,18 +159,16 @@ void* MapLarge(size_t bytes) {
     return reinterpret_cast<void*>(aligned);
 }
 
-void* AllocateHeader(size_t bytes) {
-    return bytes >= kLargeBlock ? MapLarge(bytes) : std::calloc(1, bytes);
-}
+constexpr uint64_t kMappedMark = 0x4D41505045444C47ull;  // "MAPPEDLG"
 
-void ReleaseHeader(void* header, size_t bytes) {
-    if (bytes >= kLargeBlock) munmap(header, LargeMapping(bytes));
+bool Mapped(const BlockHeader* header) { return header->spare == kMappedMark; }
+
+void ReleaseHeader(BlockHeader* header) {
+    if (Mapped(header)) munmap(header, LargeMapping(sizeof(BlockHeader) + header->size));
     else std::free(header);
 }
 
-}  // namespace
-
-void* MemAllocate(size_t size, uint32_t tag) {
+void* Allocate(size_t size, uint32_t tag, bool whole) {
     if (gFailCountdown && --gFailCountdown == 0) {
         AllocationFailed();
         return nullptr;
@@ -179,17 +178,19 @@ void* MemAllocate(size_t size, uint32_t tag) {
         return nullptr;
     }
     const size_t bytes = sizeof(BlockHeader) + size;
-    auto* header = static_cast<BlockHeader*>(AllocateHeader(bytes));
+    const bool mapped = whole && bytes >= kLargeBlock;
+    auto* header = static_cast<BlockHeader*>(mapped ? MapLarge(bytes) : std::calloc(1, bytes));
     if (!header) {
         AllocationFailed();
         return nullptr;
     }
+    header->size = static_cast<uint32_t>(size);
+    if (mapped) header->spare = kMappedMark;
     if (!LiveSetInsert(reinterpret_cast<uintptr_t>(header))) {
-        ReleaseHeader(header, bytes);
+        ReleaseHeader(header);
         AllocationFailed();
         return nullptr;
     }
-    header->size = static_cast<uint32_t>(size);
     header->tag = tag & ~kReleasedMark;
     header->next = gNewest;
     if (gNewest) gNewest->prev = header;
@@ -197,6 +198,12 @@ void* MemAllocate(size_t size, uint32_t tag) {
     ++gLiveCount;
     return header + 1;
 }
+
+}  // namespace
+
+void* MemAllocate(size_t size, uint32_t tag) { return Allocate(size, tag, false); }
+
+void* MemAllocateWhole(size_t size, uint32_t tag) { return Allocate(size, tag, true); }
 
 void* MemDuplicate(const void* block) {
     if (!block) return nullptr;
@@ -221,7 +228,7 @@ void MemReleaseBlock(void* block) {
     gReleased[gReleasedNext] = {key, header->tag};
     gReleasedNext = (gReleasedNext + 1) % kReleasedRing;
     --gLiveCount;
-    ReleaseHeader(header, sizeof(BlockHeader) + header->size);
+    ReleaseHeader(header);
 }
 
 void MemPrefault(void* block) {

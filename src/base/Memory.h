@@ -20,6 +20,10 @@ namespace vorlan {
 
 // Zero-filled block of `size` bytes, or nullptr after printing the fatal line.
 void* MemAllocate(size_t size, uint32_t tag);
+// The same for a block written whole as soon as it is made, such as an
+// image's cells: from a megabyte on it is mapped on its own in large pages,
+// whose first writes cost far less on virtual machines.
+void* MemAllocateWhole(size_t size, uint32_t tag);
 // A new block with the same size, tag and bytes as `block`; nullptr on failure.
 void* MemDuplicate(const void* block);
 // Releases a block given by its address; nullptr is harmless. A second release

@@ -140,6 +140,11 @@ public:
         this->Adopt(static_cast<T*>(MemAllocate(count * sizeof(T), tag)));
         return this->record_ != nullptr;
     }
+    // The same for a block about to be written whole (MemAllocateWhole).
+    bool AllocateWhole(size_t count, uint32_t tag) {
+        this->Adopt(static_cast<T*>(MemAllocateWhole(count * sizeof(T), tag)));
+        return this->record_ != nullptr;
+    }
 };
 
 // `count` handles in one zero-filled block. The block's size says how many

@@ -39,7 +39,7 @@ SysImage* MakeImage(int64_t columns, int64_t rows, ImageMode mode, uint16_t colo
     image->mode = mode;
     image->colourMix = colourMix;
     image->cellSize = static_cast<uint16_t>(cellSize);
-    if (bytes != 0 && !image->cells.Allocate(static_cast<size_t>(bytes), kTagImageCells)) return nullptr;
+    if (bytes != 0 && !image->cells.AllocateWhole(static_cast<size_t>(bytes), kTagImageCells)) return nullptr;
     MemPrefault(image->cells);  // every cell is about to be cleared or drawn
     return image.Take();
 }

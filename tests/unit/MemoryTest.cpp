@@ -71,12 +71,13 @@ TEST(Memory, SecondReleaseThroughStaleCopyIsReportedAndIgnored) {
     EXPECT_EQ(MemLiveCount(), start);
 }
 
-// Blocks of a megabyte and more are mapped on their own; they must behave as
-// every other block does, on both sides of the size where that starts.
+// Blocks to be written whole are mapped on their own from a megabyte on;
+// they must behave as every other block does, on both sides of the size
+// where that starts, and so must their copies, which come from the heap.
 TEST(Memory, LargeBlocksAreZeroedWholeAndReleasedOnce) {
     const uint32_t start = MemLiveCount();
     for (const size_t size : {size_t{1} << 20, (size_t{1} << 20) - 40, (size_t{3} << 20) + 1, size_t{4} << 20}) {
-        auto* block = static_cast<unsigned char*>(MemAllocate(size, 77));
+        auto* block = static_cast<unsigned char*>(MemAllocateWhole(size, 77));
         ASSERT_NE(block, nullptr) << size;
         EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 16, 0u);
         EXPECT_EQ(block[0] | block[size / 2] | block[size - 1], 0) << size;
