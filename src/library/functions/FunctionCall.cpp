@@ -8,6 +8,8 @@
 #include "value/Number.h"
 #include "value/Value.h"
 
+#include <cmath>
+
 namespace vorlan::library {
 
 // Arguments are found through the signature of the built-in being run, so
@@ -57,6 +59,15 @@ Status FunctionCall::ArgumentErrorAt(const char16_t* reportedName, uint32_t offs
 Status FunctionCall::ResultError(Status status, bool systemRoutineFailed, const char16_t* culprit) {
     if (status == Status::Success) return status;
     return Report(status, systemRoutineFailed ? RunNoteText(RunNote::SystemRoutineFailed) : nullptr, ParameterNamed(culprit));
+}
+
+Status FunctionCall::SetRealResult(double value, void* result) {
+    const auto single = static_cast<float>(value);
+    if (!std::isfinite(single)) return ResultError(Status::Overflow, false);
+    runtime::Number word = runtime::kNullNumber;
+    VL_PROPAGATE(ResultError(runtime::MakeReal(single, &word), false));
+    runtime::StoreCell(result, word);
+    return Status::Success;
 }
 
 const void* FunctionCall::Text(uint32_t offset) const { return runtime::LoadHandle<const void>(frame_ + offset); }

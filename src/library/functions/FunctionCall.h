@@ -52,6 +52,11 @@ public:
     // A Text argument's characters in place; no value for Null Text.
     std::optional<std::u16string_view> TextView(uint32_t offset) const;
 
+    // Stores a computed value as a real into a Number result cell; a value
+    // single precision cannot hold (beyond its range, or no number at all)
+    // is Overflow on the function.
+    Status SetRealResult(double value, void* result);
+
     // Puts a new text block (or nullptr, Null Text) into a Text result cell,
     // freeing the block the cell held.
     static void SetTextResult(void* result, void* block);

@@ -70,17 +70,6 @@ constexpr bool Refused(Domain domain, float x) {
     return (domain == Domain::Positive && x <= 0.0f) || (domain == Domain::NotNegative && x < 0.0f);
 }
 
-// Stores a computed value as a real; a value single precision cannot hold
-// (beyond its range, or no number at all) is Overflow on the function.
-Status SetReal(FunctionCall& call, double value, void* result) {
-    const auto single = static_cast<float>(value);
-    if (!std::isfinite(single)) return call.ResultError(Status::Overflow, false);
-    Number word = runtime::kNullNumber;
-    VL_PROPAGATE(call.ResultError(runtime::MakeReal(single, &word), false));
-    runtime::StoreCell(result, word);
-    return Status::Success;
-}
-
 Status RunUnary(Unary key, void* context, void* parameters, void* result) {
     const UnaryRow& row = kUnary[static_cast<size_t>(key)];
     FunctionCall call(context, parameters);
@@ -90,7 +79,7 @@ Status RunUnary(Unary key, void* context, void* parameters, void* result) {
     if (Refused(row.domain, x)) return call.ArgumentError(row.parameter, Status::OutOfRange);
     // Degrees become radians in single precision, as every angle does.
     const float argument = row.degrees ? x / 180.0f * static_cast<float>(kPi) : x;
-    return SetReal(call, row.compute(static_cast<double>(argument)), result);
+    return call.SetRealResult(row.compute(static_cast<double>(argument)), result);
 }
 
 }  // namespace
@@ -114,7 +103,7 @@ Status Angle(void* context, void* parameters, void* result) {
     VL_PROPAGATE(call.ArgumentError(u"y", call.ReadReal(kSecond, &y)));
     const double radians = std::atan2(static_cast<double>(y), static_cast<double>(x));
     if (!std::isfinite(radians)) return call.ResultError(Status::Overflow, false);
-    return SetReal(call, radians / kPi * 180.0, result);
+    return call.SetRealResult(radians / kPi * 180.0, result);
 }
 
 // Integers and reals keep their kind. -0.0 counts as negative, so the

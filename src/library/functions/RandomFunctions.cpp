@@ -96,11 +96,7 @@ Status Random(void* context, void* parameters, void* result) {
     const double fraction = static_cast<double>(Next(RunGenerator(call)) >> 8) / 16777216.0;
     auto value = static_cast<float>(low + (static_cast<double>(high) - low) * fraction);
     if (value >= high && high > low) value = std::nextafter(high, low);
-    if (!std::isfinite(value)) return call.ResultError(Status::Overflow, false);
-    Number word = runtime::kNullNumber;
-    VL_PROPAGATE(call.ResultError(runtime::MakeReal(value, &word), false));
-    runtime::StoreCell(result, word);
-    return Status::Success;
+    return call.SetRealResult(value, result);
 }
 
 // A whole number from low to high, both included, every one as likely:

@@ -181,13 +181,6 @@ bool AviSink::Finish() {
 
 }  // namespace
 
-std::unique_ptr<VideoSink> MakeAviSink(const VideoShape& shape) {
-    auto sink = std::make_unique<AviSink>(shape);
-    if (sink->Make()) return sink;
-    const bool made = sink->FileMade();
-    sink.reset();
-    if (made) std::remove(shape.path);
-    return nullptr;
-}
+std::unique_ptr<VideoSink> MakeAviSink(const VideoShape& shape) { return StartSink<AviSink>(shape); }
 
 }  // namespace vorlan::output

@@ -70,13 +70,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<VideoSink> MakeGifSink(const VideoShape& shape) {
-    auto sink = std::make_unique<GifSink>(shape);
-    if (sink->Make()) return sink;
-    const bool made = sink->FileMade();
-    sink.reset();
-    if (made) std::remove(shape.path);
-    return nullptr;
-}
+std::unique_ptr<VideoSink> MakeGifSink(const VideoShape& shape) { return StartSink<GifSink>(shape); }
 
 }  // namespace vorlan::output

@@ -202,13 +202,6 @@ bool Mp4Sink::Finish() {
 
 }  // namespace
 
-std::unique_ptr<VideoSink> MakeMp4Sink(const VideoShape& shape) {
-    auto sink = std::make_unique<Mp4Sink>(shape);
-    if (sink->Make()) return sink;
-    const bool made = sink->FileMade();
-    sink.reset();
-    if (made) std::remove(shape.path);
-    return nullptr;
-}
+std::unique_ptr<VideoSink> MakeMp4Sink(const VideoShape& shape) { return StartSink<Mp4Sink>(shape); }
 
 }  // namespace vorlan::output

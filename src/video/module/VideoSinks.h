@@ -6,6 +6,7 @@
 #include "base/Settings.h"
 #include "graphics/Image.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace vorlan::output {
@@ -32,6 +33,18 @@ struct VideoShape {
     uint16_t quality;  // the AVI stream's Q (VideoFile.h)
     const char* path;  // UTF-8
 };
+
+// A sink made and started, or nullptr with no file left behind. Each kind
+// has Make(), which makes its file and writes its start, and FileMade().
+template <class Sink>
+std::unique_ptr<VideoSink> StartSink(const VideoShape& shape) {
+    auto sink = std::make_unique<Sink>(shape);
+    if (sink->Make()) return sink;
+    const bool made = sink->FileMade();
+    sink.reset();  // closes the file before it goes
+    if (made) std::remove(shape.path);
+    return nullptr;
+}
 
 // Each makes its file and writes its start, or returns nullptr and leaves
 // no file behind.
