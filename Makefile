@@ -1,12 +1,14 @@
 # Two entry points: `make demo` builds and runs the demo, `make test` builds
-# and passes every test in the Release and the sanitizer build.
+# and passes every test in the Release and the sanitizer build, and runs
+# every fuzz target briefly from a fixed seed.
 
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
+FUZZ := build/fuzz
 CMAKE_FLAGS := -G Ninja -DVORLAN_WERROR=ON
 
-.PHONY: demo test deps release asan test-release test-asan clean
+.PHONY: demo test deps release asan fuzz test-release test-asan test-fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -18,6 +20,12 @@ release: deps
 asan: deps
 	@cmake -S . -B $(ASAN) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DVORLAN_SANITIZE=ON > /dev/null
 	@ninja -C $(ASAN) -j $(JOBS)
+
+# The fuzz targets are built by clang, which only this build needs.
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@CXX=clang++ cmake -S . -B $(FUZZ) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLAN_FUZZ=ON > /dev/null
+	@ninja -C $(FUZZ) -j $(JOBS)
 
 demo: release
 	@$(RELEASE)/vorlan -VER
@@ -31,7 +39,10 @@ test-release: release
 test-asan: asan
 	@cd $(ASAN) && ctest --output-on-failure -j $(JOBS)
 
-test: test-release test-asan
+test-fuzz: fuzz
+	@cd $(FUZZ) && ctest --output-on-failure -j $(JOBS)
+
+test: test-release test-asan test-fuzz
 
 clean:
 	rm -rf build

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Vorlan builds and tests with. Safe to run again:
 # when everything is present it changes nothing and asks no registry.
+#   install-deps.sh        what the Release and sanitizer builds need
+#   install-deps.sh fuzz   what the fuzz targets' build needs: clang and its
+#                          libFuzzer and sanitizer runtimes
 set -euo pipefail
 
 packages=(
@@ -11,6 +14,9 @@ packages=(
   libgtest-dev libbenchmark-dev
   ffmpeg imagemagick pngcheck
 )
+if [ "${1:-}" = fuzz ]; then
+  packages=(clang libclang-rt-dev g++ cmake ninja-build libpng-dev libjpeg-dev zlib1g-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

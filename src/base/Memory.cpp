@@ -109,6 +109,7 @@ struct Released {
 constexpr size_t kReleasedRing = 4096;
 Released gReleased[kReleasedRing];
 size_t gReleasedNext = 0;
+uint32_t gReleasedTwice = 0;
 
 uint32_t ReleasedTagOf(uintptr_t address) {
     for (size_t n = 0; n < kReleasedRing; ++n) {
@@ -218,6 +219,7 @@ void MemReleaseBlock(void* block) {
     BlockHeader* header = HeaderOf(block);
     const auto key = reinterpret_cast<uintptr_t>(header);
     if (!LiveSetErase(key)) {
+        ++gReleasedTwice;
         PrintReportLine(ReportLine::ReleasedTwice, ReleasedTagOf(key));
         return;
     }
@@ -244,6 +246,7 @@ void MemPrefault(void* block) {
 }
 
 uint32_t MemLiveCount() { return gLiveCount; }
+uint32_t MemReleasedTwiceCount() { return gReleasedTwice; }
 uint32_t MemBlockSize(const void* block) { return block ? HeaderOf(block)->size : 0; }
 uint32_t MemBlockTag(const void* block) { return block ? HeaderOf(block)->tag : 0; }
 

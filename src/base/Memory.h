@@ -41,6 +41,9 @@ void MemRelease(T*& ref) {
 }
 
 uint32_t MemLiveCount();
+// Second releases reported since the process began, for checkers that run
+// many inputs in one process and must not miss one.
+uint32_t MemReleasedTwiceCount();
 uint32_t MemBlockSize(const void* block);
 uint32_t MemBlockTag(const void* block);
 // Writes one line per live block, newest first, to `path` (standard output when

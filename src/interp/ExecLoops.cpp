@@ -7,6 +7,7 @@
 #include "interp/ElementPath.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
+#include "interp/RunBudget.h"
 #include "value/NumberFast.h"
 #include "interp/WordCode.h"
 #include "value/Value.h"
@@ -35,6 +36,7 @@ Next AfterBody(uint16_t status, uint16_t ownBreak, uint16_t* out) {
 uint16_t ExecWhile(const Statement& statement, RunContext& context) {
     const auto& record = static_cast<const compiler::WhileStatement&>(statement);
     for (;;) {
+        if (!TakeRunStep()) return kExecFatal;
         Logical truth;
         if (!TryWordCode(*record.condition, context, &truth)) {
             Operand condition;
@@ -122,6 +124,7 @@ uint16_t ForNumbers(const compiler::ForStatement& record, RunContext& context) {
     const NumberLoopStart start = StartNumberLoop(from, to, record.step ? &step : nullptr, &loop);
     if (start == NumberLoopStart::Invalid) return Raise(context, record, Status::Invalid, RunMsg::ForSetup);
     for (bool more = start == NumberLoopStart::Runs; more;) {
+        if (!TakeRunStep()) return kExecFatal;
         StoreCell(control, loop.value);
         uint16_t out = kExecGoOn;
         if (record.body && AfterBody(ExecuteBlock(*record.body, context), kExecFBreak, &out) == Next::Stop) return out;
@@ -178,6 +181,7 @@ uint16_t ForItems(const compiler::ForStatement& record, RunContext& context) {
 
     const int32_t last = to->enumPosition;
     for (const DataItem* item = from; item;) {
+        if (!TakeRunStep()) return kExecFatal;
         StoreHandle(control, item);
         uint16_t out = kExecGoOn;
         if (record.body && AfterBody(ExecuteBlock(*record.body, context), kExecFBreak, &out) == Next::Stop) return out;
@@ -249,6 +253,10 @@ uint16_t ExecOver(const Statement& statement, RunContext& context) {
     // The array is looked up again for every element, so that elements the
     // body appends are walked too.
     for (int64_t index = 0;; ++index) {
+        if (!TakeRunStep()) {
+            out = kExecFatal;
+            break;
+        }
         const void* block = array.Block(&gone);
         if (gone) {
             out = Raise(context, statement, Status::OutOfRange, RunMsg::ElementGone);

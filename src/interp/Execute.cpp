@@ -9,6 +9,7 @@
 #include "interp/Errors.h"
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
+#include "interp/RunBudget.h"
 #include "interp/TemporaryCells.h"
 #include "interp/WordCode.h"
 #include "value/Text.h"
@@ -322,6 +323,7 @@ uint16_t FinishRoutineRun(const compiler::Routine& routine, uint8_t* frame, uint
 
 uint16_t RunRoutine(const compiler::Routine& routine, RunContext& caller, uint8_t* frame, void* graphics,
                     uint8_t* result) {
+    if (!TakeRunStep()) return kExecFatal;  // nothing of the callee's is set up yet
     RunContext callee = CalleeContext(caller, routine, frame, graphics, result);
     uint16_t status = Code(InitialiseLocals(routine, callee));
     if (status == kExecGoOn && routine.body) status = ExecuteBlock(*routine.body, callee);

@@ -5,6 +5,7 @@
 
 #include "interp/Evaluate.h"
 #include "interp/ExecInternal.h"
+#include "interp/RunBudget.h"
 #include "interp/WordCode.h"
 #include "interp/WordCodeForm.h"
 #include "value/Arrays.h"
@@ -288,7 +289,9 @@ op_Call: {
     *++top = kNullNumber;
     auto* result = reinterpret_cast<uint8_t*>(top);
     uint16_t ran;
-    if (const WordCode* body = CompiledBody(routine)) {
+    if (!TakeRunStep()) {
+        ran = kExecFatal;  // let go below like any failed call
+    } else if (const WordCode* body = CompiledBody(routine)) {
         // Nothing to set up: the body's form runs straight from here.
         RunContext callee = CalleeContext(context, routine, called, context.graphics, result);
         uint32_t unused;
@@ -303,6 +306,7 @@ op_Call: {
 op_Handler:
     goto handler;
 op_Jump:
+    if (in->argument <= static_cast<uint32_t>(in - code) && !TakeRunStep()) return kExecFatal;
     VL_JUMP(in->argument);
 op_JumpUnless: {
     const Logical truth = *top;
@@ -346,6 +350,7 @@ op_ForNext: {
     }
 advanced:
     if (!more) VL_NEXT();
+    if (!TakeRunStep()) return kExecFatal;
     StoreCell(PlaceCell(context, loop.controlModule, loop.controlOffset), state.value);
     VL_JUMP(loop.top);
 }

@@ -15,8 +15,6 @@
 namespace vorlan::library {
 namespace {
 
-constexpr size_t kNumberTextMax = 200;
-
 bool SameNoCase(const char16_t* text, size_t count, const char16_t* word) {
     size_t i = 0;
     for (; i < count && word[i]; ++i) {

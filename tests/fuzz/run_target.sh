@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Runs one fuzz target on its corpus and dictionary, in a scratch folder of
+# its own, so that nothing it finds or writes lands in the source tree.
+#   run_target.sh TARGET_EXECUTABLE FUZZ_FOLDER NAME [libFuzzer options...]
+# The inputs it starts from are its corpus folder and the files of the tree
+# that seeds.txt names for it. Neither is written: new inputs go to the
+# scratch folder and are lost with it, and a crash's input is kept as
+# ./fuzz-<NAME>-crash-* (or leak-, timeout-, oom-) in the current folder.
+set -euo pipefail
+target=$1 fuzz=$(cd "$2" && pwd) name=$3
+shift 3
+corpus=$fuzz/corpus/$name
+dict=$fuzz/dictionaries/${name%%_*}.dict
+[ -f "$fuzz/dictionaries/$name.dict" ] && dict=$fuzz/dictionaries/$name.dict
+here=$(pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/new" "$work/seeds"
+shopt -s globstar nullglob
+top=$(cd "$fuzz/../.." && pwd)
+read -ra patterns <<< "$(awk -v name="$name" '$1 == name { $1 = ""; print }' "$fuzz/seeds.txt")"
+for pattern in "${patterns[@]}"; do
+  for file in "$top"/$pattern; do
+    relative=${file#"$top"/}
+    cp "$file" "$work/seeds/${relative//\//_}"
+  done
+done
+options=(-artifact_prefix="$here/fuzz-$name-" -timeout=20 -rss_limit_mb=2560 -print_final_stats=1)
+[ -f "$dict" ] && options+=(-dict="$dict")
+cd "$work"
+folders=("$work/new" "$work/seeds")
+[ -d "$corpus" ] && folders+=("$corpus")
+"$target" "${options[@]}" "$@" "${folders[@]}"
