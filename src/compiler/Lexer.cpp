@@ -176,17 +176,44 @@ bool SpellingIs(const char16_t* spelling, const char16_t* text, uint16_t length)
     return spelling[length] == 0;
 }
 
-template <size_t N>
-const WordRow* FindWord(const WordRow (&rows)[N], const Token& token) {
-    for (const WordRow& row : rows)
-        if (SpellingIs(row.spelling, token.text, token.length)) return &row;
+// A table's rows chained by the first character of their spelling, in table
+// order: a lookup compares only the spellings that could match, which keeps
+// lexing a word or an operator from walking every row.
+constexpr uint8_t kNoRow = 0xFF;
+constexpr size_t kMostRows = 64;
+
+struct RowChains {
+    uint8_t head[128];  // by first character
+    uint8_t next[kMostRows];
+};
+
+template <class Row, size_t N>
+constexpr RowChains ChainRows(const Row (&rows)[N]) {
+    static_assert(N <= kMostRows, "a table's rows must fit its chains");
+    RowChains chains{};
+    for (uint8_t& first : chains.head) first = kNoRow;
+    for (size_t i = N; i-- > 0;) {  // from the end, so each chain keeps table order
+        const char16_t c = rows[i].spelling[0];
+        chains.next[i] = chains.head[c];
+        chains.head[c] = static_cast<uint8_t>(i);
+    }
+    return chains;
+}
+
+template <class Row>
+const Row* FindRow(const Row* rows, const RowChains& chains, const char16_t* text, uint16_t length) {
+    if (length == 0 || text[0] >= 128) return nullptr;
+    for (uint8_t i = chains.head[text[0]]; i != kNoRow; i = chains.next[i])
+        if (SpellingIs(rows[i].spelling, text, length)) return &rows[i];
     return nullptr;
 }
 
+constexpr RowChains kKeywordChains = ChainRows(kKeywords);
+constexpr RowChains kWordOperatorChains = ChainRows(kWordOperators);
+constexpr RowChains kOperatorChains = ChainRows(kOperators);
+
 const OperatorRow* FindOperator(const char16_t* text, uint16_t length) {
-    for (const OperatorRow& row : kOperators)
-        if (SpellingIs(row.spelling, text, length)) return &row;
-    return nullptr;
+    return FindRow(kOperators, kOperatorChains, text, length);
 }
 
 Tok Finish(Token& token, TextReader& reader, Tok code, TokenClass tokenClass, uint8_t operandAfter) {
@@ -236,8 +263,8 @@ Tok ScanWord(Token& token, TextReader& reader) {
     Scan scan{token, reader, kIdentifierLength, Msg::IdentifierTooLong, true};
     while (IsWordChar(reader.current)) scan.Take();
     if (scan.failed) return Fail(token);
-    const WordRow* row = FindWord(kKeywords, token);
-    if (!row) row = FindWord(kWordOperators, token);
+    const WordRow* row = FindRow(kKeywords, kKeywordChains, token.text, token.length);
+    if (!row) row = FindRow(kWordOperators, kWordOperatorChains, token.text, token.length);
     if (row) return Finish(token, reader, row->code, row->tokenClass, row->operandAfter);
     return Finish(token, reader, Tok::Identifier, TokenClass::Operand, 1);
 }
