@@ -233,6 +233,28 @@ TEST(LexerSpelling, ReadableForEveryForm) {
     }
 }
 
+// Every keyword and operator lexes back to a code that spells it: none is
+// lost to an identifier or a shorter operator, whatever the lookup does.
+TEST_F(LexerTest, EverySpellingLexesToItself) {
+    int checked = 0;
+    for (int code = 0; code < 300; ++code) {
+        const char16_t* spelling = TokenSpelling(static_cast<Tok>(code));
+        if (!spelling || !*spelling || std::u16string_view(spelling).find(u' ') != std::u16string_view::npos ||
+            static_cast<Tok>(code) == Tok::Identifier || static_cast<Tok>(code) == Tok::TrueFalse ||
+            std::u16string_view(spelling) == u"[=" || std::u16string_view(spelling) == u"error" ||
+            std::u16string_view(spelling) == u"?")  // codes that are no token
+            continue;
+        std::string source;
+        for (const char16_t* c = spelling; *c; ++c) source += static_cast<char>(*c);
+        SCOPED_TRACE(source);
+        const Lexed lexed = Lex(source);
+        ASSERT_EQ(lexed.codes.size(), 1u);
+        EXPECT_EQ(std::u16string(TokenSpelling(static_cast<Tok>(lexed.codes[0]))), std::u16string(spelling));
+        ++checked;
+    }
+    EXPECT_GT(checked, 80);  // the keywords, word operators and operators
+}
+
 constexpr std::string_view kSample =
     "Program Main(Const n = 10)\nBegin\n  [= draw [= nested =] a row =]\n"
     "  For i From 1 To n Step 2 Do\n    x := 0FF#16 + 12.5e-3 * i;\n"

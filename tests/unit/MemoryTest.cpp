@@ -63,9 +63,11 @@ TEST(Memory, SecondReleaseThroughStaleCopyIsReportedAndIgnored) {
     void* stale = block;
     void* other = MemAllocate(16, 556);
     MemRelease(block);
+    const uint32_t twice = MemReleasedTwiceCount();
     testing::internal::CaptureStdout();
     MemReleaseBlock(stale);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "FATAL: Memory error delete twice: 555\n");
+    EXPECT_EQ(MemReleasedTwiceCount(), twice + 1);  // counted, for checkers that run many inputs
     EXPECT_EQ(MemLiveCount(), start + 1);
     MemRelease(other);
     EXPECT_EQ(MemLiveCount(), start);
