@@ -14,8 +14,10 @@ void IdentifierList::Add(IdentifierEntry* entry) {
 }
 
 IdentifierEntry* IdentifierList::Find(const char16_t* name) const {
+    // The system module's list alone holds a few hundred names: most differ
+    // in their first character, which is tested before the whole name.
     for (IdentifierEntry* entry = first; entry; entry = entry->next) {
-        if (WideEqual(entry->name, name)) return entry;
+        if (entry->name[0] == name[0] && WideEqual(entry->name, name)) return entry;
     }
     return nullptr;
 }

@@ -12,6 +12,7 @@
 #include "value/ValueOps.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace vorlan::library {
 namespace {
@@ -72,9 +73,13 @@ private:
 
     Module& module_;
     int failures_ = 0;
+    // The first type made with each code below the limit: every member of
+    // every structure and routine looks its type up by code.
+    TypeDescriptor* byCode_[64] = {};
 };
 
 TypeDescriptor* Builder::Find(uint16_t code) const {
+    if (code < std::size(byCode_)) return byCode_[code];
     for (TypeDescriptor* type = module_.typeTables[0].first; type; type = type->next) {
         if (type->typeCode == code) return type;
     }
@@ -100,6 +105,7 @@ TypeDescriptor* Builder::NewType(const char16_t* name, TypeKind kind, uint16_t c
         return nullptr;
     }
     type->typeCode = code;
+    if (code < std::size(byCode_) && !byCode_[code]) byCode_[code] = type;
     type->systemDeclared = true;
     type->table = 1;
     module_.typeTables[0].Add(type);
