@@ -127,7 +127,9 @@ compiler::Compilation* CompileScratch(const char* name, RunMode mode) {
     return program;
 }
 
-compiler::Compilation* CompileFixed(const char* name, const std::string& source) {
+compiler::Compilation* CompileFixed(const char* name, const std::string& source, const char* besideName,
+                                    const std::string& beside) {
+    if (besideName) WriteScratch(besideName, beside);
     WriteScratch(name, source);
     compiler::Compilation* program = CompileScratch(name);
     if (!program) Fail("the target's own program does not compile:", name);
@@ -143,6 +145,12 @@ void RunBounded(compiler::Compilation& program, uint64_t steps) {
     (void)runtime::RunProgram(program, settings, &leftBehind);
     runtime::SetRunBudget(UINT64_MAX);
     if (leftBehind != 0) Fail("the run left blocks behind");
+}
+
+void RunOnInput(compiler::Compilation& program, const char* name, const uint8_t* data, size_t size) {
+    WriteScratch(name, data, size);
+    const Account account;
+    RunBounded(program);
 }
 
 }  // namespace vorlan::fuzz

@@ -48,11 +48,16 @@ private:
 // Compiles the scratch file `name` as the main unit; nullptr when it does
 // not compile. `mode` is RunSource or BuildProgram.
 compiler::Compilation* CompileScratch(const char* name, RunMode mode = RunMode::RunSource);
-// Compiles a unit the target itself supplies and keeps for every input;
-// aborts when it does not compile, as that is the target's own fault.
-compiler::Compilation* CompileFixed(const char* name, const std::string& source);
+// Compiles a unit the target itself supplies and keeps for every input,
+// after writing the file it reads beside the input, if it has one; aborts
+// when it does not compile, as that is the target's own fault.
+compiler::Compilation* CompileFixed(const char* name, const std::string& source, const char* besideName = nullptr,
+                                    const std::string& beside = "");
 // Runs the program with a bound of `steps` loop iterations and calls. A run
 // that leaves blocks behind aborts.
 void RunBounded(compiler::Compilation& program, uint64_t steps = 20000);
+// The targets that feed one file to a fixed program: writes the input as the
+// scratch file `name`, then runs the program within an account.
+void RunOnInput(compiler::Compilation& program, const char* name, const uint8_t* data, size_t size);
 
 }  // namespace vorlan::fuzz

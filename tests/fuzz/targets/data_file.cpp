@@ -57,12 +57,7 @@ terminator = "|";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vorlan;
-    static compiler::Compilation* const program = [] {
-        fuzz::WriteScratch("fixed.fmt", kFormat);
-        return fuzz::CompileFixed("data.vrs", kProgram);
-    }();
-    fuzz::WriteScratch("input.dat", data, size);
-    const fuzz::Account account;
-    fuzz::RunBounded(*program);
+    static compiler::Compilation* const program = fuzz::CompileFixed("data.vrs", kProgram, "fixed.fmt", kFormat);
+    fuzz::RunOnInput(*program, "input.dat", data, size);
     return 0;
 }

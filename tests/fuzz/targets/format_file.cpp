@@ -33,12 +33,7 @@ x|y|3|March 9, 2021 12:05 am|0|1|2|3
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vorlan;
-    static compiler::Compilation* const program = [] {
-        fuzz::WriteScratch("fixed.dat", kData);
-        return fuzz::CompileFixed("format.vrs", kProgram);
-    }();
-    fuzz::WriteScratch("input.fmt", data, size);
-    const fuzz::Account account;
-    fuzz::RunBounded(*program);
+    static compiler::Compilation* const program = fuzz::CompileFixed("format.vrs", kProgram, "fixed.dat", kData);
+    fuzz::RunOnInput(*program, "input.fmt", data, size);
     return 0;
 }

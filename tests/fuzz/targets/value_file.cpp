@@ -74,9 +74,7 @@ End;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace vorlan;
-    static compiler::Compilation* const program = vorlan::fuzz::CompileFixed("value.vrs", kProgram);
-    fuzz::WriteScratch("input.txt", data, size);
-    const fuzz::Account account;
-    fuzz::RunBounded(*program);
+    static compiler::Compilation* const program = fuzz::CompileFixed("value.vrs", kProgram);
+    fuzz::RunOnInput(*program, "input.txt", data, size);
     return 0;
 }
