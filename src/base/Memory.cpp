@@ -1,5 +1,6 @@
 #include "base/Memory.h"
 #include "base/ReportLines.h"
+#include "base/Sanitizers.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -135,7 +136,7 @@ void AllocationFailed() {
 // address sanitizer every block comes from the heap, which it watches.
 
 constexpr size_t kLargePage = size_t{2} << 20;
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VL_ADDRESS_SANITIZER)
 constexpr size_t kLargeBlock = SIZE_MAX;
 #else
 constexpr size_t kLargeBlock = size_t{1} << 20;

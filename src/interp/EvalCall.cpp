@@ -42,7 +42,7 @@ Status RunCallee(const ExprNode& node, RunContext& context, const Routine& routi
 }  // namespace
 
 Status EnterCallFailed(const ExprNode& node, RunContext& context, const Routine& routine) {
-    const bool malformed = context.depth < kMaxCallDepth && (!routine.type || !node.list);
+    const bool malformed = !CallTooDeep(context) && (!routine.type || !node.list);
     return Raise(context, node, malformed ? Status::InternalFailure : Status::OutOfMemory, RunMsg::FunctionCall,
                  RoutineName(routine));
 }

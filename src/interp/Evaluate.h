@@ -38,7 +38,7 @@ Status EnterCallFailed(const compiler::ExprNode& node, RunContext& context, cons
 Status CallWithoutPosition(const compiler::ExprNode& node, RunContext& context);
 inline uint8_t* EnterCall(const compiler::ExprNode& node, RunContext& context, const compiler::Routine& routine,
                           Status* status) {
-    if (context.depth < kMaxCallDepth && routine.type && node.list) {
+    if (!CallTooDeep(context) && routine.type && node.list) {
         if (uint8_t* frame = PushFrame(*context.frames, CallFrameSize(routine))) {
             *status = Status::Success;
             return frame;

@@ -205,7 +205,7 @@ uint16_t ExecShapeCall(const Statement& statement, RunContext& context) {
     if (evaluated != Status::Success) return Raise(context, statement, evaluated, RunMsg::ShapeCall);
     const auto* routine = LoadHandle<const compiler::Routine>(shape.Cell());
     if (!routine || !routine->type) return Raise(context, statement, Status::UsingNull, RunMsg::ShapeCall);
-    if (context.depth >= kMaxCallDepth)
+    if (CallTooDeep(context))
         return Raise(context, statement, Status::OutOfMemory, RunMsg::ShapeCall, NameOf(*routine));
 
     Frame frame(*context.frames);

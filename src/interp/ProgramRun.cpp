@@ -3,6 +3,7 @@
 #include "compiler/Compilation.h"
 #include "base/Memory.h"
 #include "base/ReportLines.h"
+#include "base/Sanitizers.h"
 #include "base/Utf8.h"
 #include "base/DirectoryNodes.h"
 #include "interp/Context.h"
@@ -17,6 +18,8 @@
 #include "value/Text.h"
 #include "value/Value.h"
 #include "value/ValueOps.h"
+
+#include <sys/resource.h>
 
 #include <cstdio>
 
@@ -95,6 +98,26 @@ void ReleaseParameters(const compiler::Routine& routine, uint8_t* frame) {
         if (!(parameter->flags & compiler::kDataRef) && parameter->type->ops.release)
             (void)parameter->type->ops.release(*parameter->type, frame + parameter->offset);
     }
+}
+
+// The lowest address a run's calls may start at: the stack the system gives
+// the process, less a guess at what lies above the run (the driver's frames)
+// and a reserve for one level of calls with its nested expressions and the
+// libraries a built-in calls into. Sanitizer frames are several times larger.
+uintptr_t StackFloor() {
+#if defined(VL_ADDRESS_SANITIZER)
+    constexpr size_t kReserve = size_t{3} << 20;
+#else
+    constexpr size_t kReserve = size_t{1} << 20;
+#endif
+    constexpr size_t kAboveRun = size_t{256} << 10;
+    constexpr size_t kUsualStack = size_t{8} << 20;
+    rlimit limit{};
+    size_t stack = kUsualStack;  // also for a stack without a limit, which is no larger in practice
+    if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) stack = limit.rlim_cur;
+    const auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    const size_t usable = stack > kAboveRun + 2 * kReserve ? stack - kAboveRun - kReserve : stack / 2;
+    return usable < here ? here - usable : 0;
 }
 
 graphics::ContextSetup SetupFor(const Settings& settings) {
@@ -192,6 +215,7 @@ int RunProgram(compiler::Compilation& program, Settings& settings, uint32_t* lef
     context.wordCodes = &wordCodes;
     context.temporaries = &temporaries;
     context.program = &program;
+    context.stackFloor = StackFloor();
     context.graphics = graphics::CreateContext(program, SetupFor(settings));
     if (!context.graphics) return CloseRunVideo(settings, kSetUpFailed);
     int result = RunWithContext(context, *entry, settings);

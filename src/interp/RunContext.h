@@ -22,7 +22,8 @@ class TemporaryCells;
 class WordCodes;
 
 // Calls nested deeper than this raise OutOfMemory at the call instead of
-// exhausting the stack.
+// exhausting the stack; so do calls made where the stack is nearly spent,
+// since each level of calls may hold up to 200 nested expressions.
 constexpr int kMaxCallDepth = 2000;
 
 struct RunContext {
@@ -39,7 +40,15 @@ struct RunContext {
     const compiler::Routine* builtin = nullptr;  // the built-in function being run, for its reports
     WordCodes* wordCodes = nullptr;          // compiled word expressions, when the run makes them
     TemporaryCells* temporaries = nullptr;   // the run's spare temporary cells, when it keeps them
+    uintptr_t stackFloor = 0;                // no call starts with its stack below this address
 };
+
+// Whether a call made here must be refused, as too deep for the depth limit
+// or for the stack the run has left. The stack grows down.
+inline bool CallTooDeep(const RunContext& context) {
+    return context.depth >= kMaxCallDepth ||
+           reinterpret_cast<uintptr_t>(__builtin_frame_address(0)) < context.stackFloor;
+}
 
 // The size of a routine's frame: parameters, then locals. Built-in routines
 // have no locals and their frame area was never placed: their parameters are.

@@ -116,13 +116,17 @@ bool ReadWhole(const FileDescriptor& descriptor, std::vector<uint8_t>* bytes) {
     return bytes->empty() || source.Read(bytes->data(), bytes->size());
 }
 
-// Every module's data must lie inside the program's global data, which the
-// run allocates from the total.
+// The program's global data, which the run allocates from the total, must
+// hold every module's data and no more: the compiler lays the modules' data
+// end to end, and a larger total would have a run set aside whatever a file
+// claims.
 bool DataFits(const Compilation& compilation) {
+    uint64_t end = 0;
     for (const Module* module = compilation.firstModule; module; module = module->next) {
-        if (uint64_t{module->dataBase} + module->dataAreas[1].size > compilation.globalDataTotal) return false;
+        const uint64_t moduleEnd = uint64_t{module->dataBase} + module->dataAreas[1].size;
+        if (moduleEnd > end) end = moduleEnd;
     }
-    return true;
+    return end == compilation.globalDataTotal;
 }
 
 // Section - Program files

@@ -197,6 +197,13 @@ TEST_F(CompiledFileTest, DoctoredFilesAreRefusedWithTheirReasonAndOffset) {
         {"no module headers", [](Bytes& b) { b[18] = b[19] = 0; }, Refusal::NoMainModule, 18},
         {"an entry routine the module lacks", [&](Bytes& b) { b[end - 4] = b[end - 3] = 0x77; },
          Refusal::BadEntryRoutine, end - 4},
+        // The global data total: room for every module's data and no more,
+        // so that no file can make a run set aside what it likes.
+        {"a data total beyond the modules' data", [&](Bytes& b) { b[end - 9] ^= 0x10; }, Refusal::DataOutsideTotal,
+         end - 10},
+        {"a data total of four gigabytes", [&](Bytes& b) { b[end - 7] = 0xFE; }, Refusal::DataOutsideTotal, end - 10},
+        {"no data total", [&](Bytes& b) { b[end - 10] = b[end - 9] = b[end - 8] = b[end - 7] = 0; },
+         Refusal::DataOutsideTotal, end - 10},
         {"the end tag spoilt", [&](Bytes& b) { b[end - 2] ^= 1; }, Refusal::UnexpectedTag, end - 2},
         {"cut inside the end tag", [&](Bytes& b) { b.resize(end - 1); }, Refusal::Truncated, end - 2},
         {"nothing at all", [](Bytes& b) { b.clear(); }, Refusal::Truncated, 0},
