@@ -39,6 +39,11 @@ for pattern in "${patterns[@]}"; do
 done
 options=(-artifact_prefix="$here/fuzz-$name-" -timeout=20 -rss_limit_mb=2560 -print_final_stats=1)
 [ -f "$dict" ] && options+=(-dict="$dict")
+case $name in
+  # A kilobyte of JPEG may describe a megapixel of flat colour, which the
+  # reader rightly decodes: longer inputs would spend the run on that.
+  image_jpeg) options+=(-max_len=2048) ;;
+esac
 cd "$work"
 folders=("$new" "$work/seeds")
 [ -d "$corpus" ] && folders+=("$corpus")
