@@ -115,7 +115,8 @@ uintptr_t StackFloor() {
     rlimit limit{};
     size_t stack = kUsualStack;  // also for a stack without a limit, which is no larger in practice
     if (getrlimit(RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) stack = limit.rlim_cur;
-    const auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    const volatile char marker = 0;
+    const auto here = reinterpret_cast<uintptr_t>(&marker);
     const size_t usable = stack > kAboveRun + 2 * kReserve ? stack - kAboveRun - kReserve : stack / 2;
     return usable < here ? here - usable : 0;
 }
