@@ -289,13 +289,13 @@ op_Call: {
     *++top = kNullNumber;
     auto* result = reinterpret_cast<uint8_t*>(top);
     uint16_t ran;
-    if (!TakeRunStep()) {
-        ran = kExecFatal;  // let go below like any failed call
-    } else if (const WordCode* body = CompiledBody(routine)) {
-        // Nothing to set up: the body's form runs straight from here.
+    if (const WordCode* body = CompiledBody(routine)) {
+        // Nothing to set up: the body's form runs straight from here, and
+        // takes the step RunRoutine would take.
         RunContext callee = CalleeContext(context, routine, called, context.graphics, result);
         uint32_t unused;
-        ran = FinishRoutine(routine, called, result, Run(*body, callee, &unused));
+        ran = TakeRunStep() ? FinishRoutine(routine, called, result, Run(*body, callee, &unused))
+                            : kExecFatal;  // let go below like any failed call
     } else {
         ran = RunRoutine(routine, context, called, context.graphics, result);
     }
