@@ -11,6 +11,9 @@
 #include "imagefiles/JpegErrors.h"
 #include "imagefiles/ReadLimits.h"
 
+#include <algorithm>
+#include <bit>
+
 namespace vorlan::output {
 
 using graphics::ColourWord;
@@ -18,8 +21,6 @@ using graphics::ImageMode;
 using graphics::SysImage;
 
 namespace {
-
-constexpr uint32_t kTagJpegReadRow = 61006;
 
 // The most pixels a file may claim for each of its bytes. A Huffman-coded
 // scan spends at least one bit on every 8 × 8 block it covers: a sequential
@@ -44,7 +45,6 @@ struct JpegRead {
     jpeg_progress_mgr progress;
     uint64_t fileLength;
     Owned<SysImage> image;
-    OwnedBlock<JSAMPLE> row;
 };
 
 // The library calls this as it takes in each row of blocks, and a
@@ -55,25 +55,26 @@ void StopAtFirstWarning(j_common_ptr info) {
     if (info->err->num_warnings != 0) JpegFailed(info);
 }
 
+// The library writes each pixel as the four bytes of a colour word, opaque,
+// straight into the picture's rows: no row buffer, no copy.
+constexpr J_COLOR_SPACE kColourWordLayout = std::endian::native == std::endian::little ? JCS_EXT_RGBA : JCS_EXT_ABGR;
+
+// Rows asked of the library at a time: at least its own batch, so that
+// upsampled chroma goes straight into the picture rather than through the
+// library's spare row.
+constexpr int kRowsAtOnce = 16;
+
+// Grey and colour pictures are taken; CMYK and the rest are not.
+bool TakenColourSpace(J_COLOR_SPACE space) { return space == JCS_GRAYSCALE || space == JCS_YCbCr || space == JCS_RGB; }
+
 // Whether the header describes a picture this reader takes and a file of
 // this length could hold. Checked before jpeg_start_decompress, which
 // allocates the library's buffers (for a progressive file, every
 // coefficient of the picture).
 bool PlausibleHeader(const jpeg_decompress_struct& d, uint64_t fileLength) {
-    if (d.output_components != 1 && d.output_components != 3) return false;
     const uint64_t pixels = uint64_t{d.output_width} * d.output_height;
     return FitsImageLimits(d.output_width, d.output_height, 1, sizeof(ColourWord)) &&
            pixels <= kMostPixelsPerByte * fileLength;
-}
-
-void StoreRow(const JSAMPLE* samples, int components, int32_t width, ColourWord* out) {
-    for (int32_t x = 0; x < width; ++x) {
-        const JSAMPLE* s = samples + static_cast<size_t>(x) * components;
-        const ColourWord red = s[0];
-        const ColourWord green = components == 3 ? s[1] : s[0];
-        const ColourWord blue = components == 3 ? s[2] : s[0];
-        out[x] = red | green << 8 | blue << 16 | 0xFF000000u;
-    }
 }
 
 bool ReadJpegBody(JpegRead& read, FILE* file) {
@@ -86,21 +87,23 @@ bool ReadJpegBody(JpegRead& read, FILE* file) {
     d->mem->max_memory_to_use = static_cast<long>(graphics::kMaxImageBytes);
     jpeg_stdio_src(d, file);
     jpeg_read_header(d, TRUE);
+    if (!TakenColourSpace(d->jpeg_color_space)) return false;
+    d->out_color_space = kColourWordLayout;
     jpeg_calc_output_dimensions(d);
     if (!PlausibleHeader(*d, read.fileLength)) return false;
     jpeg_start_decompress(d);
     if (d->err->num_warnings != 0) return false;  // the intake's last row of blocks
-    const int components = d->output_components;
-    const auto width = static_cast<int32_t>(d->output_width);
-    read.image.Adopt(graphics::CreateImage(width, static_cast<int32_t>(d->output_height), ImageMode::Picture,
+    read.image.Adopt(graphics::CreateImage(static_cast<int32_t>(d->output_width),
+                                           static_cast<int32_t>(d->output_height), ImageMode::Picture,
                                            graphics::kNotACanvas, 1));
     if (!read.image) return false;
-    if (!read.row.Allocate(static_cast<size_t>(width) * components, kTagJpegReadRow)) return false;
     while (d->output_scanline < d->output_height) {
         const auto line = static_cast<int32_t>(d->output_scanline);
-        JSAMPROW rows[1] = {read.row};
-        if (jpeg_read_scanlines(d, rows, 1) != 1 || d->err->num_warnings != 0) return false;
-        StoreRow(read.row, components, width, read.image->PictureRow(line));
+        const int count = std::min<int>(kRowsAtOnce, read.image->rows - line);
+        JSAMPROW rows[kRowsAtOnce];
+        for (int i = 0; i < count; ++i) rows[i] = reinterpret_cast<JSAMPROW>(read.image->PictureRow(line + i));
+        if (jpeg_read_scanlines(d, rows, static_cast<JDIMENSION>(count)) == 0 || d->err->num_warnings != 0)
+            return false;
     }
     jpeg_finish_decompress(d);
     return d->err->num_warnings == 0;

@@ -57,6 +57,9 @@ for example in "$top"/examples/*.vrs; do
     done
   done
 done
+# JPEG files in the forms other encoders write and Vorlan's does not.
+cc -std=c99 -O1 -o "$work/jpeg_seeds" "$fuzz/jpeg_seeds.c" -ljpeg
+"$work/jpeg_seeds" "$corpus/image_jpeg"
 # Command lines: the arguments of every program test, one a line.
 rm -f "$corpus"/command_line/args_* && mkdir -p "$corpus/command_line"
 grep -h '^args:' "$top"/tests/programs/*/*.expect | sed 's/^args: *//' | sort -u |

@@ -64,7 +64,7 @@ const Fixture kFixtures[] = {
     {"png_grey_alpha.png", 1, false}, {"png_palette.png", 0, false},  {"png_palette_alpha.png", 0, false},
     {"png_rgb.png", 0, false},       {"png_rgba.png", 0, false},      {"png_rgba16.png", 1, false},
     {"png_interlaced.png", 0, false}, {"jpg_rgb.jpg", 4, true},       {"jpg_grey.jpg", 4, true},
-    {"jpg_progressive.jpg", 4, true},
+    {"jpg_progressive.jpg", 4, true}, {"jpg_420.jpg", 4, true},
 };
 
 // Copies that make_images.sh makes by hand from convert's files are checked
@@ -395,6 +395,12 @@ TEST_F(ImageReadersTest, JpegHeadersClaimingMorePixelsThanTheFileCouldHoldFailBe
         EXPECT_EQ(ReadJpegAllocatingNothing(dir, JpegClaiming(file, 32000, 32000)), "");
         EXPECT_EQ(ReadJpegAllocatingNothing(dir, JpegClaiming(file, 65500, 4000)), "");
     }
+}
+
+// Pictures are light; a printer's four inks are refused, before anything is made.
+TEST_F(ImageReadersTest, CmykJpegsAreRefusedBeforeAllocating) {
+    TempDir dir;
+    EXPECT_EQ(ReadJpegAllocatingNothing(dir, ReadBytes(kImages + "/jpg_cmyk.jpg")), "");
 }
 
 // A progressive file is taken in whole before its first row comes out; when

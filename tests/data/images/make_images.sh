@@ -49,13 +49,16 @@ $C source.pam -interlace PNG -define png:color-type=6 $PNG_QUIET png_interlaced.
 $C source.pam $opaque -quality 90 jpg_rgb.jpg
 $C source.pam $opaque -colorspace Gray -quality 90 jpg_grey.jpg
 $C source.pam $opaque -interlace JPEG -quality 90 jpg_progressive.jpg
+$C source.pam $opaque -sampling-factor 2x2 -quality 90 jpg_420.jpg
+# Printers' four inks: refused, so no .rgba.
+$C source.pam $opaque -colorspace CMYK -quality 90 jpg_cmyk.jpg
 # The flattest pictures an encoder makes, sequential and progressive: the
 # reader's bound on pixels a byte must let them through. No .rgba: one grey.
 $C -size 1024x1024 xc:gray50 -quality 90 jpg_flat.jpg
 $C -size 1024x1024 xc:gray50 -quality 90 -interlace JPEG jpg_flat_progressive.jpg
 
 for f in *.bmp *.png *.jpg; do
-    case $f in *_topdown.bmp | *_gap.bmp | *_short_table.bmp | *_bitfields.bmp | jpg_flat*) continue ;; esac
+    case $f in *_topdown.bmp | *_gap.bmp | *_short_table.bmp | *_bitfields.bmp | jpg_flat* | jpg_cmyk.jpg) continue ;; esac
     $C "$f" -depth 8 rgba:"${f%.*}.rgba"
 done
 
