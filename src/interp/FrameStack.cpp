@@ -7,7 +7,10 @@
 namespace vorlan::runtime {
 
 constexpr uint32_t kTagFrameChunk = 22005;
-constexpr size_t kChunkBytes = 256 * 1024;
+// Most programs never fill one chunk, so it stays below the size that
+// allocators map and unmap on their own for every run; deeper call chains
+// add chunks and keep them.
+constexpr size_t kChunkBytes = 64 * 1024;
 
 namespace {
 
